@@ -1,1 +1,0 @@
-// Removed once the main window lands.
