@@ -1,0 +1,46 @@
+// The bitmap sets of the owner-drawn buttons: one picture per state letter.
+#pragma once
+
+#include <QImage>
+#include <QPoint>
+#include <QRectF>
+#include <QSize>
+#include <QString>
+#include <vector>
+
+#include "Glyphs.h"
+#include "PaintKit.h"
+
+namespace skingen {
+
+// The window a button sits on; its picture carries that window's ground around the key.
+enum class Surface { MainWindow, LoopPage, EqPage };
+
+struct ButtonSet {
+    QString caption;  // resource name without the state letter
+    QSize size;       // the bitmap size, which the button takes
+    Surface surface;
+    QPoint unitsAt;  // template position in dialog units of one button using the set
+    Glyph glyph;
+    QRectF cap;  // the key inside the bitmap
+    KeyLook look;
+    qreal glyphSize;        // side of the glyph's square, centred on the cap
+    qreal stroke;           // line width of the glyph in pixels
+    bool allStates;         // U, D, F and X; otherwise U and D only
+    bool onCasing = false;  // a small round button on the dark casing
+};
+
+const std::vector<ButtonSet>& buttonSets();
+
+// Where a set's button lands in its surface's pixels.
+QPoint pixelPosition(const ButtonSet& set);
+
+// The picture of a button in one state, on `ground` (the surface as painted under it).
+QImage paintButton(const ButtonSet& set, KeyState state, const QImage& ground);
+
+// The ground a surface shows under its controls.
+QImage surfaceGround(Surface surface);
+
+char stateLetter(KeyState state);
+
+}  // namespace skingen

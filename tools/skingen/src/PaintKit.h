@@ -1,0 +1,55 @@
+// Drawing helpers shared by every picture: rounded shapes, soft shadows, keys and glyph layers.
+#pragma once
+
+#include <QColor>
+#include <QImage>
+#include <QPainter>
+#include <QPainterPath>
+#include <QRectF>
+#include <functional>
+
+namespace skingen {
+
+// The four pictures of a bitmap button.
+enum class KeyState { Up, Down, Focus, Disabled };
+
+enum Corner : unsigned {
+    kTopLeft = 1,
+    kTopRight = 2,
+    kBottomRight = 4,
+    kBottomLeft = 8,
+    kAllCorners = 15,
+};
+
+QPainterPath roundedPath(const QRectF& rect, qreal radius, unsigned corners = kAllCorners);
+
+// An image to draw on, cleared to transparent, with an antialiased painter's usual hints.
+QImage transparentImage(QSize size);
+void prepare(QPainter& painter);
+
+// Blurs the alpha of a premultiplied image in place (three box passes, close to a gaussian).
+void blurImage(QImage& image, int radius);
+
+// Paints a blurred, offset copy of a shape: drop shadows, glows and inner shadows.
+void paintSoftShadow(QPainter& painter, const QPainterPath& shape, QPointF offset, int blurRadius,
+                     const QColor& color);
+void paintInnerShadow(QPainter& painter, const QPainterPath& shape, QPointF offset, int blurRadius,
+                      const QColor& color);
+
+// A key of the skin: a light raised cap on the grey face, pressed, focused or greyed.
+struct KeyLook {
+    qreal radius = 6;
+    unsigned corners = kAllCorners;
+    bool dropShadow = true;
+};
+void paintKey(QPainter& painter, const QRectF& cap, KeyState state, const KeyLook& look = {});
+
+// The colour of a symbol on a key in each state.
+QColor glyphInk(KeyState state);
+
+// A symbol drawn by `draw` in any opaque colour into a layer, then tinted with `ink`.
+// Drawing with CompositionMode_Clear inside `draw` cuts gaps between overlapping parts.
+void paintGlyph(QPainter& painter, QSize canvas, const QColor& ink,
+                const std::function<void(QPainter&)>& draw);
+
+}  // namespace skingen
