@@ -7,10 +7,14 @@
 #include <QDir>
 #include <QFile>
 #include <QStringList>
+#include <QTemporaryDir>
+#include <cstdio>
 #include <map>
 #include <set>
 #include <string>
 #include <vector>
+
+#include "lang/LanguageText.h"
 
 namespace {
 
@@ -281,4 +285,56 @@ TEST(LanguageFiles, TheChecksCatchTypicalTranslationMistakes) {
     EXPECT_FALSE(withLine(10, "caf\xC3").empty());              // cut inside a character
     EXPECT_FALSE(CheckLanguageFile("\xEF\xBB\xBF" + ReadAll(":/lang/English.lan")).empty());
     EXPECT_TRUE(withLine(108, "%5.2f %%").empty());
+}
+
+// What the player really shows: each file installed as the current language, every number read
+// through the lookup and every format filled with arguments of the kinds the player passes.
+TEST(LanguageFiles, EveryTextReadsBackThroughTheLookupAndShowsItsArguments) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const std::string saved = g_szLanguageFile;
+    g_szLanguageFile = dir.path().toStdString() + "/Default.lan";
+    for (const QString& name : ShippedLanguageFiles()) {
+        SCOPED_TRACE(name.toStdString());
+        QFile::remove(QString::fromStdString(g_szLanguageFile));
+        ASSERT_TRUE(QFile::copy(":/lang/" + name, QString::fromStdString(g_szLanguageFile)));
+        const auto lines = SplitLines(ReadAll(":/lang/" + name));
+        for (int number = 1; number <= kLastTextNumber; ++number) {
+            std::string expected = lines.at(static_cast<size_t>(number) - 1);
+            for (size_t at; (at = expected.find("\\r")) != std::string::npos;)
+                expected.replace(at, 2, "\r");
+            const std::string text = GetLanguageText(number);
+            EXPECT_EQ(text, expected) << "text " << number;
+
+            auto format = PrintfTexts().find(number);
+            if (format == PrintfTexts().end() || ScanFormat(text).kinds != format->second) continue;
+            // Arguments in the order the player passes them; only the first two kinds occur.
+            char shown[1024];
+            const std::string& kinds = format->second;
+            if (kinds.empty())
+                std::snprintf(shown, sizeof shown, "%s", text.c_str());
+            else if (kinds == "s")
+                std::snprintf(shown, sizeof shown, text.c_str(), "/music/Song.wav");
+            else if (kinds == "d")
+                std::snprintf(shown, sizeof shown, text.c_str(), 4321);
+            else if (kinds == "f")
+                std::snprintf(shown, sizeof shown, text.c_str(), 42.5f);
+            else if (kinds == "sd")
+                std::snprintf(shown, sizeof shown, text.c_str(), "/music/Song.wav", 4321);
+            else if (kinds == "ds")
+                std::snprintf(shown, sizeof shown, text.c_str(), 4321, "/music/Song.wav");
+            const std::string result = shown;
+            if (kinds.find('s') != std::string::npos) {
+                EXPECT_NE(result.find("/music/Song.wav"), std::string::npos) << "text " << number;
+            }
+            if (kinds.find('d') != std::string::npos) {
+                EXPECT_NE(result.find("4321"), std::string::npos) << "text " << number;
+            }
+            if (kinds == "f") {
+                EXPECT_NE(result.find("42"), std::string::npos) << "text " << number;
+            }
+        }
+        EXPECT_STREQ(GetLanguageText(kLastTextNumber + 1), "Language line missing.");
+    }
+    g_szLanguageFile = saved;
 }
