@@ -171,13 +171,11 @@ QImage renderSurface(Surface surface, bool mock, bool marks, KeyState override, 
         if (set.surface != surface) continue;
         KeyState state = useOverride ? override : startState(set.caption);
         if (!set.allStates && state != KeyState::Down) state = KeyState::Up;
-        const QImage picture = paintButton(set, state, image);
         for (const QPoint& units : unitPositions(set)) {
             const QPoint at = unitsToPixels(units.x(), units.y());
             p.drawImage(at, paintButton(set, state, surfaceGround(surface)));
             if (marks) markControl(p, QRect(at, set.size), QColor(255, 0, 255));
         }
-        (void)picture;
     }
     if (marks)
         for (const Control& c : controls)
