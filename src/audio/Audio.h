@@ -1,0 +1,280 @@
+// The audio layer's public interface: decoding, playback, tempo and pitch, DSP procedures,
+// effects and syncs, behind 32-bit handles.
+//
+// Conventions every caller relies on:
+//  - Handles are 32-bit; 0 means failure (or "none"). After a failed call, ErrorGetCode() on the
+//    same thread tells why; read it right away, the next call overwrites it.
+//  - Positions and lengths are bytes of 16-bit signed interleaved PCM at the channel's own sample
+//    rate and channel count. A tempo stream counts in its SOURCE's bytes, whatever its tempo and
+//    pitch. Positions handed out are always whole sample frames.
+//  - A playing channel's position is the audio being heard now (output latency accounted).
+//  - Reading a decoding channel (ChannelGetData, ChannelGetLevel) returns processed audio (its DSP
+//    procedures and effects applied) and advances it.
+//  - DSP procedures and effects run in priority order, higher first (equal priorities in the order
+//    they were set), on every buffer before it is heard or read: on the mixing thread for playing
+//    channels, on the reading thread for decoding channels.
+//  - A SYNC_MIXTIME sync runs on the mixing thread (or the reading thread of a decoding channel) at
+//    the exact sample position, before any later audio of that channel is produced; a position set
+//    from inside it continues without a gap. Other syncs are delivered later from a notifier
+//    thread, once the mixer's output reaches the point where they occurred.
+//  - Syncs, DSP procedures and effects die with their channel; a tempo stream created with
+//    FX_FREESOURCE frees its source with it. Free() releases everything.
+//
+// Every function may be called from any thread, including from inside a DSP or sync procedure
+// (a procedure must not free the channel it runs on).
+#pragma once
+
+#include <cstdint>
+
+namespace audio {
+
+using BOOL = int;
+using DWORD = std::uint32_t;
+using QWORD = std::uint64_t;
+
+using HSTREAM = DWORD;  // a stream: decoded file, tempo stream
+using HMUSIC = DWORD;   // a tracker module (plays and reads like a stream)
+using HSYNC = DWORD;
+using HDSP = DWORD;
+using HFX = DWORD;
+using HPLUGIN = DWORD;
+
+// Interface version 2.3 in the high word; the low word is this layer's own revision.
+constexpr DWORD VERSION = 0x02030001;
+
+// ---- Error codes (ErrorGetCode) ----
+// The values that the player shows to users (-1, 1, 3, 6, 14, 21, 23) are fixed; the others are
+// this layer's own.
+constexpr int ERROR_OK = 0;
+constexpr int ERROR_MEM = 1;       // out of memory
+constexpr int ERROR_FILEOPEN = 2;  // the file could not be opened (missing, a directory, no access)
+constexpr int ERROR_DRIVER = 3;    // no audio driver available
+constexpr int ERROR_HANDLE = 5;    // not a valid handle (of the kind the call needs)
+constexpr int ERROR_FORMAT = 6;    // sample format not supported (e.g. floating-point requested)
+constexpr int ERROR_POSITION = 7;  // position outside the channel (or not yet reachable)
+constexpr int ERROR_INIT = 8;      // Init has not been called successfully
+constexpr int ERROR_ALREADY = 14;  // already initialised
+constexpr int ERROR_ILLTYPE = 19;  // unknown sync, effect or option type
+constexpr int ERROR_ILLPARAM = 20;  // an argument is out of range
+constexpr int ERROR_NO3D = 21;      // (kept for its number; this layer never reports it)
+constexpr int ERROR_DEVICE = 23;    // no such output device / it could not be opened
+constexpr int ERROR_NOPLAY = 24;    // the channel is not playing
+constexpr int ERROR_NOTAVAIL = 37;  // not available for this kind of channel
+constexpr int ERROR_DECODE = 38;    // the channel is a decoding channel (it cannot be played)
+constexpr int ERROR_FILEFORM = 41;  // the file's format is not recognised or it holds no audio
+constexpr int ERROR_CODEC = 44;     // the file's codec cannot be decoded
+constexpr int ERROR_ENDED = 45;     // a decoding channel has reached its end
+constexpr int ERROR_UNKNOWN = -1;
+
+// ---- Stream and sample flags ----
+constexpr DWORD SAMPLE_8BITS = 0x1;     // never produced: output is always 16-bit
+constexpr DWORD SAMPLE_MONO = 0x2;      // ignored: output keeps the file's channel count
+constexpr DWORD SAMPLE_FLOAT = 0x100;   // refused with ERROR_FORMAT
+constexpr DWORD STREAM_DECODE = 0x200000;  // a decoder read by the caller, never played
+constexpr DWORD MUSIC_DECODE = STREAM_DECODE;
+constexpr DWORD FX_FREESOURCE = 0x10000;  // FX_TempoCreate: freeing the tempo stream frees its source
+
+// ---- ChannelIsActive results ----
+constexpr DWORD ACTIVE_STOPPED = 0;
+constexpr DWORD ACTIVE_PLAYING = 1;
+constexpr DWORD ACTIVE_STALLED = 2;  // (never reported: the mixer decodes ahead)
+constexpr DWORD ACTIVE_PAUSED = 3;
+
+// ---- Sync types (ChannelSetSync) ----
+constexpr DWORD SYNC_POS = 0;  // param: byte position in the channel's own bytes
+constexpr DWORD SYNC_END = 2;  // the channel's data has run out; param unused
+constexpr DWORD SYNC_ONETIME = 0x80000000;  // flag: remove the sync after it has fired once
+constexpr DWORD SYNC_MIXTIME = 0x40000000;  // flag: run on the mixing thread at the exact sample
+
+// ---- Effects (ChannelSetFX) ----
+constexpr DWORD FX_PARAMEQ = 7;  // peaking equaliser band, parameters in FXPARAMEQ
+
+struct FXPARAMEQ {
+    float fCenter;     // centre frequency in Hz (clamped below half the channel's sample rate)
+    float fBandwidth;  // bandwidth in semitones (1..36)
+    float fGain;       // gain at the centre in dB (-15..+15)
+};
+
+// ---- Tempo options (FX_TempoSetOption), passed to the time-stretcher's settings ----
+constexpr DWORD FX_TEMPO_OPTION_USE_AA_FILTER = 0;
+constexpr DWORD FX_TEMPO_OPTION_AA_FILTER_LENGTH = 1;
+constexpr DWORD FX_TEMPO_OPTION_USE_QUICKALGO = 2;
+constexpr DWORD FX_TEMPO_OPTION_SEQUENCE_MS = 3;
+constexpr DWORD FX_TEMPO_OPTION_SEEKWINDOW_MS = 4;
+constexpr DWORD FX_TEMPO_OPTION_OVERLAP_MS = 5;
+
+// ---- Channel types (CHANNELINFO::ctype) ----
+constexpr DWORD CTYPE_STREAM = 0x10000;  // decoded by the general file decoder
+constexpr DWORD CTYPE_STREAM_OGG = 0x10002;
+constexpr DWORD CTYPE_STREAM_MP1 = 0x10003;
+constexpr DWORD CTYPE_STREAM_MP2 = 0x10004;
+constexpr DWORD CTYPE_STREAM_MP3 = 0x10005;
+constexpr DWORD CTYPE_STREAM_AIFF = 0x10006;
+constexpr DWORD CTYPE_STREAM_FLAC = 0x10900;
+constexpr DWORD CTYPE_STREAM_OPUS = 0x11200;
+constexpr DWORD CTYPE_STREAM_AAC = 0x10b00;
+constexpr DWORD CTYPE_STREAM_MP4 = 0x10b01;
+constexpr DWORD CTYPE_STREAM_WMA = 0x10300;
+constexpr DWORD CTYPE_STREAM_TEMPO = 0x1f200;
+constexpr DWORD CTYPE_MUSIC_MOD = 0x20000;
+constexpr DWORD CTYPE_STREAM_WAV_PCM = 0x50001;
+
+struct CHANNELINFO {
+    DWORD freq;     // sample rate in Hz (the channel's own, before playback resampling)
+    DWORD chans;    // channel count
+    DWORD flags;    // STREAM_DECODE, FX_FREESOURCE ... as created (SAMPLE_8BITS is never set)
+    DWORD ctype;    // CTYPE_...
+    DWORD origres;  // resolution of the source in bits (16 for PCM16, 24 ..., 0 for lossy codecs)
+    HPLUGIN plugin;  // always 0: every format is built in
+    const char* filename;  // the file's path (valid while the channel lives), or nullptr
+};
+
+// ---- Configuration (SetConfig / GetConfig) ----
+// How far ahead of the device the mixer renders, in milliseconds (default 25, 5..1000). The output
+// latency is this plus the device's own buffer (about 12 ms). Tests that capture the output under
+// heavy machine load raise it so that no block arrives late.
+constexpr DWORD CONFIG_BUFFER = 0;
+
+// Procedure types. `user` is the value given when the procedure was set.
+using SYNCPROC = void(HSYNC handle, DWORD channel, DWORD data, void* user);
+// buffer: 16-bit interleaved samples at the channel's rate and channel count, processed in place.
+using DSPPROC = void(HDSP handle, DWORD channel, void* buffer, DWORD length, void* user);
+
+// ======================= Device =======================
+
+// VERSION: 0x0203 in the high word.
+DWORD GetVersion();
+
+// Opens the output device: `device` -1 (or 1) is the default device, n > 1 the (n-1)th output
+// device; 44100 Hz stereo 16-bit. `flags`, `win` and `clsid` are accepted and unused.
+// Errors: ERROR_ALREADY (second Init), ERROR_DRIVER (no audio driver), ERROR_DEVICE (no such
+// device or it cannot be opened), ERROR_ILLPARAM (freq outside 8000..192000).
+BOOL Init(int device, DWORD freq, DWORD flags, void* win, const void* clsid);
+
+// Stops output and frees the device with every stream, sync, DSP and effect still alive.
+// Afterwards Init may be called again. ERROR_INIT when not initialised.
+BOOL Free();
+
+// The error code of the last failed call of this thread (ERROR_OK after a successful one).
+int ErrorGetCode();
+
+// Every format is built in; this accepts the names of the decoder plug-ins the player loads at
+// start-up (a file name whose stem ends in "aac" or "wma", e.g. "xyz_aac.dll", "xyzwma.dll") and
+// returns a non-zero handle. Other names: 0 with ERROR_FILEOPEN.
+HPLUGIN PluginLoad(const char* file, DWORD flags);
+
+BOOL SetConfig(DWORD option, DWORD value);
+DWORD GetConfig(DWORD option);  // (DWORD)-1 with ERROR_ILLTYPE for an unknown option
+
+// ======================= Streams =======================
+
+// Opens a file stream. `mem` must be false (memory streams are not supported: ERROR_ILLPARAM);
+// `file` is a UTF-8 path; `offset` and `length` must be 0. Flags: STREAM_DECODE for a decoder,
+// otherwise a playable stream (needs Init: ERROR_INIT). Decoders work without Init.
+// Formats: WAV, AIFF, MP3, MP2, MP1, OGG Vorbis, FLAC, Opus, AAC (ADTS), MP4/M4A, WMA and anything
+// else the decoding library reads, including tracker modules. Output: 16-bit interleaved at the
+// file's own rate and channel count, exact length, sample-accurate seeking.
+// Errors: ERROR_FILEOPEN, ERROR_FILEFORM (not audio / no audio stream), ERROR_CODEC, ERROR_FORMAT,
+// ERROR_MEM.
+HSTREAM StreamCreateFile(BOOL mem, const void* file, QWORD offset, QWORD length, DWORD flags);
+
+// The same, accepting only MP4-family containers (MP4, M4A, M4B, MOV, 3GP): ERROR_FILEFORM for
+// anything else.
+HSTREAM MP4_StreamCreateFile(BOOL mem, const void* file, QWORD offset, QWORD length, DWORD flags);
+
+// The same, accepting only ASF containers (WMA): ERROR_FILEFORM for anything else.
+HSTREAM WMA_StreamCreateFile(BOOL mem, const void* file, QWORD offset, QWORD length, DWORD flags);
+
+// Opens a tracker module (MOD, S3M, XM, IT ...). `length` must be 0; MUSIC_DECODE makes a decoder;
+// `freq` is ignored (the module renders at 44100 Hz stereo). ERROR_FILEFORM when the file is not a
+// module or module support is missing.
+HMUSIC MusicLoad(BOOL mem, const void* file, QWORD offset, DWORD length, DWORD flags, DWORD freq);
+
+// Frees a stream (or module) with its syncs, DSPs and effects; a tempo stream with FX_FREESOURCE
+// frees its source too. The source of a live tempo stream cannot be freed on its own
+// (ERROR_NOTAVAIL): free the tempo stream first.
+BOOL StreamFree(HSTREAM handle);
+BOOL MusicFree(HMUSIC handle);
+
+// ======================= Tempo =======================
+
+// Creates a tempo stream over a DECODING channel `source`. Flags: FX_FREESOURCE, STREAM_DECODE
+// (a decoder; otherwise playable, which needs Init). The source is taken over: it must not be
+// read by anyone else. Positions, lengths and POS syncs of the tempo stream are in the source's
+// bytes. ERROR_HANDLE (bad source), ERROR_DECODE (source is not a decoding channel),
+// ERROR_ALREADY (source already has a tempo stream).
+HSTREAM FX_TempoCreate(DWORD source, DWORD flags);
+
+// tempo: percent change of speed (-95..+300, 0 = normal); samplerate: playback rate in Hz of the
+// source audio (changes speed and pitch together; 0 = unchanged); pitch: semitones (-60..+60,
+// fractions allowed). -100 for tempo or pitch leaves that value unchanged.
+BOOL FX_TempoSet(HSTREAM handle, float tempo, float samplerate, float pitch);
+BOOL FX_TempoGet(HSTREAM handle, float* tempo, float* samplerate, float* pitch);
+
+// Sets one time-stretching option (FX_TEMPO_OPTION_..., values as the stretcher takes them).
+BOOL FX_TempoSetOption(HSTREAM handle, DWORD option, DWORD value);
+
+// The source channel of a tempo stream (0 with ERROR_HANDLE otherwise).
+DWORD FX_TempoGetSource(HSTREAM handle);
+
+// ======================= Channels =======================
+
+// Starts or resumes playback. restart = true also moves to the beginning. A decoding channel
+// cannot be played (ERROR_DECODE). Playing an already playing channel succeeds and changes nothing.
+BOOL ChannelPlay(DWORD handle, BOOL restart);
+// Halts playback keeping the position; ERROR_NOPLAY when not playing.
+BOOL ChannelPause(DWORD handle);
+// Halts playback (position kept, as after Pause; a decoding channel is unaffected).
+BOOL ChannelStop(DWORD handle);
+// ACTIVE_STOPPED/PLAYING/PAUSED. A decoding channel is PLAYING until it has reached its end.
+// Returns ACTIVE_STOPPED with ERROR_HANDLE for a bad handle.
+DWORD ChannelIsActive(DWORD handle);
+
+// Current byte position; (QWORD)-1 with ERROR_HANDLE on failure.
+QWORD ChannelGetPosition(DWORD handle);
+// Sets the byte position (rounded down to a whole frame); the next audio produced comes from
+// there. Positions beyond the length: FALSE with ERROR_POSITION (the position stays). The length
+// itself is allowed (the channel is then at its end).
+BOOL ChannelSetPosition(DWORD handle, QWORD pos);
+// Length in bytes (exact); (QWORD)-1 with ERROR_HANDLE on failure.
+QWORD ChannelGetLength(DWORD handle);
+double ChannelBytes2Seconds(DWORD handle, QWORD pos);  // negative with ERROR_HANDLE on failure
+QWORD ChannelSeconds2Bytes(DWORD handle, double pos);  // whole frames; (QWORD)-1 on failure
+
+// Decoding channels: reads up to `length` bytes (rounded down to whole frames) of processed audio
+// into `buffer` and advances; returns the byte count, or (DWORD)-1 with ERROR_ENDED once the end
+// has been reached. Playing channels: ERROR_NOTAVAIL.
+DWORD ChannelGetData(DWORD handle, void* buffer, DWORD length);
+
+// Peak levels of the next 20 ms (decoding channels: read and advance past them) or of the last
+// 20 ms heard (playing channels): left in the low word, right in the high word, each 0..32768
+// (mono: both the same). (DWORD)-1 on failure or at the end.
+DWORD ChannelGetLevel(DWORD handle);
+
+BOOL ChannelGetInfo(DWORD handle, CHANNELINFO* info);
+
+// freq: playback sample rate in Hz (100..192000; -1 or 0 unchanged); volume 0..100 (-1
+// unchanged); pan -100 (left) .. +100 (right) (-101 unchanged). Heard within a few milliseconds.
+BOOL ChannelSetAttributes(DWORD handle, int freq, int volume, int pan);
+BOOL ChannelGetAttributes(DWORD handle, DWORD* freq, DWORD* volume, int* pan);
+
+// Sets a DSP procedure: called with every buffer of the channel's 16-bit samples before it is
+// heard or read. Returns its handle.
+HDSP ChannelSetDSP(DWORD handle, DSPPROC* proc, void* user, int priority);
+// Removes it; a DSP handle of 0 is harmless (FALSE with ERROR_HANDLE).
+BOOL ChannelRemoveDSP(DWORD handle, HDSP dsp);
+
+// Sets an effect (FX_PARAMEQ; others ERROR_ILLTYPE), flat until its parameters are set.
+HFX ChannelSetFX(DWORD handle, DWORD type, int priority);
+BOOL ChannelRemoveFX(DWORD handle, HFX fx);
+// FX_PARAMEQ: params points to a FXPARAMEQ. Changes are heard within a few milliseconds.
+BOOL FXSetParameters(HFX handle, const void* params);
+BOOL FXGetParameters(HFX handle, void* params);
+
+// Sets a sync: SYNC_POS (param = byte position) or SYNC_END, optionally | SYNC_MIXTIME and
+// | SYNC_ONETIME. `data` passed to the procedure is 0.
+HSYNC ChannelSetSync(DWORD handle, DWORD type, QWORD param, SYNCPROC* proc, void* user);
+// Removes it; a sync handle of 0 is harmless (FALSE with ERROR_HANDLE).
+BOOL ChannelRemoveSync(DWORD handle, HSYNC sync);
+
+}  // namespace audio
