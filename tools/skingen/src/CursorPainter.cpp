@@ -56,27 +56,28 @@ QImage hand() {
         path.addRoundedRect(QRectF(x, y, w, h), w / 2, w / 2);
         return path;
     };
-    QPainterPath index = pill(12.0, 3.0, 5.0, 16.0);
-    QPainterPath middle = pill(17.0, 10.0, 4.6, 10.0);
-    QPainterPath ring = pill(21.2, 11.2, 4.4, 9.0);
-    QPainterPath little = pill(25.2, 13.0, 4.0, 8.0);
+    // Edges on half pixels put the one-pixel outline exactly on pixel rows and columns.
+    QPainterPath index = pill(12.5, 2.5, 5.0, 16.0);
+    QPainterPath middle = pill(17.5, 9.5, 4.0, 10.0);
+    QPainterPath ring = pill(21.5, 10.5, 4.0, 9.0);
+    QPainterPath little = pill(25.5, 12.5, 4.0, 8.0);
     QPainterPath palm;
-    palm.addRoundedRect(QRectF(11.0, 15.0, 18.2, 13.0), 5.0, 5.0);
+    palm.addRoundedRect(QRectF(12.5, 15.5, 17.0, 12.0), 4.5, 4.5);
     QPainterPath thumb;
-    thumb.moveTo(12.5, 25.5);
-    thumb.lineTo(6.0, 17.8);
+    thumb.moveTo(13.5, 24.5);
+    thumb.lineTo(7.0, 17.5);
     QPainterPathStroker thumbStroke;
-    thumbStroke.setWidth(4.6);
+    thumbStroke.setWidth(5.0);
     thumbStroke.setCapStyle(Qt::RoundCap);
     QPainterPath hand = index.united(middle).united(ring).united(little).united(palm).united(
         thumbStroke.createStroke(thumb));
     p.fillPath(hand, Qt::white);
-    p.strokePath(hand, QPen(Qt::black, 1.1));
-    QPen crease(Qt::black, 0.9, Qt::SolidLine, Qt::RoundCap);
-    p.setPen(crease);
-    p.drawLine(QPointF(17.2, 14.5), QPointF(17.2, 18.5));
-    p.drawLine(QPointF(21.4, 15.0), QPointF(21.4, 19.0));
-    p.drawLine(QPointF(25.4, 16.0), QPointF(25.4, 19.5));
+    p.strokePath(hand, QPen(Qt::black, 1.0));
+    p.setRenderHint(QPainter::Antialiasing, false);
+    // Creases between the folded fingers.
+    p.fillRect(QRect(17, 15, 1, 4), Qt::black);
+    p.fillRect(QRect(21, 15, 1, 4), Qt::black);
+    p.fillRect(QRect(25, 16, 1, 3), Qt::black);
     p.end();
     return image;
 }
