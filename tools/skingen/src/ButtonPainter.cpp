@@ -13,6 +13,7 @@ const std::vector<ButtonSet>& buttonSets() {
         const KeyLook square{6, kAllCorners, true};
         const KeyLook transport{5, kAllCorners, true};
         const KeyLook round{8, kAllCorners, true};
+        const KeyLook smallRound{7, kAllCorners, true};
         const KeyLook small{5, kAllCorners, true};
         const KeyLook segmentLeft{7, kTopLeft | kBottomLeft, true};
         const KeyLook segmentRight{7, kTopRight | kBottomRight, true};
@@ -46,9 +47,9 @@ const std::vector<ButtonSet>& buttonSets() {
             {"BITMAP_PAUSE",       {32, 47}, S::MainWindow, {31, 164},  G::Pause,
                 QRectF(5, 2, 23, 42),          transport,    15,    2.0,    true},
             {"BITMAP_TEMPODOWN",   {20, 20}, S::MainWindow, {238, 88},  G::Minus,
-                QRectF(2, 1, 16, 16),          round,        11,    1.8,    true},
+                QRectF(3, 2, 14, 14),          smallRound,        10,    1.7,    true},
             {"BITMAP_TEMPOUP",     {18, 20}, S::MainWindow, {317, 88},  G::Plus,
-                QRectF(1, 1, 16, 16),          round,        11,    1.8,    true},
+                QRectF(2, 2, 14, 14),          smallRound,        10,    1.7,    true},
             {"BITMAP_LOOP",        {39, 31}, S::MainWindow, {159, 201}, G::Loop,
                 QRectF(2, 2, 37, 26),          segmentLeft,  19,    1.9,    true},
             {"BITMAP_EQ",          {40, 31}, S::MainWindow, {185, 201}, G::Equaliser,
@@ -129,7 +130,19 @@ QImage paintButton(const ButtonSet& set, KeyState state, const QImage& ground) {
         paintCasingButton(p, set, state);
         return image;
     }
-    paintKey(p, set.cap, state, set.look);
+    // Glow and shadow fade out before the border, except where the key joins a neighbour.
+    QImage effects = transparentImage(set.size);
+    {
+        QPainter e(&effects);
+        prepare(e);
+        paintKeyEffects(e, set.cap, state, set.look);
+    }
+    unsigned sides = kAllSides;
+    if (!(set.look.corners & (kTopLeft | kBottomLeft))) sides &= ~kLeftSide;
+    if (!(set.look.corners & (kTopRight | kBottomRight))) sides &= ~kRightSide;
+    fadeTowardsSides(effects, sides, 3);
+    p.drawImage(0, 0, effects);
+    paintKeyCap(p, set.cap, state, set.look);
     QRectF box(0, 0, set.glyphSize, set.glyphSize);
     box.moveCenter(set.cap.center() + QPointF(0, state == KeyState::Down ? 1 : 0));
     paintGlyph(p, set.size, glyphInk(state),

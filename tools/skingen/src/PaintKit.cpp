@@ -144,25 +144,33 @@ QColor glyphInk(KeyState state) {
     return palette::kInk;
 }
 
-void paintKey(QPainter& painter, const QRectF& cap, KeyState state, const KeyLook& look) {
+namespace {
+
+struct KeyColours {
+    QColor top, bottom, border;
+};
+
+KeyColours keyColours(KeyState state) {
     using namespace palette;
-    const QPainterPath shape = roundedPath(cap, look.radius, look.corners);
-    QColor top = kKeyTop, bottom = kKeyBottom, border = kKeyBorder;
     switch (state) {
+        case KeyState::Focus:
+            return {kKeyFocusTop, kKeyFocusBottom, kAmberDark};
+        case KeyState::Down:
+            return {kKeyDownTop, kKeyDownBottom, kKeyDownBorder};
+        case KeyState::Disabled:
+            return {kKeyDisabledTop, kKeyDisabledBottom, kKeyDisabledBorder};
         case KeyState::Up:
             break;
-        case KeyState::Focus:
-            top = kKeyFocusTop, bottom = kKeyFocusBottom, border = kAmberDark;
-            break;
-        case KeyState::Down:
-            top = kKeyDownTop, bottom = kKeyDownBottom, border = kKeyDownBorder;
-            break;
-        case KeyState::Disabled:
-            top = kKeyDisabledTop, bottom = kKeyDisabledBottom, border = kKeyDisabledBorder;
-            break;
     }
+    return {kKeyTop, kKeyBottom, kKeyBorder};
+}
+
+}  // namespace
+
+void paintKeyEffects(QPainter& painter, const QRectF& cap, KeyState state, const KeyLook& look) {
+    const QPainterPath shape = roundedPath(cap, look.radius, look.corners);
     if (state == KeyState::Focus)
-        paintSoftShadow(painter, shape, {0, 0}, 3, QColor(0xe0, 0x92, 0x32, 150));
+        paintSoftShadow(painter, shape, {0, 0}, 3, QColor(0xe0, 0x92, 0x32, 140));
     if (look.dropShadow && state != KeyState::Down && state != KeyState::Disabled) {
         // A side without rounded corners joins a neighbouring key: its shadow runs on.
         QRectF shadow = cap;
@@ -171,10 +179,14 @@ void paintKey(QPainter& painter, const QRectF& cap, KeyState state, const KeyLoo
         paintSoftShadow(painter, roundedPath(shadow, look.radius, look.corners), {0, 1.2}, 2,
                         QColor(0x40, 0x2c, 0x20, 90));
     }
+}
 
+void paintKeyCap(QPainter& painter, const QRectF& cap, KeyState state, const KeyLook& look) {
+    const QPainterPath shape = roundedPath(cap, look.radius, look.corners);
+    const KeyColours colours = keyColours(state);
     QLinearGradient fill(cap.topLeft(), cap.bottomLeft());
-    fill.setColorAt(0, top);
-    fill.setColorAt(1, bottom);
+    fill.setColorAt(0, colours.top);
+    fill.setColorAt(1, colours.bottom);
     painter.fillPath(shape, fill);
 
     if (state == KeyState::Down) {
@@ -193,7 +205,25 @@ void paintKey(QPainter& painter, const QRectF& cap, KeyState state, const KeyLoo
     const qreal borderWidth = state == KeyState::Focus ? 1.4 : 1.0;
     painter.strokePath(
         roundedPath(cap.adjusted(0.5, 0.5, -0.5, -0.5), look.radius - 0.5, look.corners),
-        QPen(border, borderWidth));
+        QPen(colours.border, borderWidth));
+}
+
+void fadeTowardsSides(QImage& image, unsigned sides, int ramp) {
+    const int w = image.width(), h = image.height();
+    for (int y = 0; y < h; ++y) {
+        QRgb* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < w; ++x) {
+            int distance = ramp;
+            if (sides & kLeftSide) distance = std::min(distance, x);
+            if (sides & kTopSide) distance = std::min(distance, y);
+            if (sides & kRightSide) distance = std::min(distance, w - 1 - x);
+            if (sides & kBottomSide) distance = std::min(distance, h - 1 - y);
+            if (distance >= ramp) continue;
+            const QRgb p = line[x];
+            auto scale = [&](int c) { return c * distance / ramp; };
+            line[x] = qRgba(scale(qRed(p)), scale(qGreen(p)), scale(qBlue(p)), scale(qAlpha(p)));
+        }
+    }
 }
 
 void paintGlyph(QPainter& painter, QSize canvas, const QColor& ink,

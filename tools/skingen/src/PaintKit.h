@@ -42,7 +42,21 @@ struct KeyLook {
     unsigned corners = kAllCorners;
     bool dropShadow = true;
 };
-void paintKey(QPainter& painter, const QRectF& cap, KeyState state, const KeyLook& look = {});
+// The key's glow and drop shadow, which spill around the cap...
+void paintKeyEffects(QPainter& painter, const QRectF& cap, KeyState state, const KeyLook& look);
+// ...and the cap itself.
+void paintKeyCap(QPainter& painter, const QRectF& cap, KeyState state, const KeyLook& look);
+
+// Fades an image to transparent over `ramp` pixels towards the given sides, so that what
+// spills to a bitmap's border ends on the ground exactly.
+enum Side : unsigned {
+    kLeftSide = 1,
+    kTopSide = 2,
+    kRightSide = 4,
+    kBottomSide = 8,
+    kAllSides = 15,
+};
+void fadeTowardsSides(QImage& image, unsigned sides, int ramp);
 
 // The colour of a symbol on a key in each state.
 QColor glyphInk(KeyState state);

@@ -2,10 +2,15 @@
 
 #include <QDir>
 #include <QFont>
+#include <QGroupBox>
 #include <QImage>
+#include <QLabel>
+#include <QListWidget>
 #include <QPainter>
 #include <QPainterPath>
+#include <QSlider>
 #include <cstdio>
+#include <memory>
 
 #include "ButtonPainter.h"
 #include "CursorPainter.h"
@@ -60,80 +65,60 @@ QFont templateFont() {
     return font;
 }
 
-// Stand-ins for the real controls, close enough to judge the skin around them.
+// Real widgets in the grey the window gives every control, to judge the skin around them.
 void mockControl(QPainter& p, const Control& c) {
     const QRect r = pixels(c.units);
-    p.save();
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setRenderHint(QPainter::TextAntialiasing);
+    std::unique_ptr<QWidget> widget;
     switch (c.kind) {
         case Kind::Text:
-            p.fillRect(r, palette::kFace);
-            p.setFont(templateFont());
-            p.setPen(Qt::black);
-            p.drawText(r, Qt::AlignCenter, c.caption);
-            break;
         case Kind::Time: {
-            p.fillRect(r, palette::kFace);
-            QFont font("DejaVu Sans");
-            font.setPixelSize(18);
-            font.setWeight(QFont::Black);
-            p.setFont(font);
-            p.setPen(Qt::black);
-            p.drawText(r, Qt::AlignCenter, c.caption);
+            auto label = std::make_unique<QLabel>(c.caption);
+            label->setAlignment(Qt::AlignCenter);
+            QFont font = templateFont();
+            if (c.kind == Kind::Time) {
+                font = QFont("DejaVu Sans");
+                font.setPixelSize(18);
+                font.setWeight(QFont::Black);
+            }
+            label->setFont(font);
+            widget = std::move(label);
             break;
         }
-        case Kind::Slider: {
-            p.fillRect(r, palette::kFace);
-            const QRectF groove(r.left() + 6, r.center().y() - 2, r.width() - 12, 4);
-            p.setPen(QColor(0x9a, 0x9a, 0x9a));
-            p.setBrush(QColor(0xc8, 0xc8, 0xc8));
-            p.drawRoundedRect(groove, 2, 2);
-            const QRectF thumb(r.left() + r.width() * 0.45, r.top() + 1, 14, r.height() - 2);
-            p.setBrush(QColor(0xf4, 0xf4, 0xf4));
-            p.setPen(QColor(0x8a, 0x8a, 0x8a));
-            p.drawRoundedRect(thumb, 2, 2);
-            break;
-        }
+        case Kind::Slider:
         case Kind::VSlider: {
-            p.fillRect(r, palette::kFace);
-            const QRectF groove(r.center().x() - 2, r.top() + 6, 4, r.height() - 12);
-            p.setPen(QColor(0x9a, 0x9a, 0x9a));
-            p.setBrush(QColor(0xc8, 0xc8, 0xc8));
-            p.drawRoundedRect(groove, 2, 2);
-            const QRectF thumb(r.left() + 1, r.center().y() - 7, r.width() - 2, 14);
-            p.setBrush(QColor(0xf4, 0xf4, 0xf4));
-            p.setPen(QColor(0x8a, 0x8a, 0x8a));
-            p.drawRoundedRect(thumb, 2, 2);
+            auto slider =
+                std::make_unique<QSlider>(c.kind == Kind::Slider ? Qt::Horizontal : Qt::Vertical);
+            slider->setRange(-15, 15);
+            slider->setValue(0);
+            widget = std::move(slider);
             break;
         }
         case Kind::Group: {
-            p.fillRect(r, palette::kFace);
-            p.setFont(templateFont());
-            const int textHeight = 13;
-            p.setPen(QColor(0xa8, 0xa8, 0xa8));
-            p.setBrush(Qt::NoBrush);
-            p.drawRoundedRect(QRectF(r).adjusted(0.5, textHeight / 2.0, -0.5, -0.5), 2, 2);
-            const QRect label = p.fontMetrics().boundingRect(c.caption).translated(
-                r.left() + 8, r.top() + p.fontMetrics().ascent());
-            p.fillRect(label.adjusted(-2, 0, 2, 0), palette::kFace);
-            p.setPen(Qt::black);
-            p.drawText(r.left() + 8, r.top() + p.fontMetrics().ascent(), c.caption);
+            widget = std::make_unique<QGroupBox>(c.caption);
+            widget->setFont(templateFont());
             break;
         }
         case Kind::List: {
-            p.fillRect(r, Qt::white);
-            p.setPen(QColor(0x9a, 0x9a, 0x9a));
-            p.drawRect(QRectF(r).adjusted(0.5, 0.5, -0.5, -0.5));
-            p.setFont(templateFont());
-            p.setPen(Qt::black);
-            p.drawText(r.adjusted(3, 2, -2, -2), Qt::AlignLeft | Qt::AlignTop, c.caption);
+            auto list = std::make_unique<QListWidget>();
+            list->addItems(c.caption.split('\n'));
+            list->setFont(templateFont());
+            widget = std::move(list);
             break;
         }
         case Kind::Wave:
-            break;
+            return;
     }
-    p.restore();
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Window, palette::kFace);
+    palette.setColor(QPalette::WindowText, Qt::black);
+    // The highlight the skin suggests for slider grooves and selections.
+    palette.setColor(QPalette::Highlight, palette::kAmber);
+    widget->setPalette(palette);
+    widget->setAutoFillBackground(true);
+    widget->resize(r.size());
+    widget->ensurePolished();
+    widget->render(&p, r.topLeft(), QRegion(),
+                   QWidget::DrawWindowBackground | QWidget::DrawChildren);
 }
 
 void markControl(QPainter& p, const QRect& r, const QColor& color) {

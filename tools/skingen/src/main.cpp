@@ -1,7 +1,7 @@
 // Draws the skin of the player and writes it as PNG files into the resources folder.
 // Usage: skingen <resources folder> [--preview <folder>]
+#include <QApplication>
 #include <QDir>
-#include <QGuiApplication>
 #include <QImage>
 #include <cstdio>
 #include <cstdlib>
@@ -28,9 +28,9 @@ bool write(const QImage& image, const QString& path, bool alpha) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    // Fonts need a GUI application; no screen is needed.
+    // Fonts (and the widgets of the previews) need an application object; no screen is needed.
     if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    QGuiApplication app(argc, argv);
+    QApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() != 2 && !(args.size() == 4 && args[2] == "--preview")) {
         std::fprintf(stderr, "usage: skingen <resources folder> [--preview <folder>]\n");
