@@ -150,4 +150,20 @@ QImage paintButton(const ButtonSet& set, KeyState state, const QImage& ground) {
     return image;
 }
 
+bool blendsIntoGround(const ButtonSet& set, const QImage& picture, const QImage& ground) {
+    const QImage under =
+        ground.copy(QRect(pixelPosition(set), set.size)).convertToFormat(QImage::Format_RGB32);
+    const QImage over = picture.convertToFormat(QImage::Format_RGB32);
+    const bool joinsLeft = !(set.look.corners & (kTopLeft | kBottomLeft));
+    const bool joinsRight = !(set.look.corners & (kTopRight | kBottomRight));
+    const int w = set.size.width(), h = set.size.height();
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const bool border = x == 0 || y == 0 || x == w - 1 || y == h - 1;
+            const bool joined = (joinsLeft && x == 0) || (joinsRight && x == w - 1);
+            if (border && !joined && over.pixel(x, y) != under.pixel(x, y)) return false;
+        }
+    return true;
+}
+
 }  // namespace skingen

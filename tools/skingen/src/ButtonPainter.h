@@ -43,4 +43,8 @@ QImage surfaceGround(Surface surface);
 
 char stateLetter(KeyState state);
 
+// Whether the picture's outermost pixels equal the ground it is copied onto, apart from a side
+// where the key joins its neighbour; a mismatch would show the bitmap's rectangle.
+bool blendsIntoGround(const ButtonSet& set, const QImage& picture, const QImage& ground);
+
 }  // namespace skingen

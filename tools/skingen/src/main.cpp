@@ -58,10 +58,15 @@ int main(int argc, char** argv) {
             if (set.surface != surface) continue;
             std::vector<KeyState> states{KeyState::Up, KeyState::Down};
             if (set.allStates) states.insert(states.end(), {KeyState::Focus, KeyState::Disabled});
-            for (KeyState state : states)
-                ok &= write(paintButton(set, state, ground),
-                            QString("%1/%2%3.png").arg(skin, set.caption).arg(stateLetter(state)),
-                            false);
+            for (KeyState state : states) {
+                const QImage picture = paintButton(set, state, ground);
+                const QString name = QString("%1%2").arg(set.caption).arg(stateLetter(state));
+                if (!blendsIntoGround(set, picture, ground)) {
+                    std::fprintf(stderr, "skingen: %s shows its border\n", qPrintable(name));
+                    ok = false;
+                }
+                ok &= write(picture, QString("%1/%2.png").arg(skin, name), false);
+            }
         }
     }
 
