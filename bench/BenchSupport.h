@@ -1,0 +1,14 @@
+// Small helpers shared by the benchmark programs: clocks, resource usage, failing loudly.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace bench {
+
+double WallSeconds();          // monotonic clock
+double ProcessCpuSeconds();    // user + system time of this process
+long PeakResidentKiB();        // peak resident set size of this process
+[[noreturn]] void Fail(const std::string& what);  // prints what and the audio error, exits 1
+
+}  // namespace bench
