@@ -1,0 +1,204 @@
+#include "app/QuorvelMainDlg.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+
+#include "app/DataFolder.h"
+#include "app/MainDialogTemplate.h"
+#include "lang/LanguageText.h"
+#include "ui/BitmapButton.h"
+#include "ui/CaptionGroupBox.h"
+#include "ui/ControlColours.h"
+#include "ui/MainWindow.h"
+#include "ui/QtText.h"
+#include "ui/ShellOpen.h"
+#include "ui/SkinResource.h"
+#include "ui/SliderCtrl.h"
+#include "ui/StaticText.h"
+#include "ui/WindowRegion.h"
+
+namespace {
+
+constexpr int kSkinBitmapIds[] = {110, 111, 112, 113, 114};
+
+const QPixmap& Skin(const std::array<QPixmap, 5>& bitmaps, int id) {
+    return bitmaps[static_cast<size_t>(id - kSkinBitmapIds[0])];
+}
+
+}  // namespace
+
+CQuorvelMainDlg::CQuorvelMainDlg(QWidget* parent)
+    : ui::CTemplateDialog(MainDialogTemplate(), parent,
+                          Qt::Window | Qt::FramelessWindowHint | Qt::WindowSystemMenuHint |
+                              Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint) {
+    m_iconMain = QIcon(ui::LoadSkinBitmap(103));
+    for (size_t i = 0; i < m_bmpSkin.size(); ++i)
+        m_bmpSkin[i] = ui::LoadSkinBitmap(kSkinBitmapIds[i]);
+    ui::ApplyControlBackground(this);
+    ui::SetMainWindow(this);
+    InstallMessagePreFilter();
+}
+
+CQuorvelMainDlg::~CQuorvelMainDlg() {
+    if (ui::GetMainWindow() == this) ui::SetMainWindow(nullptr);
+}
+
+bool CQuorvelMainDlg::OnInitDialog() {
+    // 1. Nothing reads a language text before the language file is known.
+    g_szLanguageFile = DataFolder() + "/Default.lan";
+    // 2. Controls land on the skin's pixels whatever the screen's resolution.
+    m_layout.Apply(this, Template(), 96);
+    // 3.
+    LoadCursors();
+    // 4. (engine) The window is registered for the audio callbacks here.
+    // 5.
+    BindControls();
+    // 6.
+    setWindowIcon(m_iconMain);
+    setWindowTitle(QStringLiteral("Quorvel"));
+    // 7. Resized without moving.
+    resize(kWidth, kHeight);
+    // 8.
+    ApplyWindowRegion();
+    // 9. (engine) Audio engine start-up goes here; its failure ends the dialog.
+    // 10.
+    BindBitmapButtons();
+    // 11. (ui) The tooltips are created here.
+    // 12.
+    SetFonts();
+    // 13. (engine) The sliders' ranges and start values are set here; the position, tempo,
+    //     pitch and vocal-reduction sliders start disabled, the volume slider enabled.
+    // 14. (loop, eq) The loop editor and equaliser pages are created here, hidden.
+    // 15. No button shows its focus picture at start.
+    m_btnFocusSink->setFocus();
+    // 16.
+    SetCaptionsFromLanguage();
+    return true;
+}
+
+void CQuorvelMainDlg::LoadCursors() {
+    m_hCursorArrow = QCursor(Qt::ArrowCursor);
+    m_hCursorCross = ui::LoadSkinCursor(104);
+    m_hCursorHand = ui::LoadSkinCursor(105);
+    m_hCursorZoom = ui::LoadSkinCursor(106);
+    m_hCursorZoomIn = ui::LoadSkinCursor(107);
+    m_hCursorZoomOut = ui::LoadSkinCursor(108);
+}
+
+void CQuorvelMainDlg::BindControls() {
+    m_wndTitle = GetDlgItem<ui::CStaticText>(500);
+    m_wndTime = GetDlgItem<ui::CStaticText>(501);
+    m_sliderPosition = GetDlgItem<ui::CSliderCtrl>(420);
+    m_wndTempoCaption = GetDlgItem<ui::CCaptionGroupBox>(502);
+    m_wndPitchCaption = GetDlgItem<ui::CCaptionGroupBox>(503);
+    m_wndVolumeCaption = GetDlgItem<ui::CCaptionGroupBox>(504);
+    m_sliderTempo = GetDlgItem<ui::CSliderCtrl>(438);
+    m_sliderPitch = GetDlgItem<ui::CSliderCtrl>(439);
+    m_sliderVolume = GetDlgItem<ui::CSliderCtrl>(440);
+    m_sliderVocal = GetDlgItem<ui::CSliderCtrl>(441);
+    m_btnFocusSink = GetDlgItem<ui::CBitmapButton>(520);
+    m_wndVocalCaption = GetDlgItem<ui::CCaptionGroupBox>(505);
+}
+
+void CQuorvelMainDlg::BindBitmapButtons() {
+    for (int id = 400; id <= 409; ++id) ui::BindBitmapButton(this, id);
+    for (int id = 430; id <= 437; ++id) ui::BindBitmapButton(this, id);
+    ui::BindBitmapButton(this, 519);
+    ui::BindBitmapButton(this, 518);
+}
+
+void CQuorvelMainDlg::SetFonts() {
+    // The title keeps the template font; the time gets its own large heavy face.
+    m_fontTime = QFont(QStringLiteral("DejaVu Sans"));
+    m_fontTime.setPixelSize(18);
+    m_fontTime.setWeight(QFont::Black);
+    m_wndTime->setFont(m_fontTime);
+}
+
+void CQuorvelMainDlg::SetCaptionsFromLanguage() {
+    m_wndPitchCaption->setTitle(ui::ToQtText(GetLanguageText(67)));
+    m_wndTempoCaption->setTitle(ui::ToQtText(GetLanguageText(68)));
+    m_wndVolumeCaption->setTitle(ui::ToQtText(GetLanguageText(69)));
+    m_wndVocalCaption->setTitle(ui::ToQtText(GetLanguageText(70)));
+    m_wndTitle->setText(ui::ToQtText(GetLanguageText(104)));
+}
+
+void CQuorvelMainDlg::ApplyWindowRegion() {
+    const QRect client = rect();
+    setMask(ui::RoundRectRegion(client.left() + 1, client.top() + 1, client.width() - 8,
+                                client.height(), 53, 53));
+}
+
+void CQuorvelMainDlg::OnCommand(int id, int /*notifyCode*/) {
+    switch (id) {
+        case 400:
+            OnMinimize();
+            break;
+        case 401:
+            close();  // takes the closing path, where the close may still be refused
+            break;
+        case 409:
+            OnHelp();
+            break;
+        default:
+            break;
+    }
+}
+
+bool CQuorvelMainDlg::PreTranslateMessage(QObject* /*target*/, QEvent* event) {
+    // Escape never closes the main window.
+    if (event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape)
+        return true;
+    return false;
+}
+
+void CQuorvelMainDlg::OnMinimize() {
+    showMinimized();
+}
+
+void CQuorvelMainDlg::OnHelp() {
+    ui::ShellOpen(DataFolder() + "/" + GetLanguageText(123));
+}
+
+void CQuorvelMainDlg::paintEvent(QPaintEvent*) {
+    // Later bitmaps cover earlier ones; each is copied unscaled from its top-left corner, and
+    // only its own pixels are drawn.
+    QPainter painter(this);
+    painter.drawPixmap(0, 0, Skin(m_bmpSkin, 111));
+    painter.drawPixmap(5, 40, Skin(m_bmpSkin, 110));
+    painter.drawPixmap(20, 142, Skin(m_bmpSkin, 114));
+    painter.drawPixmap(0, 36, Skin(m_bmpSkin, 113));
+    painter.drawPixmap(530, 36, Skin(m_bmpSkin, 113));
+    painter.drawPixmap(0, height() - 36, Skin(m_bmpSkin, 112));
+}
+
+void CQuorvelMainDlg::resizeEvent(QResizeEvent* event) {
+    ui::CTemplateDialog::resizeEvent(event);
+    if (!mask().isEmpty()) ApplyWindowRegion();
+}
+
+void CQuorvelMainDlg::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) {
+        m_bDragging = 1;
+        const QPoint cursor = event->globalPosition().toPoint();
+        const QPoint topLeft = frameGeometry().topLeft();
+        m_nDragOffsetX = cursor.x() - topLeft.x();
+        m_nDragOffsetY = cursor.y() - topLeft.y();
+    }
+    ui::CTemplateDialog::mousePressEvent(event);
+}
+
+void CQuorvelMainDlg::mouseMoveEvent(QMouseEvent* event) {
+    if (m_bDragging) {
+        const QPoint cursor = event->globalPosition().toPoint();
+        move(cursor.x() - m_nDragOffsetX, cursor.y() - m_nDragOffsetY);
+    }
+    ui::CTemplateDialog::mouseMoveEvent(event);
+}
+
+void CQuorvelMainDlg::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) m_bDragging = 0;
+    ui::CTemplateDialog::mouseReleaseEvent(event);
+}

@@ -1,0 +1,87 @@
+#pragma once
+
+#include <QCursor>
+#include <QFont>
+#include <QIcon>
+#include <QPixmap>
+#include <array>
+
+#include "ui/TemplateDialog.h"
+
+namespace ui {
+class CBitmapButton;
+class CCaptionGroupBox;
+class CSliderCtrl;
+class CStaticText;
+}  // namespace ui
+
+// The main window (dialog 310): a frameless, skinned window moved by dragging its face. It is
+// the dispatcher for every subsystem's handlers; their code lives in their own folders.
+class CQuorvelMainDlg : public ui::CTemplateDialog {
+    Q_OBJECT
+public:
+    static constexpr int IDD = 310;
+    static constexpr int kWidth = 544;
+    static constexpr int kHeight = 416;
+
+    explicit CQuorvelMainDlg(QWidget* parent = nullptr);
+    ~CQuorvelMainDlg() override;
+
+    // Sets the rounded outline computed from the current size; also re-applied whenever the
+    // height changes (the pages add to it).
+    void ApplyWindowRegion();
+
+protected:
+    bool OnInitDialog() override;
+    void OnCommand(int id, int notifyCode) override;
+    bool PreTranslateMessage(QObject* target, QEvent* event) override;
+
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    void LoadCursors();
+    void BindControls();
+    void BindBitmapButtons();
+    void SetFonts();
+    void SetCaptionsFromLanguage();
+
+    void OnMinimize();
+    void OnHelp();
+
+    // Skin bitmaps 110 to 114 and the icon 103.
+    std::array<QPixmap, 5> m_bmpSkin;
+    QIcon m_iconMain;
+    QFont m_fontTime;
+
+    // The pointers of the loop editor: the arrow and resources 104 to 108.
+    QCursor m_hCursorArrow;
+    QCursor m_hCursorCross;
+    QCursor m_hCursorHand;
+    QCursor m_hCursorZoom;
+    QCursor m_hCursorZoomIn;
+    QCursor m_hCursorZoomOut;
+
+    int m_bDragging = 0;
+    int m_nDragOffsetX = 0;
+    int m_nDragOffsetY = 0;
+    int m_bLoopPageShown = 0;
+    int m_bEqPageShown = 0;
+
+    // Controls the window works with directly.
+    ui::CStaticText* m_wndTitle = nullptr;
+    ui::CStaticText* m_wndTime = nullptr;
+    ui::CSliderCtrl* m_sliderPosition = nullptr;
+    ui::CCaptionGroupBox* m_wndTempoCaption = nullptr;
+    ui::CCaptionGroupBox* m_wndPitchCaption = nullptr;
+    ui::CCaptionGroupBox* m_wndVolumeCaption = nullptr;
+    ui::CCaptionGroupBox* m_wndVocalCaption = nullptr;
+    ui::CSliderCtrl* m_sliderTempo = nullptr;
+    ui::CSliderCtrl* m_sliderPitch = nullptr;
+    ui::CSliderCtrl* m_sliderVolume = nullptr;
+    ui::CSliderCtrl* m_sliderVocal = nullptr;
+    ui::CBitmapButton* m_btnFocusSink = nullptr;
+};

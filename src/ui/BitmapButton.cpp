@@ -1,0 +1,77 @@
+#include "ui/BitmapButton.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+#include "ui/ControlId.h"
+#include "ui/QtText.h"
+#include "ui/SkinResource.h"
+
+namespace ui {
+
+CBitmapButton::CBitmapButton(QWidget* parent) : QAbstractButton(parent) {
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+bool CBitmapButton::LoadBitmaps() {
+    const std::string caption = FromQtText(text());
+    m_bitmapUp = LoadSkinBitmap(caption + "U");
+    m_bitmapDown = LoadSkinBitmap(caption + "D");
+    m_bitmapFocus = LoadSkinBitmap(caption + "F");
+    m_bitmapDisabled = LoadSkinBitmap(caption + "X");
+    update();
+    if (m_bitmapUp.isNull()) return false;
+    resize(m_bitmapUp.deviceIndependentSize().toSize());
+    return true;
+}
+
+char CBitmapButton::StateLetter() const {
+    if (isDown() && !m_bitmapDown.isNull()) return 'D';
+    if (hasFocus() && !m_bitmapFocus.isNull()) return 'F';
+    if (!isEnabled() && !m_bitmapDisabled.isNull()) return 'X';
+    return 'U';
+}
+
+const QPixmap& CBitmapButton::BitmapFor(char letter) const {
+    switch (letter) {
+        case 'D':
+            return m_bitmapDown;
+        case 'F':
+            return m_bitmapFocus;
+        case 'X':
+            return m_bitmapDisabled;
+        default:
+            return m_bitmapUp;
+    }
+}
+
+QSize CBitmapButton::sizeHint() const {
+    return m_bitmapUp.isNull() ? QAbstractButton::sizeHint()
+                               : m_bitmapUp.deviceIndependentSize().toSize();
+}
+
+void CBitmapButton::paintEvent(QPaintEvent*) {
+    const QPixmap& bitmap = BitmapFor(StateLetter());
+    if (bitmap.isNull()) return;
+    QPainter painter(this);
+    // Unscaled from the top-left corner, clipped to the button.
+    painter.drawPixmap(QPoint(0, 0), bitmap);
+}
+
+void CBitmapButton::mousePressEvent(QMouseEvent* event) {
+    QAbstractButton::mousePressEvent(event);
+    event->accept();  // a press on a button never reaches the window behind it
+}
+
+void CBitmapButton::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) emit doubleClicked();
+    QAbstractButton::mouseDoubleClickEvent(event);
+    event->accept();
+}
+
+bool BindBitmapButton(QWidget* dialog, int id) {
+    auto* button = qobject_cast<CBitmapButton*>(FindChildById(dialog, id));
+    return button && button->LoadBitmaps();
+}
+
+}  // namespace ui

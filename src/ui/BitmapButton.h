@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QAbstractButton>
+#include <QPixmap>
+
+namespace ui {
+
+// An owner-drawn button painted from the bitmap set its caption names: caption + "U" (up, the
+// one required), "D" (pressed), "F" (focused), "X" (disabled). Nothing else is drawn.
+class CBitmapButton : public QAbstractButton {
+    Q_OBJECT
+public:
+    explicit CBitmapButton(QWidget* parent = nullptr);
+
+    // Loads the set named by the caption and resizes the button to the U bitmap, keeping its
+    // top-left corner. False, and nothing to draw, without a U bitmap.
+    bool LoadBitmaps();
+    bool HasBitmaps() const { return !m_bitmapUp.isNull(); }
+
+    // The letter of the picture the button shows in its current state ('U', 'D', 'F', 'X').
+    char StateLetter() const;
+
+    QSize sizeHint() const override;
+
+signals:
+    void doubleClicked();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+private:
+    const QPixmap& BitmapFor(char letter) const;
+
+    QPixmap m_bitmapUp;
+    QPixmap m_bitmapDown;
+    QPixmap m_bitmapFocus;
+    QPixmap m_bitmapDisabled;
+};
+
+// Binds the dialog's control `id` as a bitmap button; false when there is no such button or it
+// has no U bitmap.
+bool BindBitmapButton(QWidget* dialog, int id);
+
+}  // namespace ui
