@@ -48,7 +48,7 @@ constexpr DialogItem kItems[] = {
     {502, kGroup, "Tempo: 100%", 233, 108, 102, 26, kNotify},
     {504, kGroup, "Volume: 50", 233, 139, 102, 26, kNotify},
     {505, kGroup, "Vocal Reduction: 0", 233, 170, 102, 26, kNotify},
-    {520, ControlKind::OwnerDrawButton, "BITMAP_EQ", 160, 4, 10, 9, kHidden},
+    {520, ControlKind::FocusSink, "BITMAP_EQ", 160, 4, 10, 9, kHidden},
     {400, kBitmap, "BITMAP_MINIMIZE", 308, 4, 10, 9, 0},
     {401, kBitmap, "BITMAP_CLOSE", 322, 4, 10, 9, 0},
 };

@@ -16,7 +16,7 @@ void SetBackground(QWidget* widget, const QColor& colour) {
 void ApplyControlBackground(QWidget* window, const QColor& colour) {
     SetBackground(window, colour);
     for (QWidget* control : window->findChildren<QWidget*>()) {
-        if (control->isWindow()) continue;
+        if (control->isWindow() || control->property(kUndrawnProperty).toBool()) continue;
         SetBackground(control, colour);
         control->setBackgroundRole(QPalette::Window);  // buttons would fill with their own role
         control->setAutoFillBackground(true);

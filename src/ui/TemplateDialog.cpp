@@ -6,6 +6,7 @@
 #include "ui/CaptionGroupBox.h"
 #include "ui/ControlId.h"
 #include "ui/DialogUnits.h"
+#include "ui/FocusSink.h"
 #include "ui/MessagePreFilter.h"
 #include "ui/NoRepeatSliderCtrl.h"
 #include "ui/QtText.h"
@@ -73,7 +74,8 @@ void CTemplateDialog::CreateControls() {
         SetDlgCtrlID(control, item.id);
         control->setGeometry(units.ToPixels(item.x, item.y, item.cx, item.cy));
         control->setEnabled(!(item.style & kDisabled));
-        control->setVisible(!(item.style & kHidden));
+        // The focus sink is "hidden" by drawing nothing (see CFocusSink).
+        control->setVisible(!(item.style & kHidden) || item.kind == ControlKind::FocusSink);
         created.push_back(control);
     }
     // Later siblings are drawn on top; the template's first item must be the topmost.
@@ -84,8 +86,9 @@ QWidget* CTemplateDialog::CreateControl(const DialogItem& item) {
     const QString caption = ToQtText(item.caption ? item.caption : "");
     switch (item.kind) {
         case ControlKind::BitmapButton:
-        case ControlKind::OwnerDrawButton: {
-            auto* button = new CBitmapButton(this);
+        case ControlKind::FocusSink: {
+            auto* button = item.kind == ControlKind::FocusSink ? new CFocusSink(this)
+                                                               : new CBitmapButton(this);
             button->setText(caption);
             connect(button, &QAbstractButton::clicked, this,
                     [this, id = item.id] { OnCommand(id, BN_CLICKED); });
