@@ -31,7 +31,8 @@ const QPixmap& Skin(const std::array<QPixmap, 5>& bitmaps, int id) {
 CQuorvelMainDlg::CQuorvelMainDlg(QWidget* parent)
     : ui::CTemplateDialog(MainDialogTemplate(), parent,
                           Qt::Window | Qt::FramelessWindowHint | Qt::WindowSystemMenuHint |
-                              Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint) {
+                              Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+      m_languageMenu([this](int command) { OnCommand(command, 0); }) {
     m_iconMain = QIcon(ui::LoadSkinBitmap(103));
     for (size_t i = 0; i < m_bmpSkin.size(); ++i)
         m_bmpSkin[i] = ui::LoadSkinBitmap(kSkinBitmapIds[i]);
@@ -131,6 +132,8 @@ void CQuorvelMainDlg::ApplyWindowRegion() {
 }
 
 void CQuorvelMainDlg::OnCommand(int id, int /*notifyCode*/) {
+    // Language choices are taken before the other commands.
+    m_languageMenu.OnCommand(this, static_cast<unsigned>(id));
     switch (id) {
         case 400:
             OnMinimize();
@@ -186,6 +189,8 @@ void CQuorvelMainDlg::mousePressEvent(QMouseEvent* event) {
         const QPoint topLeft = frameGeometry().topLeft();
         m_nDragOffsetX = cursor.x() - topLeft.x();
         m_nDragOffsetY = cursor.y() - topLeft.y();
+    } else if (event->button() == Qt::RightButton) {
+        m_languageMenu.OnRButtonDown(this, event->position().toPoint());
     }
     ui::CTemplateDialog::mousePressEvent(event);
 }

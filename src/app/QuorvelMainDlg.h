@@ -6,6 +6,7 @@
 #include <QPixmap>
 #include <array>
 
+#include "lang/LanguageMenu.h"
 #include "ui/TemplateDialog.h"
 
 namespace ui {
@@ -70,6 +71,8 @@ private:
     int m_nDragOffsetY = 0;
     int m_bLoopPageShown = 0;
     int m_bEqPageShown = 0;
+
+    CLanguageMenu m_languageMenu;
 
     // Controls the window works with directly.
     ui::CStaticText* m_wndTitle = nullptr;

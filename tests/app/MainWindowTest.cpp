@@ -4,6 +4,7 @@
 #include <QDesktopServices>
 #include <QFontInfo>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QTest>
 #include <QUrl>
 #include <cstdlib>
@@ -268,6 +269,35 @@ TEST_F(MainWindowTest, DragsFromTheFaceAndThroughTheTextsButNotFromControls) {
     EXPECT_EQ(dragFrom(Item(500)->geometry().center()), QPoint(30, 20));  // the title text
     EXPECT_EQ(dragFrom(Item(402)->geometry().center()), QPoint(0, 0));    // a button
     EXPECT_EQ(dragFrom(Item(440)->geometry().center()), QPoint(0, 0));    // a slider
+}
+
+TEST_F(MainWindowTest, RightClickOnTheFaceOffersTheLanguagesAndChoosingOneSwitchesToIt) {
+    std::string german;
+    for (int line = 1; line <= 123; ++line)
+        german += (line == 122 ? std::string("Sprache gewechselt.") : "Text") + "\n";
+    testenv::WriteFile(DataFolder() + "/Deutsch.lan", german);
+    m_dialog->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(m_dialog.get()));
+    QWindow* window = m_dialog->windowHandle();
+
+    QTest::mouseClick(window, Qt::RightButton, {}, Item(402)->geometry().center());
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);  // not on a button
+
+    QTest::mouseClick(window, Qt::RightButton, {}, QPoint(150, 20));
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    ASSERT_NE(menu, nullptr);
+    const QList<QAction*> actions = menu->actions();
+    ASSERT_EQ(actions.size(), 3);  // "Language", the separator, Deutsch; Default is left out
+    EXPECT_EQ(actions[2]->text(), "Deutsch");
+    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(actions[2]).center());
+
+    EXPECT_EQ(testenv::ReadFile(g_szLanguageFile), german);
+    ASSERT_EQ(m_boxes.Asked().size(), 1u);
+    EXPECT_EQ(m_boxes.Asked()[0].text, "Sprache gewechselt.");
+    EXPECT_EQ(m_boxes.Asked()[0].caption, "Quorvel");
+    EXPECT_EQ(m_boxes.Asked()[0].owner, m_dialog.get());
+    // Captions keep the language they were read in until the next start.
+    EXPECT_EQ(qobject_cast<QGroupBox*>(Item(503))->title(), "text 67");
 }
 
 class UrlCatcher : public QObject {

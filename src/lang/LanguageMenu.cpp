@@ -1,0 +1,131 @@
+#include "lang/LanguageMenu.h"
+
+#include <strings.h>
+
+#include <QMenu>
+#include <QPainter>
+#include <QProxyStyle>
+#include <QStyleOptionMenuItem>
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
+#include "app/DataFolder.h"
+#include "lang/LanguageText.h"
+#include "lang/SelectLanguage.h"
+#include "ui/QtText.h"
+#include "ui/ShowMessage.h"
+
+namespace {
+
+constexpr char kNameProperty[] = "languageName";
+
+// Draws disabled menu entries like enabled ones: the "Language" heading cannot be chosen but
+// is not greyed.
+class UngreyedMenuStyle : public QProxyStyle {
+public:
+    void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                     const QWidget* widget) const override {
+        const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(option);
+        if (element == CE_MenuItem && item && !(item->state & State_Enabled) &&
+            item->menuItemType != QStyleOptionMenuItem::Separator) {
+            QStyleOptionMenuItem shown(*item);
+            shown.state |= State_Enabled;
+            shown.state &= ~State_Selected;
+            shown.palette.setCurrentColorGroup(QPalette::Active);
+            QProxyStyle::drawControl(element, &shown, painter, widget);
+            return;
+        }
+        QProxyStyle::drawControl(element, option, painter, widget);
+    }
+};
+
+}  // namespace
+
+std::optional<std::vector<std::string>> LanguageMenuEntries(const std::string& folder) {
+    namespace fs = std::filesystem;
+    std::vector<std::string> files;
+    std::error_code error;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+        const std::string name = it->path().filename().string();
+        if (name.size() >= 4 && name.compare(name.size() - 4, 4, ".lan") == 0 &&
+            it->is_regular_file(error))
+            files.push_back(name);
+    }
+    if (files.empty()) return std::nullopt;
+    std::sort(files.begin(), files.end());
+
+    std::vector<std::string> entries;
+    for (std::string& name : files) {
+        name.erase(name.rfind('.'));
+        if (strcasecmp(name.c_str(), "Default") != 0) entries.push_back(std::move(name));
+    }
+    return entries;
+}
+
+CLanguageMenu::CLanguageMenu(std::function<void(int)> sendCommand)
+    : m_sendCommand(std::move(sendCommand)) {}
+
+CLanguageMenu::~CLanguageMenu() {
+    delete m_pLanguagePopup.data();
+}
+
+QMenu* CLanguageMenu::Popup() const {
+    return m_pLanguagePopup.data();
+}
+
+void CLanguageMenu::OnRButtonDown(QWidget* owner, const QPoint& clientPos) {
+    if (!m_pLanguagePopup && !Build(owner)) {
+        // Later clicks show the menu without languages.
+        ShowMessage(owner, "Fatal Error", MB_OK, "No language files found!");
+        return;
+    }
+    m_pLanguagePopup->popup(owner->mapToGlobal(clientPos));
+}
+
+bool CLanguageMenu::Build(QWidget* owner) {
+    // From here on the pop-up counts as built, whatever the folder holds.
+    auto* menu = new QMenu(owner);
+    auto* style = new UngreyedMenuStyle;
+    style->setParent(menu);
+    menu->setStyle(style);
+    QAction* heading = menu->addAction(QStringLiteral("Language"));
+    heading->setData(kLanguageItemId);
+    heading->setEnabled(false);
+    menu->addSeparator();
+    QObject::connect(menu, &QMenu::triggered, menu, [this](QAction* action) {
+        bool isCommand = false;
+        const int command = action->data().toInt(&isCommand);
+        if (isCommand && command != kLanguageItemId && m_sendCommand) m_sendCommand(command);
+    });
+    m_pLanguagePopup = menu;
+
+    const std::optional<std::vector<std::string>> names = LanguageMenuEntries(DataFolder());
+    if (!names) return false;
+    unsigned appended = 0;
+    for (const std::string& name : *names) {
+        const unsigned command = m_nFirstLanguageCommand + appended++;
+        QString label = ui::ToQtText(name);
+        label.replace(QLatin1Char('&'), QStringLiteral("&&"));  // no mnemonics in file names
+        QAction* entry = menu->addAction(label);
+        entry->setData(command);
+        entry->setProperty(kNameProperty, QByteArray::fromStdString(name));
+        m_nLastLanguageCommand = command;
+    }
+    return true;
+}
+
+bool CLanguageMenu::OnCommand(QWidget* owner, unsigned command) {
+    if (!m_pLanguagePopup || command < m_nFirstLanguageCommand || command > m_nLastLanguageCommand)
+        return false;
+    const QList<QAction*> actions = m_pLanguagePopup->actions();
+    const auto entry = std::find_if(actions.begin(), actions.end(), [command](QAction* action) {
+        return action->data().toUInt() == command && action->property(kNameProperty).isValid();
+    });
+    if (entry == actions.end()) return false;
+
+    SelectLanguage((*entry)->property(kNameProperty).toByteArray().toStdString());
+    // Read after the copy: the message comes in the newly chosen language.
+    ShowMessage(owner, "Quorvel", MB_OK, GetLanguageText(122));
+    return true;
+}
