@@ -50,30 +50,30 @@ bool CQuorvelMainDlg::OnInitDialog() {
     g_szLanguageFile = DataFolder() + "/Default.lan";
     // 2. Controls land on the skin's pixels whatever the screen's resolution.
     m_layout.Apply(this, Template(), 96);
-    // 3.
+    // 3. Pointers of the loop editor.
     LoadCursors();
     // 4. (engine) The window is registered for the audio callbacks here.
-    // 5.
+    // 5. Controls the window works with.
     BindControls();
-    // 6.
+    // 6. Icon and title (the title shows in the task bar only).
     setWindowIcon(m_iconMain);
     setWindowTitle(QStringLiteral("Quorvel"));
     // 7. Resized without moving.
     resize(kWidth, kHeight);
-    // 8.
+    // 8. Rounded outline.
     ApplyWindowRegion();
     // 9. (engine) Audio engine start-up goes here; its failure ends the dialog.
-    // 10.
+    // 10. Buttons take their pictures.
     BindBitmapButtons();
     // 11. (ui) The tooltips are created here.
-    // 12.
+    // 12. Fonts of the title and the time.
     SetFonts();
     // 13. (engine) The sliders' ranges and start values are set here; the position, tempo,
     //     pitch and vocal-reduction sliders start disabled, the volume slider enabled.
     // 14. (loop, eq) The loop editor and equaliser pages are created here, hidden.
     // 15. No button shows its focus picture at start.
     m_btnFocusSink->setFocus();
-    // 16.
+    // 16. First captions in the current language.
     SetCaptionsFromLanguage();
     return true;
 }
