@@ -33,7 +33,9 @@ CQuorvelMainDlg::CQuorvelMainDlg(QWidget* parent)
                           Qt::Window | Qt::FramelessWindowHint | Qt::WindowSystemMenuHint |
                               Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       m_languageMenu([this](int command) { OnCommand(command, 0); }) {
-    m_iconMain = QIcon(ui::LoadSkinBitmap(103));
+    for (const char* name : {"103", "103-256"})
+        if (const QPixmap picture = ui::LoadSkinBitmap(name); !picture.isNull())
+            m_iconMain.addPixmap(picture);
     for (size_t i = 0; i < m_bmpSkin.size(); ++i)
         m_bmpSkin[i] = ui::LoadSkinBitmap(kSkinBitmapIds[i]);
     ui::ApplyControlBackground(this);
