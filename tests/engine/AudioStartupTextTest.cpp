@@ -1,19 +1,8 @@
 #include <gtest/gtest.h>
 
-#include <QWidget>
-
-#include "app/DataFolder.h"
-#include "app/ShippedData.h"
-#include "engine/AudioStartup.h"
 #include "engine/AudioStartupText.h"
-#include "lang/LanguageText.h"
-#include "ui/ModalResponder.h"
-#include "ui/ShowMessage.h"
-#include "ui/TestEnvironment.h"
 
 namespace {
-
-using Boxes = ui::ModalScript<ui::MessageQuestion>;
 
 TEST(AudioStartupText, EachKnownCodeHasItsDescriptionFilledWithTheCode) {
     EXPECT_EQ(InitErrorText(-1), "-1 - General audio initialization problem.");
@@ -35,22 +24,6 @@ TEST(AudioStartupText, OnlyInterfaceVersionTwoPointThreeIsAccepted) {
     EXPECT_FALSE(IsSupportedAudioVersion(0x02040000));
     EXPECT_FALSE(IsSupportedAudioVersion(0x02020000));
     EXPECT_FALSE(IsSupportedAudioVersion(0x00000203));
-}
-
-TEST(AudioStartup, WrongVersionStopsBeforeTheDeviceIsOpened) {
-    testenv::TempAppData appData;
-    InstallShippedData(DataFolder());
-    g_szLanguageFile = DataFolder() + "/Default.lan";
-    QWidget window;
-    Boxes boxes(IDOK);
-
-    EXPECT_FALSE(StartAudioEngine(&window, 0x02040000));
-
-    ASSERT_EQ(boxes.Asked().size(), 1u);
-    EXPECT_EQ(boxes.Asked()[0].text, std::string(GetLanguageText(33)));
-    EXPECT_EQ(boxes.Asked()[0].caption, "Quorvel");
-    EXPECT_EQ(boxes.Asked()[0].style, static_cast<unsigned>(MB_OK));
-    EXPECT_EQ(boxes.Asked()[0].owner, &window);
 }
 
 }  // namespace

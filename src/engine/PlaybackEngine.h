@@ -1,0 +1,125 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QTimer>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "audio/Audio.h"
+
+class QEvent;
+class QGroupBox;
+class QLabel;
+class QSlider;
+class QWidget;
+
+// What the engine tells the pages of the main window that follow the song. The main window owns
+// the pages and fills these in when it creates them; an empty one means that page does not exist.
+struct SongPageHooks {
+    // Loop editor: take a new song (region reset, zoom 1, waveform rebuilt from `path`).
+    std::function<void(audio::HSTREAM stream, const std::string& path)> loopSetSong;
+    // Loop editor: forget the playback stream, which is about to go.
+    std::function<void()> loopClearStream;
+    // Loop editor: repaint the play position and loop markers.
+    std::function<void()> loopInvalidate;
+    // Equaliser: put its flat bands on the new playback stream.
+    std::function<void()> eqApplyToPlayback;
+};
+
+// The playback engine of the main window: the loaded song and its playback stream, song loading,
+// the transport with its display, and the sound sliders. The main window dispatches its commands,
+// slider notifications, posted messages and pre-filtered events here. The engine finds the
+// window's controls by their identifiers; the four sound values live in their sliders.
+class CPlaybackEngine : public QObject {
+    Q_OBJECT
+public:
+    using ControlLookup = std::function<QWidget*(int id)>;
+
+    // `window` is the main window (owner of messages, target of posted ones); `getDlgItem` finds
+    // its controls, which must exist already.
+    CPlaybackEngine(QWidget* window, ControlLookup getDlgItem);
+    // Deletes the temporary files of the opened-files register (and releases the layer if the
+    // window goes without having been closed).
+    ~CPlaybackEngine() override;
+
+    // ---- Start-up and shutdown ----
+    // Makes the main window the target of the layer's callbacks.
+    void RegisterMainWindow();
+    // Version check, output device, decoder plug-ins; false (after a message) when the
+    // application must end.
+    bool StartAudio();
+    // Ranges, start values and enabled state of the position and sound sliders.
+    void SetUpSliders();
+    // The close handler: false when the user keeps the window open (nothing changes then);
+    // otherwise playback is stopped and the layer released.
+    bool OnClose();
+
+    // ---- Song loading ----
+    // Replaces the song by the file at `path`; a failure is shown and changes nothing.
+    void LoadSong(const std::string& path);
+
+    // ---- Transport ----
+    void OnPlay();
+    void OnPause();
+    void OnStop();
+    // Rewrites the time text and position slider, the four slider captions, or both.
+    void RefreshDisplay(bool bTime, bool bCaptions);
+    double GetPositionSeconds() const;
+    bool IsPlaying() const;
+    void SeekBackward(float fSeconds);
+    void SeekForward(float fSeconds);
+    bool IsPositionTimerActive() const { return m_timerPosition.isActive(); }
+
+    // ---- Sliders ----
+    // A notification of the slider `id` (whatever its kind): acts on its current position.
+    void ApplySlider(int id);
+
+    // The main window's pre-filter: true swallows the event.
+    bool PreTranslateMessage(QObject* target, QEvent* event);
+
+    // ---- The playback state ----
+    audio::HSTREAM m_dwBassStream = 0;          // tempo stream over the song's decoder; 0 = no song
+    std::string m_strSongPath;                  // as passed to LoadSong
+    std::string m_strSavePath;                  // last Save As target; cleared by every load
+    double m_dSongLength = 0;                   // seconds
+    std::vector<std::string> m_arrOpenedFiles;  // every path opened, in order
+    std::vector<unsigned> m_arrOpenedIsTemp;    // 1 = a temporary file deleted at the end
+
+    SongPageHooks m_pages;
+
+    QWidget* Window() const { return m_pWindow; }
+    // The sound values are their sliders' positions.
+    QSlider* Slider(int id) const;
+
+private:
+    using KeyAction = void (*)(CPlaybackEngine&);
+    static KeyAction FindSongKey(int key);
+
+    void EnableSongControls();
+    void WriteSliderCaptions();
+    void SeekToSliderPosition();
+    void SetPositionSeconds(float fSeconds);
+
+    QWidget* m_pWindow;
+    ControlLookup m_getDlgItem;
+    bool m_bAudioStarted = false;  // the layer was started here and is not yet released
+    QTimer m_timerPosition;        // timer 1037 of the original window: the display refresh
+
+    QPointer<QLabel> m_wndTitle;
+    QPointer<QLabel> m_wndTime;
+    QPointer<QSlider> m_sliderPosition;
+    QPointer<QSlider> m_sliderTempo;
+    QPointer<QSlider> m_sliderPitch;
+    QPointer<QSlider> m_sliderVolume;
+    QPointer<QSlider> m_sliderVocal;
+    QPointer<QGroupBox> m_wndTempoCaption;
+    QPointer<QGroupBox> m_wndPitchCaption;
+    QPointer<QGroupBox> m_wndVolumeCaption;
+    QPointer<QGroupBox> m_wndVocalCaption;
+};
+
+// The layer's sync procedure for the end of the playback stream: posts the end-of-song message
+// to the main window, where the stop happens.
+void EndSyncProc(audio::HSYNC handle, audio::DWORD channel, audio::DWORD data, void* user);

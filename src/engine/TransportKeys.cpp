@@ -1,0 +1,48 @@
+#include <QKeyEvent>
+
+#include "engine/PlaybackEngine.h"
+
+namespace {
+
+// How far one press of an arrow key moves the position.
+constexpr float kArrowSeekSeconds = 0.1f;
+
+struct SongKey {
+    int key;  // Qt::Key; letters are the same with or without Shift
+    void (*action)(CPlaybackEngine& engine);
+};
+
+// Keys that act while a song is loaded; every other key does nothing then.
+constexpr SongKey kSongKeys[] = {
+    {Qt::Key_Space,
+     [](CPlaybackEngine& e) {
+         if (e.IsPlaying())
+             e.OnPause();
+         else
+             e.OnPlay();
+     }},
+    {Qt::Key_Left, [](CPlaybackEngine& e) { e.SeekBackward(kArrowSeekSeconds); }},
+    {Qt::Key_Right, [](CPlaybackEngine& e) { e.SeekForward(kArrowSeekSeconds); }},
+    // Back to the start without a display refresh: the next tick or action shows it.
+    {Qt::Key_H, [](CPlaybackEngine& e) { audio::ChannelSetPosition(e.m_dwBassStream, 0); }},
+    {Qt::Key_S, [](CPlaybackEngine& e) { e.OnStop(); }},
+};
+
+}  // namespace
+
+CPlaybackEngine::KeyAction CPlaybackEngine::FindSongKey(int key) {
+    for (const SongKey& songKey : kSongKeys)
+        if (songKey.key == key) return songKey.action;
+    return nullptr;
+}
+
+bool CPlaybackEngine::PreTranslateMessage(QObject* /*target*/, QEvent* event) {
+    if (event->type() != QEvent::KeyPress) return false;
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    // Escape never reaches the dialog, so it never closes the main window.
+    if (key == Qt::Key_Escape) return true;
+    if (!m_dwBassStream) return false;
+    // With a song every key-down is taken, in the table or not (Tab and Enter do nothing).
+    if (KeyAction action = FindSongKey(key)) action(*this);
+    return true;
+}
