@@ -67,12 +67,13 @@ constexpr int ERROR_ENDED = 45;     // a decoding channel has reached its end
 constexpr int ERROR_UNKNOWN = -1;
 
 // ---- Stream and sample flags ----
-constexpr DWORD SAMPLE_8BITS = 0x1;     // never produced: output is always 16-bit
-constexpr DWORD SAMPLE_MONO = 0x2;      // ignored: output keeps the file's channel count
-constexpr DWORD SAMPLE_FLOAT = 0x100;   // refused with ERROR_FORMAT
+constexpr DWORD SAMPLE_8BITS = 0x1;        // never produced: output is always 16-bit
+constexpr DWORD SAMPLE_MONO = 0x2;         // ignored: output keeps the file's channel count
+constexpr DWORD SAMPLE_FLOAT = 0x100;      // refused with ERROR_FORMAT
 constexpr DWORD STREAM_DECODE = 0x200000;  // a decoder read by the caller, never played
 constexpr DWORD MUSIC_DECODE = STREAM_DECODE;
-constexpr DWORD FX_FREESOURCE = 0x10000;  // FX_TempoCreate: freeing the tempo stream frees its source
+constexpr DWORD FX_FREESOURCE =
+    0x10000;  // FX_TempoCreate: freeing the tempo stream frees its source
 
 // ---- ChannelIsActive results ----
 constexpr DWORD ACTIVE_STOPPED = 0;
@@ -81,8 +82,8 @@ constexpr DWORD ACTIVE_STALLED = 2;  // (never reported: the mixer decodes ahead
 constexpr DWORD ACTIVE_PAUSED = 3;
 
 // ---- Sync types (ChannelSetSync) ----
-constexpr DWORD SYNC_POS = 0;  // param: byte position in the channel's own bytes
-constexpr DWORD SYNC_END = 2;  // the channel's data has run out; param unused
+constexpr DWORD SYNC_POS = 0;               // param: byte position in the channel's own bytes
+constexpr DWORD SYNC_END = 2;               // the channel's data has run out; param unused
 constexpr DWORD SYNC_ONETIME = 0x80000000;  // flag: remove the sync after it has fired once
 constexpr DWORD SYNC_MIXTIME = 0x40000000;  // flag: run on the mixing thread at the exact sample
 
@@ -120,11 +121,11 @@ constexpr DWORD CTYPE_MUSIC_MOD = 0x20000;
 constexpr DWORD CTYPE_STREAM_WAV_PCM = 0x50001;
 
 struct CHANNELINFO {
-    DWORD freq;     // sample rate in Hz (the channel's own, before playback resampling)
-    DWORD chans;    // channel count
-    DWORD flags;    // STREAM_DECODE, FX_FREESOURCE ... as created (SAMPLE_8BITS is never set)
-    DWORD ctype;    // CTYPE_...
-    DWORD origres;  // resolution of the source in bits (16 for PCM16, 24 ..., 0 for lossy codecs)
+    DWORD freq;      // sample rate in Hz (the channel's own, before playback resampling)
+    DWORD chans;     // channel count
+    DWORD flags;     // STREAM_DECODE, FX_FREESOURCE ... as created (SAMPLE_8BITS is never set)
+    DWORD ctype;     // CTYPE_...
+    DWORD origres;   // resolution of the source in bits (16 for PCM16, 24 ..., 0 for lossy codecs)
     HPLUGIN plugin;  // always 0: every format is built in
     const char* filename;  // the file's path (valid while the channel lives), or nullptr
 };

@@ -1,0 +1,156 @@
+#include "audio/AudioSystem.h"
+
+#include "audio/DeviceOutput.h"
+#include "audio/Mixer.h"
+#include "audio/SyncNotifier.h"
+
+namespace audio::detail {
+
+AudioSystem& AudioSystem::Get() {
+    static AudioSystem system;
+    return system;
+}
+
+DWORD AudioSystem::AddChannel(const ChannelPtr& channel) {
+    SyncNotifier* notifier = Notifier();
+    std::lock_guard lock(m_mutex);
+    const DWORD handle = m_nextHandle++;
+    channel->SetHandle(handle);
+    channel->SetNotifier(notifier);
+    m_channels[handle] = channel;
+    return handle;
+}
+
+ChannelPtr AudioSystem::FindChannel(DWORD handle) {
+    std::lock_guard lock(m_mutex);
+    auto it = m_channels.find(handle);
+    return it == m_channels.end() ? nullptr : it->second;
+}
+
+DWORD AudioSystem::NewItemHandle(const ChannelPtr& owner) {
+    std::lock_guard lock(m_mutex);
+    const DWORD handle = m_nextHandle++;
+    m_items[handle] = owner;
+    return handle;
+}
+
+ChannelPtr AudioSystem::FindItemOwner(DWORD item) {
+    std::lock_guard lock(m_mutex);
+    auto it = m_items.find(item);
+    return it == m_items.end() ? nullptr : it->second.lock();
+}
+
+void AudioSystem::ForgetItem(DWORD item) {
+    std::lock_guard lock(m_mutex);
+    m_items.erase(item);
+}
+
+bool AudioSystem::ItemAlive(DWORD item) {
+    std::lock_guard lock(m_mutex);
+    auto it = m_items.find(item);
+    return it != m_items.end() && !it->second.expired();
+}
+
+void AudioSystem::RemoveChannel(const ChannelPtr& channel) {
+    StopPlaying(channel.get());
+    std::vector<DWORD> items;
+    {
+        std::lock_guard channelLock(channel->Mutex());
+        items = channel->ItemHandles();
+        channel->SetState(ACTIVE_STOPPED);
+    }
+    std::lock_guard lock(m_mutex);
+    m_channels.erase(channel->Handle());
+    for (DWORD item : items) m_items.erase(item);
+    // Items the channel no longer lists (one-time syncs that fired) go too.
+    std::erase_if(m_items, [&](const auto& entry) {
+        ChannelPtr owner = entry.second.lock();
+        return !owner || owner == channel;
+    });
+    if (m_pNotifier) m_pNotifier->DropChannel(channel->Handle());
+}
+
+SyncNotifier* AudioSystem::Notifier() {
+    std::lock_guard lock(m_mutex);
+    if (!m_pNotifier) {
+        m_pNotifier = std::make_unique<SyncNotifier>([this] { return HeardFrame(); },
+                                                     [this](HSYNC s) { return ItemAlive(s); },
+                                                     [this](HSYNC s) { ForgetItem(s); });
+    }
+    return m_pNotifier.get();
+}
+
+int AudioSystem::Init(int device) {
+    std::lock_guard lock(m_mutex);
+    if (m_pOutput) return ERROR_ALREADY;
+    auto output = std::make_unique<DeviceOutput>();
+    if (int error = output->Open(device)) return error;
+    m_pOutput = std::move(output);
+    m_pClock = m_pOutput.get();
+    m_pMixer = std::make_unique<Mixer>(*m_pOutput);
+    m_pMixer->SetAhead(static_cast<int>(DeviceOutput::kRate * m_dwAheadMs / 1000));
+    m_pMixer->Start();
+    return ERROR_OK;
+}
+
+bool AudioSystem::Initialized() {
+    std::lock_guard lock(m_mutex);
+    return m_pOutput != nullptr;
+}
+
+bool AudioSystem::Free() {
+    std::unique_ptr<Mixer> mixer;
+    std::unique_ptr<DeviceOutput> output;
+    std::unique_ptr<SyncNotifier> notifier;
+    std::vector<ChannelPtr> channels;
+    {
+        std::lock_guard lock(m_mutex);
+        if (!m_pOutput) return false;
+        m_pClock = nullptr;
+        mixer = std::move(m_pMixer);
+        output = std::move(m_pOutput);
+        notifier = std::move(m_pNotifier);
+        for (auto& entry : m_channels) channels.push_back(entry.second);
+        m_channels.clear();
+        m_items.clear();
+    }
+    mixer->Stop();
+    output->Close();
+    notifier.reset();  // joins its thread; pending notices are dropped
+    for (const ChannelPtr& channel : channels) {
+        std::lock_guard channelLock(channel->Mutex());
+        channel->SetState(ACTIVE_STOPPED);
+        channel->SetNotifier(nullptr);
+    }
+    return true;
+}
+
+std::uint64_t AudioSystem::HeardFrame() {
+    DeviceOutput* output = m_pClock.load();
+    return output ? output->HeardFrame() : 0;
+}
+
+std::uint64_t AudioSystem::FramesTaken() {
+    DeviceOutput* output = m_pClock.load();
+    return output ? output->Taken() : 0;
+}
+
+bool AudioSystem::StartPlaying(const ChannelPtr& channel) {
+    std::lock_guard lock(m_mutex);
+    if (!m_pMixer) return false;
+    m_pMixer->Add(channel);
+    return true;
+}
+
+void AudioSystem::StopPlaying(const Channel* channel) {
+    std::lock_guard lock(m_mutex);
+    if (m_pMixer) m_pMixer->Remove(channel);
+}
+
+void AudioSystem::SetAheadMs(DWORD ms) {
+    std::lock_guard lock(m_mutex);
+    m_dwAheadMs = ms;
+    if (m_pMixer) m_pMixer->SetAhead(static_cast<int>(DeviceOutput::kRate * ms / 1000));
+}
+
+}  // namespace audio::detail

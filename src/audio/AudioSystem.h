@@ -1,0 +1,67 @@
+// The layer's process-wide state: the handle registry, the output device with its mixer, and the
+// sync notifier. Every public operation goes through here.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <unordered_map>
+#include <vector>
+
+#include "audio/Channel.h"
+
+namespace audio::detail {
+
+class DeviceOutput;
+class Mixer;
+class SyncNotifier;
+
+class AudioSystem {
+public:
+    static AudioSystem& Get();
+
+    // ---- Handles ----
+    // Registers a new channel and gives it its handle.
+    DWORD AddChannel(const ChannelPtr& channel);
+    ChannelPtr FindChannel(DWORD handle);
+    // A handle for a sync, DSP or effect of `owner`.
+    DWORD NewItemHandle(const ChannelPtr& owner);
+    ChannelPtr FindItemOwner(DWORD item);
+    void ForgetItem(DWORD item);
+    bool ItemAlive(DWORD item);
+    // Unregisters the channel with its items, takes it out of the mix and drops pending notices.
+    // The channel itself goes when the last reference does.
+    void RemoveChannel(const ChannelPtr& channel);
+
+    // ---- Device ----
+    int Init(int device);  // returns an ERROR_ code
+    bool Free();
+    bool Initialized();
+    std::uint64_t HeardFrame();
+    // Output frames handed to the device so far (what a capturing driver has written).
+    std::uint64_t FramesTaken();
+    bool StartPlaying(const ChannelPtr& channel);
+    void StopPlaying(const Channel* channel);
+    void SetAheadMs(DWORD ms);
+    DWORD AheadMs() const { return m_dwAheadMs; }
+
+    SyncNotifier* Notifier();
+
+private:
+    AudioSystem() = default;
+
+    std::mutex m_mutex;  // guards the maps and the device pointers; never held while a
+                         // channel's own lock is taken
+    std::unordered_map<DWORD, ChannelPtr> m_channels;
+    std::unordered_map<DWORD, std::weak_ptr<Channel>> m_items;
+    DWORD m_nextHandle = 0x10000;
+
+    std::unique_ptr<DeviceOutput> m_pOutput;
+    std::atomic<DeviceOutput*> m_pClock{nullptr};  // m_pOutput, readable without the lock
+    std::unique_ptr<Mixer> m_pMixer;
+    std::unique_ptr<SyncNotifier> m_pNotifier;
+    DWORD m_dwAheadMs = 25;
+};
+
+}  // namespace audio::detail

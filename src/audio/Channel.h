@@ -1,0 +1,190 @@
+// A channel: anything that produces 16-bit interleaved PCM behind a handle (a decoded file, a
+// tempo stream, later a CD track). This base holds what every channel shares: its DSP procedures
+// and effects, its syncs, and its playback state; subclasses produce the samples.
+//
+// Locking: every member is guarded by Mutex(), which the mixer holds while it renders one short
+// block of the channel, and API calls hold while they act on it. It is recursive so that a
+// procedure running on the channel (a DSP or a mix-time sync) may call the API on it.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "audio/Audio.h"
+#include "audio/ProcessingChain.h"
+
+namespace audio::detail {
+
+class SyncNotifier;
+struct Voice;
+
+// Where the audio being produced will be heard: non-mix-time syncs are delivered once the
+// output reaches `outputFrame` (0 when nobody listens: a decoding channel read by the caller).
+struct RenderContext {
+    std::uint64_t outputFrame = 0;
+    double outputFramesPerFrame = 0;  // device frames per channel frame (0: not playing)
+};
+
+// Samples a channel reads while its syncs are watched: the file decoder of a file stream, the
+// source channel of a tempo stream.
+class FrameSource {
+public:
+    virtual ~FrameSource() = default;
+    virtual int Read(std::int16_t* dst, int frames, const RenderContext& ctx) = 0;
+    virtual std::uint64_t Position() = 0;
+    virtual bool AtEnd() = 0;
+};
+
+// What the mixer rendered for one playing channel: which output frames carry which of the
+// channel's frames, and how loud they were. Positions and levels of playing channels are read
+// from it at the output frame being heard.
+class PlaybackHistory {
+public:
+    struct Segment {
+        std::uint64_t outStart = 0;
+        std::uint32_t outFrames = 0;
+        std::uint64_t srcStart = 0;  // channel position when the segment began
+        std::uint64_t srcEnd = 0;    // ... and when it ended
+        float srcPerOut = 0;         // channel frames per output frame while rendering it
+        std::uint16_t peakLeft = 0, peakRight = 0;
+    };
+    void Clear() { m_count = 0; }
+    void Add(const Segment& s);
+    // Channel position heard at output frame `heard`; false when nothing rendered so far has
+    // been heard yet.
+    bool PositionAt(std::uint64_t heard, std::uint64_t& position) const;
+    // Peaks of the segments heard in [from, to): left in the low word, right in the high word.
+    DWORD LevelBetween(std::uint64_t from, std::uint64_t to) const;
+
+private:
+    static constexpr std::size_t kCapacity = 256;
+    const Segment& At(std::size_t i) const {
+        return m_ring[(m_head + kCapacity - m_count + i) % kCapacity];
+    }
+    std::array<Segment, kCapacity> m_ring{};
+    std::size_t m_head = 0;  // next slot written
+    std::size_t m_count = 0;
+};
+
+class Channel {
+public:
+    Channel(DWORD flags, int sampleRate, int channels);
+    virtual ~Channel();
+    Channel(const Channel&) = delete;
+    Channel& operator=(const Channel&) = delete;
+
+    std::recursive_mutex& Mutex() { return m_mutex; }
+
+    DWORD Handle() const { return m_handle; }
+    void SetHandle(DWORD handle) { m_handle = handle; }
+    DWORD Flags() const { return m_flags; }
+    bool IsDecoder() const { return (m_flags & STREAM_DECODE) != 0; }
+    // A tempo stream reads this channel: nobody else may read or free it.
+    bool HasReader() const { return m_bHasReader; }
+    void SetHasReader(bool has) { m_bHasReader = has; }
+    int SampleRate() const { return m_nSampleRate; }
+    int Channels() const { return m_nChannels; }
+    int FrameBytes() const { return 2 * m_nChannels; }
+    virtual DWORD ChannelType() const = 0;
+    virtual DWORD OriginalResolution() const { return 0; }
+    virtual const char* FileName() const { return nullptr; }
+
+    // ---- Timeline, in the channel's own frames ----
+    virtual std::uint64_t LengthFrames() = 0;
+    // Frame that Read produces next.
+    virtual std::uint64_t ReadPosition() = 0;
+    // Position as the caller sees it: for a playing (or paused) channel the frame being heard.
+    std::uint64_t Position(std::uint64_t heardFrame);
+    // Moves to `frame` (<= LengthFrames()). Inside a mix-time sync of this channel the move
+    // continues the audio without a gap.
+    bool SetPosition(std::uint64_t frame);
+    // True once the data has run out (and no sync moved the position).
+    bool Ended() const { return m_bEnded; }
+
+    // Produces up to `frames` processed frames (DSPs and effects applied) and advances. Returns
+    // fewer only at the end.
+    int Read(std::int16_t* dst, int frames, const RenderContext& ctx);
+
+    // ---- DSPs, effects, syncs ----
+    ProcessingChain& Chain() { return m_chain; }
+    HSYNC AddSync(HSYNC handle, DWORD type, QWORD param, SYNCPROC* proc, void* user);
+    bool RemoveSync(HSYNC handle);
+    std::vector<DWORD> ItemHandles() const;  // every DSP, effect and sync handle
+    void SetNotifier(SyncNotifier* notifier) { m_pNotifier = notifier; }
+
+    // ---- Playback (playable channels) ----
+    DWORD State() const { return m_state; }
+    void SetState(DWORD state) { m_state = state; }
+    int Volume() const { return m_nVolume; }
+    int Pan() const { return m_nPan; }
+    int PlaybackRate() const { return m_nPlaybackRate > 0 ? m_nPlaybackRate : m_nSampleRate; }
+    void SetVolume(int v) { m_nVolume = v; }
+    void SetPan(int p) { m_nPan = p; }
+    void SetPlaybackRate(int r) { m_nPlaybackRate = r; }
+    PlaybackHistory& History() { return m_history; }
+    // Playback restarts at the current read position (no heard audio to go by yet).
+    void ResetHistory();
+    std::unique_ptr<Voice>& MixerVoice() { return m_pVoice; }
+
+protected:
+    // Produces up to `frames` frames before DSPs and effects.
+    virtual int Produce(std::int16_t* dst, int frames, const RenderContext& ctx) = 0;
+    // Moves the read position; `seamless` when called from inside a mix-time sync.
+    virtual bool Seek(std::uint64_t frame, bool seamless) = 0;
+    // Output frames this channel still holds before what it reads now is heard (a tempo
+    // stream's stretcher); used to time notices of syncs.
+    virtual double HeldFrames() { return 0; }
+
+    // Reads from `src` while firing this channel's syncs at their exact frames. A sync that
+    // moves the position makes the reading continue from there.
+    int ReadThroughSyncs(std::int16_t* dst, int frames, FrameSource& src, const RenderContext& ctx);
+    // True while a mix-time sync of this channel runs (a position set then is seamless).
+    bool InMixtimeSync() const { return m_nSyncDepth > 0; }
+    void MarkEnded(bool ended) { m_bEnded = ended; }
+
+private:
+    struct Sync {
+        HSYNC handle = 0;
+        DWORD type = 0;  // SYNC_POS or SYNC_END
+        bool mixtime = false;
+        bool oneTime = false;
+        std::uint64_t frame = 0;  // SYNC_POS: first frame at or after the byte position
+        SYNCPROC* proc = nullptr;
+        void* user = nullptr;
+    };
+    // Fires the syncs of `type` (at `frame` for SYNC_POS); returns true if one moved the position.
+    bool FireSyncs(DWORD type, std::uint64_t frame, int producedSoFar, const RenderContext& ctx);
+    std::uint64_t NextSyncFrameAfter(std::uint64_t frame) const;
+
+    std::recursive_mutex m_mutex;
+    DWORD m_handle = 0;
+    DWORD m_flags;
+    bool m_bHasReader = false;
+    int m_nSampleRate;
+    int m_nChannels;
+
+    ProcessingChain m_chain;
+    std::vector<Sync> m_syncs;
+    SyncNotifier* m_pNotifier = nullptr;
+    int m_nSyncDepth = 0;
+    std::uint64_t m_seekCount = 0;
+    std::uint64_t m_syncsFiredAt = UINT64_MAX;  // POS syncs already fired here, nothing read since
+    bool m_bEndFired = false;
+    bool m_bEnded = false;
+
+    DWORD m_state = ACTIVE_STOPPED;
+    int m_nVolume = 100;
+    int m_nPan = 0;
+    int m_nPlaybackRate = 0;  // 0: the channel's own rate
+    PlaybackHistory m_history;
+    std::uint64_t m_historyBase = 0;  // position until anything rendered is heard
+    std::unique_ptr<Voice> m_pVoice;
+};
+
+using ChannelPtr = std::shared_ptr<Channel>;
+
+}  // namespace audio::detail

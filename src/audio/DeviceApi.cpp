@@ -1,0 +1,60 @@
+// Public operations of the device family.
+#include <algorithm>
+#include <atomic>
+#include <cctype>
+#include <string>
+
+#include "audio/ApiSupport.h"
+#include "audio/Audio.h"
+
+namespace audio {
+
+using namespace detail;
+
+DWORD GetVersion() {
+    return VERSION;
+}
+
+BOOL Init(int device, DWORD freq, DWORD /*flags*/, void* /*win*/, const void* /*clsid*/) {
+    if (device == 0 || device < -1) return Fail(ERROR_DEVICE, 0);
+    if (freq < 8000 || freq > 192000) return Fail(ERROR_ILLPARAM, 0);
+    const int error = AudioSystem::Get().Init(device);
+    if (error != ERROR_OK) return Fail(error, 0);
+    return Succeed(1);
+}
+
+BOOL Free() {
+    if (!AudioSystem::Get().Free()) return Fail(ERROR_INIT, 0);
+    return Succeed(1);
+}
+
+HPLUGIN PluginLoad(const char* file, DWORD /*flags*/) {
+    static std::atomic<HPLUGIN> nextPlugin{0x7f000001};
+    if (!file) return Fail(ERROR_FILEOPEN, HPLUGIN{0});
+    std::string name(file);
+    name = name.substr(
+        name.find_last_of("/\\") == std::string::npos ? 0 : name.find_last_of("/\\") + 1);
+    std::transform(name.begin(), name.end(), name.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    if (const auto dot = name.find('.'); dot != std::string::npos) name.resize(dot);
+    // AAC and WMA decoding are built in; their plug-in names are accepted as such.
+    auto endsWith = [&](const char* tail) {
+        const std::string t(tail);
+        return name.size() >= t.size() && name.compare(name.size() - t.size(), t.size(), t) == 0;
+    };
+    if (!endsWith("aac") && !endsWith("wma")) return Fail(ERROR_FILEOPEN, HPLUGIN{0});
+    return Succeed(nextPlugin++);
+}
+
+BOOL SetConfig(DWORD option, DWORD value) {
+    if (option != CONFIG_BUFFER) return Fail(ERROR_ILLTYPE, 0);
+    AudioSystem::Get().SetAheadMs(std::clamp<DWORD>(value, 5, 1000));
+    return Succeed(1);
+}
+
+DWORD GetConfig(DWORD option) {
+    if (option != CONFIG_BUFFER) return Fail(ERROR_ILLTYPE, DWORD(-1));
+    return Succeed(AudioSystem::Get().AheadMs());
+}
+
+}  // namespace audio

@@ -1,0 +1,104 @@
+#include "audio/DeviceOutput.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "audio/Audio.h"
+
+namespace audio::detail {
+
+namespace {
+std::int64_t NowNs() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+}  // namespace
+
+DeviceOutput::DeviceOutput() : m_ring(kRingFrames * kChannels, 0) {}
+
+DeviceOutput::~DeviceOutput() {
+    Close();
+}
+
+int DeviceOutput::Open(int device) {
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return ERROR_DRIVER;
+    m_bSubsystem = true;
+    const char* name = nullptr;
+    if (device > 1) {
+        const int count = SDL_GetNumAudioDevices(0);
+        if (device - 1 > count) return ERROR_DEVICE;
+        name = SDL_GetAudioDeviceName(device - 2, 0);
+        if (!name) return ERROR_DEVICE;
+    }
+    SDL_AudioSpec want{};
+    want.freq = kRate;
+    want.format = AUDIO_S16SYS;
+    want.channels = kChannels;
+    want.samples = kDeviceBufferFrames;
+    want.callback = &DeviceOutput::Callback;
+    want.userdata = this;
+    SDL_AudioSpec have{};
+    // No changes allowed: SDL converts if the hardware wants something else.
+    m_device = SDL_OpenAudioDevice(name, 0, &want, &have, 0);
+    if (m_device == 0) return ERROR_DEVICE;
+    m_nBufferFrames = have.samples > 0 ? have.samples : kDeviceBufferFrames;
+    m_takenAtNs.store(NowNs());
+    SDL_PauseAudioDevice(m_device, 0);
+    return ERROR_OK;
+}
+
+void DeviceOutput::Close() {
+    if (m_device) {
+        SDL_CloseAudioDevice(m_device);  // waits for a running callback to finish
+        m_device = 0;
+    }
+    if (m_bSubsystem) {
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        m_bSubsystem = false;
+    }
+}
+
+void DeviceOutput::Write(const std::int16_t* frames, int count) {
+    std::uint64_t w = m_written.load(std::memory_order_relaxed);
+    for (int i = 0; i < count; ++i, ++w) {
+        const std::size_t at = (w % kRingFrames) * kChannels;
+        m_ring[at] = frames[2 * i];
+        m_ring[at + 1] = frames[2 * i + 1];
+    }
+    m_written.store(w, std::memory_order_release);
+}
+
+void DeviceOutput::Fill(std::int16_t* out, int frames) {
+    const std::uint64_t taken = m_taken.load(std::memory_order_relaxed);
+    const std::uint64_t available = m_written.load(std::memory_order_acquire) - taken;
+    const int n = static_cast<int>(std::min<std::uint64_t>(available, frames));
+    for (int i = 0; i < n; ++i) {
+        const std::size_t at = ((taken + i) % kRingFrames) * kChannels;
+        out[2 * i] = m_ring[at];
+        out[2 * i + 1] = m_ring[at + 1];
+    }
+    // The mixer fell behind: silence rather than stale audio.
+    if (n < frames) std::memset(out + 2 * n, 0, sizeof(std::int16_t) * 2 * (frames - n));
+    m_takenAtNs.store(NowNs(), std::memory_order_relaxed);
+    m_taken.store(taken + n, std::memory_order_release);
+    m_taking.release();
+}
+
+void SDLCALL DeviceOutput::Callback(void* self, Uint8* stream, int len) {
+    static_cast<DeviceOutput*>(self)->Fill(reinterpret_cast<std::int16_t*>(stream),
+                                           len / (kChannels * 2));
+}
+
+std::uint64_t DeviceOutput::HeardFrame() const {
+    // The buffer taken last is heard over the following buffer period.
+    const std::uint64_t taken = m_taken.load(std::memory_order_acquire);
+    const std::int64_t elapsedNs = NowNs() - m_takenAtNs.load(std::memory_order_relaxed);
+    const auto elapsed = static_cast<std::uint64_t>(
+        std::clamp<std::int64_t>(elapsedNs * kRate / 1000000000, 0, m_nBufferFrames));
+    const std::uint64_t start =
+        taken > static_cast<std::uint64_t>(m_nBufferFrames) ? taken - m_nBufferFrames : 0;
+    return std::min(start + elapsed, taken);
+}
+
+}  // namespace audio::detail

@@ -1,0 +1,56 @@
+// The output device (SDL2, 44100 Hz stereo 16-bit) and the ring buffer the mixer fills ahead of
+// it. The device callback only copies from the ring: no allocation, no lock, no file access.
+#pragma once
+
+#include <SDL2/SDL.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <semaphore>
+#include <vector>
+
+namespace audio::detail {
+
+class DeviceOutput {
+public:
+    static constexpr int kRate = 44100;
+    static constexpr int kChannels = 2;
+    static constexpr int kDeviceBufferFrames = 512;  // about 12 ms
+    static constexpr std::uint64_t kRingFrames = 1 << 16;
+
+    DeviceOutput();
+    ~DeviceOutput();
+    DeviceOutput(const DeviceOutput&) = delete;
+    DeviceOutput& operator=(const DeviceOutput&) = delete;
+
+    // Opens the device (-1 or 1: the default, n > 1: the (n-1)th) and starts it. Returns
+    // audio::ERROR_OK or the error code.
+    int Open(int device);
+    void Close();
+
+    // Mixer side: frames written so far, frames the device has taken, and writing.
+    std::uint64_t Written() const { return m_written.load(std::memory_order_relaxed); }
+    std::uint64_t Taken() const { return m_taken.load(std::memory_order_acquire); }
+    void Write(const std::int16_t* frames, int count);
+    // Waits until the device has taken more frames (or the timeout passed).
+    void WaitForTaking(std::chrono::milliseconds timeout) { m_taking.try_acquire_for(timeout); }
+
+    // The output frame being heard now (frames count from the device's start).
+    std::uint64_t HeardFrame() const;
+
+private:
+    static void SDLCALL Callback(void* self, Uint8* stream, int len);
+    void Fill(std::int16_t* out, int frames);
+
+    SDL_AudioDeviceID m_device = 0;
+    bool m_bSubsystem = false;
+    int m_nBufferFrames = kDeviceBufferFrames;
+    std::vector<std::int16_t> m_ring;
+    std::atomic<std::uint64_t> m_written{0};
+    std::atomic<std::uint64_t> m_taken{0};
+    std::atomic<std::int64_t> m_takenAtNs{0};  // when the device last took a buffer
+    std::counting_semaphore<(1 << 30)> m_taking{0};
+};
+
+}  // namespace audio::detail

@@ -1,0 +1,36 @@
+// Owning wrappers for the FFmpeg objects the decoder uses.
+#pragma once
+
+#include <memory>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libswresample/swresample.h>
+}
+
+namespace audio::detail {
+
+struct FormatContextCloser {
+    void operator()(AVFormatContext* p) const { avformat_close_input(&p); }
+};
+struct CodecContextFreer {
+    void operator()(AVCodecContext* p) const { avcodec_free_context(&p); }
+};
+struct PacketFreer {
+    void operator()(AVPacket* p) const { av_packet_free(&p); }
+};
+struct FrameFreer {
+    void operator()(AVFrame* p) const { av_frame_free(&p); }
+};
+struct SwrFreer {
+    void operator()(SwrContext* p) const { swr_free(&p); }
+};
+
+using FormatContextPtr = std::unique_ptr<AVFormatContext, FormatContextCloser>;
+using CodecContextPtr = std::unique_ptr<AVCodecContext, CodecContextFreer>;
+using PacketPtr = std::unique_ptr<AVPacket, PacketFreer>;
+using FramePtr = std::unique_ptr<AVFrame, FrameFreer>;
+using SwrPtr = std::unique_ptr<SwrContext, SwrFreer>;
+
+}  // namespace audio::detail

@@ -1,0 +1,653 @@
+#include "audio/FileDecoder.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "audio/Audio.h"
+
+extern "C" {
+#include <libavutil/channel_layout.h>
+#include <libavutil/intreadwrite.h>
+#include <libavutil/opt.h>
+}
+
+namespace audio::detail {
+
+namespace {
+
+// A seek starts this many packets (and at least this many samples) before its target, so that
+// bit reservoirs and overlapping transforms have settled when the target is reached.
+constexpr long kPrerollPackets = 8;
+constexpr std::int64_t kPrerollSamples = 4096;
+// How far around the expected place a packet read after a seek is looked for in the index.
+constexpr long kMatchWindow = 64;
+
+bool IsPcm(AVCodecID id) {
+    return id >= AV_CODEC_ID_PCM_S16LE && id < AV_CODEC_ID_ADPCM_IMA_QT;
+}
+
+// Codecs whose every packet decodes to exactly its stated duration, so that the index can be
+// built from the packets alone.
+bool DecodesToPacketDuration(AVCodecID id) {
+    switch (id) {
+        case AV_CODEC_ID_MP1:
+        case AV_CODEC_ID_MP2:
+        case AV_CODEC_ID_MP3:
+        case AV_CODEC_ID_AAC:
+        case AV_CODEC_ID_FLAC:
+            return true;
+        default:
+            return false;
+    }
+}
+
+int CheckReadableFile(const std::string& path) {
+    struct stat info {};
+    if (path.empty() || stat(path.c_str(), &info) != 0) return ERROR_FILEOPEN;
+    if (!S_ISREG(info.st_mode)) return ERROR_FILEOPEN;
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return ERROR_FILEOPEN;
+    close(fd);
+    if (info.st_size == 0) return ERROR_FILEFORM;
+    return ERROR_OK;
+}
+
+bool NameHas(const char* names, const char* part) {
+    return names && std::strstr(names, part);
+}
+
+std::uint32_t ChannelTypeFor(AVCodecID id, const char* format) {
+    if (NameHas(format, "libopenmpt")) return CTYPE_MUSIC_MOD;
+    if (NameHas(format, "asf")) return CTYPE_STREAM_WMA;
+    if (NameHas(format, "mp4")) return id == AV_CODEC_ID_AAC ? CTYPE_STREAM_MP4 : CTYPE_STREAM;
+    if (NameHas(format, "aiff")) return CTYPE_STREAM_AIFF;
+    if (NameHas(format, "wav") && IsPcm(id)) return CTYPE_STREAM_WAV_PCM;
+    switch (id) {
+        case AV_CODEC_ID_MP1:
+            return CTYPE_STREAM_MP1;
+        case AV_CODEC_ID_MP2:
+            return CTYPE_STREAM_MP2;
+        case AV_CODEC_ID_MP3:
+            return CTYPE_STREAM_MP3;
+        case AV_CODEC_ID_VORBIS:
+            return CTYPE_STREAM_OGG;
+        case AV_CODEC_ID_OPUS:
+            return CTYPE_STREAM_OPUS;
+        case AV_CODEC_ID_FLAC:
+            return CTYPE_STREAM_FLAC;
+        case AV_CODEC_ID_AAC:
+            return CTYPE_STREAM_AAC;
+        default:
+            return CTYPE_STREAM;
+    }
+}
+
+void ReadSkips(const uint8_t* side, size_t size, std::int32_t& skipStart, std::int32_t& skipEnd) {
+    if (side && size >= 10) {
+        skipStart += std::max<std::int32_t>(0, static_cast<std::int32_t>(AV_RL32(side)));
+        skipEnd += std::max<std::int32_t>(0, static_cast<std::int32_t>(AV_RL32(side + 4)));
+    }
+}
+
+// Identifies a packet among its neighbours: demuxers do not always give the same timestamps to
+// the same packet after a seek, but its position, size and bytes stay the same.
+std::uint32_t Fingerprint(const AVPacket* pkt) {
+    std::uint32_t hash = 2166136261u ^ static_cast<std::uint32_t>(pkt->size);
+    const int n = std::min(pkt->size, 64);
+    for (int i = 0; i < n; ++i) hash = (hash ^ pkt->data[i]) * 16777619u;
+    for (int i = std::max(n, pkt->size - 64); i < pkt->size; ++i)
+        hash = (hash ^ pkt->data[i]) * 16777619u;
+    return hash;
+}
+
+// MPEG audio: the floating-point decoders carry no rounding state from frame to frame, so a
+// decode that starts after a seek settles on exactly the samples of a decode from the start.
+const AVCodec* FindDecoder(AVCodecID id) {
+    const char* preferred = nullptr;
+    if (id == AV_CODEC_ID_MP1) preferred = "mp1float";
+    if (id == AV_CODEC_ID_MP2) preferred = "mp2float";
+    if (id == AV_CODEC_ID_MP3) preferred = "mp3float";
+    if (preferred)
+        if (const AVCodec* codec = avcodec_find_decoder_by_name(preferred)) return codec;
+    return avcodec_find_decoder(id);
+}
+
+}  // namespace
+
+std::unique_ptr<FileDecoder> FileDecoder::Open(const std::string& path, ContainerFilter filter,
+                                               int& error) {
+    std::unique_ptr<FileDecoder> decoder(new FileDecoder);
+    error = decoder->OpenFile(path, filter);
+    if (error != ERROR_OK) return nullptr;
+    return decoder;
+}
+
+FileDecoder::~FileDecoder() {
+    av_channel_layout_uninit(&m_swrLayout);
+}
+
+int FileDecoder::OpenFormat() {
+    const AVInputFormat* forced = nullptr;
+    AVDictionary* options = nullptr;
+    if (m_bModule) {
+        forced = av_find_input_format("libopenmpt");
+        if (!forced) return ERROR_FILEFORM;
+        av_dict_set(&options, "sample_rate", "44100", 0);
+    }
+    AVFormatContext* raw = nullptr;
+    int r = avformat_open_input(&raw, m_strPath.c_str(), forced, &options);
+    av_dict_free(&options);
+    if (r < 0) {
+        if (r == AVERROR(ENOMEM)) return ERROR_MEM;
+        return (r == AVERROR(ENOENT) || r == AVERROR(EACCES)) ? ERROR_FILEOPEN : ERROR_FILEFORM;
+    }
+    m_pFormat.reset(raw);
+    if (avformat_find_stream_info(raw, nullptr) < 0) return ERROR_FILEFORM;
+    return ERROR_OK;
+}
+
+// Opens the file again, positioned at its beginning: the one rewind every container supports.
+bool FileDecoder::ReopenFormat() {
+    m_pFormat.reset();
+    if (OpenFormat() != ERROR_OK) return false;
+    AVFormatContext* fmt = m_pFormat.get();
+    if (m_nStream >= static_cast<int>(fmt->nb_streams)) return false;
+    for (unsigned i = 0; i < fmt->nb_streams; ++i)
+        fmt->streams[i]->discard =
+            static_cast<int>(i) == m_nStream ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
+    return true;
+}
+
+int FileDecoder::OpenFile(const std::string& path, ContainerFilter filter) {
+    if (int e = CheckReadableFile(path)) return e;
+    m_strPath = path;
+    m_bModule = filter == ContainerFilter::ModuleOnly;
+    if (int e = OpenFormat()) return e;
+    AVFormatContext* raw = m_pFormat.get();
+
+    const char* name = raw->iformat->name;
+    if (filter == ContainerFilter::Mp4Only && !NameHas(name, "mp4")) return ERROR_FILEFORM;
+    if (filter == ContainerFilter::AsfOnly && !NameHas(name, "asf")) return ERROR_FILEFORM;
+
+    m_nStream = av_find_best_stream(raw, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
+    if (m_nStream < 0) return ERROR_FILEFORM;
+    for (unsigned i = 0; i < raw->nb_streams; ++i)
+        raw->streams[i]->discard =
+            static_cast<int>(i) == m_nStream ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
+    m_timeBase = raw->streams[m_nStream]->time_base;
+
+    if (int e = OpenCodec()) return e;
+    m_dwChannelType = ChannelTypeFor(m_pCodec->codec_id, name);
+
+    ChooseMode();
+    if (m_mode == Mode::Direct) {
+        ComputeDirectLength();
+    } else {
+        const AVCodecID id = m_pCodec->codec_id;
+        const bool countByDecoding =
+            !DecodesToPacketDuration(id) || m_dwChannelType == CTYPE_MUSIC_MOD;
+        if (!BuildIndex(countByDecoding)) {
+            // Some packet had no duration: count by decoding instead.
+            if (countByDecoding || !ReopenFormat() || !BuildIndex(true)) return ERROR_FILEFORM;
+        }
+        if (m_index.empty()) return ERROR_FILEFORM;
+    }
+    if (!Seek(0)) return ERROR_FILEFORM;
+    return ERROR_OK;
+}
+
+int FileDecoder::OpenCodec() {
+    const AVCodecParameters* par = m_pFormat->streams[m_nStream]->codecpar;
+    const AVCodec* codec = FindDecoder(par->codec_id);
+    if (!codec) return ERROR_CODEC;
+    m_pCodec.reset(avcodec_alloc_context3(codec));
+    if (!m_pCodec) return ERROR_MEM;
+    if (avcodec_parameters_to_context(m_pCodec.get(), par) < 0) return ERROR_CODEC;
+    m_pCodec->pkt_timebase = m_timeBase;
+    // Delay and padding are dropped by this decoder's own index, the same way on every path.
+    m_pCodec->flags2 |= AV_CODEC_FLAG2_SKIP_MANUAL;
+    m_pCodec->thread_count = 1;
+    if (avcodec_open2(m_pCodec.get(), codec, nullptr) < 0) return ERROR_CODEC;
+
+    m_nSampleRate = m_pCodec->sample_rate;
+    m_nChannels = m_pCodec->ch_layout.nb_channels;
+    if (m_nSampleRate <= 0 || m_nChannels <= 0) return ERROR_FILEFORM;
+    m_nOrigRes = par->bits_per_raw_sample ? par->bits_per_raw_sample
+                                          : (IsPcm(par->codec_id) ? par->bits_per_coded_sample : 0);
+
+    m_pPacket.reset(av_packet_alloc());
+    m_pFrame.reset(av_frame_alloc());
+    if (!m_pPacket || !m_pFrame) return ERROR_MEM;
+    return ERROR_OK;
+}
+
+void FileDecoder::ChooseMode() {
+    const AVStream* st = m_pFormat->streams[m_nStream];
+    const AVCodecID id = m_pCodec->codec_id;
+    const char* name = m_pFormat->iformat->name;
+    // Raw elementary streams have no timestamps of their own: seek by byte, match by position.
+    m_bByteSeek = !std::strcmp(name, "mp3") || !std::strcmp(name, "aac");
+    const bool knownTotal = st->duration != AV_NOPTS_VALUE && st->duration > 0;
+    if (IsPcm(id) || (id == AV_CODEC_ID_FLAC && knownTotal && !m_bByteSeek))
+        m_mode = Mode::Direct;
+    else
+        m_mode = Mode::Indexed;
+}
+
+void FileDecoder::ComputeDirectLength() {
+    const AVStream* st = m_pFormat->streams[m_nStream];
+    const AVCodecParameters* par = st->codecpar;
+    m_directBase = st->start_time != AV_NOPTS_VALUE ? st->start_time : 0;
+    std::int64_t frames = -1;
+    if (st->duration != AV_NOPTS_VALUE && st->duration > 0)
+        frames = av_rescale_q(st->duration, m_timeBase, AVRational{1, m_nSampleRate});
+
+    if (IsPcm(par->codec_id)) {
+        // The header's size may be wrong (a recorder that stopped early, or a size of 4 GB):
+        // the data really present decides.
+        const int blockAlign = par->block_align > 0
+                                   ? par->block_align
+                                   : m_nChannels * std::max(1, par->bits_per_coded_sample / 8);
+        std::int64_t dataStart = -1;
+        while (av_read_frame(m_pFormat.get(), m_pPacket.get()) >= 0) {
+            const bool ours = m_pPacket->stream_index == m_nStream;
+            dataStart = m_pPacket->pos;
+            av_packet_unref(m_pPacket.get());
+            if (ours) break;
+        }
+        const std::int64_t fileSize = avio_size(m_pFormat->pb);
+        if (dataStart < 0) {
+            frames = 0;
+        } else if (fileSize > dataStart) {
+            const std::int64_t present = (fileSize - dataStart) / blockAlign;
+            frames = frames < 0 ? present : std::min(frames, present);
+        }
+    }
+    m_qwLength = static_cast<std::uint64_t>(std::max<std::int64_t>(0, frames));
+}
+
+bool FileDecoder::BuildIndex(bool decodeToCount) {
+    m_index.clear();
+    std::vector<std::int64_t> produced;  // decoded samples per packet
+    std::vector<std::uint8_t> discard;
+    AVFormatContext* fmt = m_pFormat.get();
+    AVPacket* pkt = m_pPacket.get();
+    AVFrame* frame = m_pFrame.get();
+    const AVRational sampleBase{1, m_nSampleRate};
+
+    avcodec_flush_buffers(m_pCodec.get());
+    // Counting by decoding also takes the delay and padding from the decoded frames, which
+    // carry what the decoder itself would drop.
+    auto drainFrames = [&] {
+        while (avcodec_receive_frame(m_pCodec.get(), frame) == 0) {
+            std::int64_t owner = frame->pts;
+            if (owner == AV_NOPTS_VALUE || owner < 0 ||
+                owner >= static_cast<std::int64_t>(produced.size()))
+                owner = static_cast<std::int64_t>(produced.size()) - 1;
+            if (owner >= 0) {
+                produced[owner] += frame->nb_samples;
+                if (const AVFrameSideData* side =
+                        av_frame_get_side_data(frame, AV_FRAME_DATA_SKIP_SAMPLES))
+                    ReadSkips(side->data, side->size, m_index[owner].headSkip, m_index[owner].keep);
+            }
+            av_frame_unref(frame);
+        }
+    };
+
+    while (av_read_frame(fmt, pkt) >= 0) {
+        if (pkt->stream_index != m_nStream) {
+            av_packet_unref(pkt);
+            continue;
+        }
+        // headSkip and keep hold the signalled start skip and end padding until the end.
+        IndexEntry entry{pkt->pos, pkt->pts, 0, 0, 0, Fingerprint(pkt)};
+        discard.push_back((pkt->flags & AV_PKT_FLAG_DISCARD) ? 1 : 0);
+        if (decodeToCount) {
+            produced.push_back(0);
+            m_index.push_back(entry);
+            pkt->pts = pkt->dts = static_cast<std::int64_t>(m_index.size() - 1);
+            if (avcodec_send_packet(m_pCodec.get(), pkt) >= 0) drainFrames();
+        } else {
+            if (pkt->duration <= 0) {
+                av_packet_unref(pkt);
+                return false;
+            }
+            size_t size = 0;
+            const uint8_t* side = av_packet_get_side_data(pkt, AV_PKT_DATA_SKIP_SAMPLES, &size);
+            ReadSkips(side, size, entry.headSkip, entry.keep);
+            produced.push_back(av_rescale_q(pkt->duration, m_timeBase, sampleBase));
+            m_index.push_back(entry);
+        }
+        av_packet_unref(pkt);
+    }
+    if (decodeToCount) {
+        avcodec_send_packet(m_pCodec.get(), nullptr);
+        drainFrames();
+        avcodec_flush_buffers(m_pCodec.get());
+    }
+
+    // Turn the signalled delay and padding into what each packet keeps, and place the packets.
+    std::int64_t skipCarry = 0;
+    std::int64_t publicPos = 0;
+    for (std::size_t i = 0; i < m_index.size(); ++i) {
+        IndexEntry& e = m_index[i];
+        const std::int64_t count = produced[i];
+        skipCarry += e.headSkip;
+        std::int64_t head = std::min(skipCarry, count);
+        skipCarry -= head;
+        std::int64_t tail = std::min<std::int64_t>(e.keep, count - head);
+        if (discard[i]) head = count, tail = 0;
+        e.headSkip = static_cast<std::int32_t>(head);
+        e.keep = static_cast<std::int32_t>(count - head - tail);
+        e.publicStart = publicPos;
+        publicPos += e.keep;
+    }
+    m_qwLength = static_cast<std::uint64_t>(publicPos);
+    return true;
+}
+
+bool FileDecoder::Seek(std::uint64_t frame) {
+    if (frame > m_qwLength) return false;
+    m_pending.clear();
+    m_pendingRead = 0;
+    m_pendingSilence = 0;
+    m_qwPosition = frame;
+    m_nextPublic = -1;
+    m_framePacket = -1;
+    m_bRestarted = false;
+    if (frame == m_qwLength) {
+        m_bDemuxEnd = m_bDecoderDrained = true;
+        return true;
+    }
+    if (m_mode == Mode::Direct) {
+        const std::int64_t ts =
+            m_directBase + av_rescale_q(static_cast<std::int64_t>(frame),
+                                        AVRational{1, m_nSampleRate}, m_timeBase);
+        if (av_seek_frame(m_pFormat.get(), m_nStream, ts, AVSEEK_FLAG_BACKWARD) < 0 &&
+            av_seek_frame(m_pFormat.get(), m_nStream, m_directBase, AVSEEK_FLAG_BACKWARD) < 0)
+            return false;
+        avcodec_flush_buffers(m_pCodec.get());
+        m_bDemuxEnd = m_bDecoderDrained = false;
+        return true;
+    }
+    // The packet holding the target, then a few packets earlier.
+    auto it =
+        std::upper_bound(m_index.begin(), m_index.end(), static_cast<std::int64_t>(frame),
+                         [](std::int64_t f, const IndexEntry& e) { return f < e.publicStart; });
+    long target = static_cast<long>(it - m_index.begin()) - 1;
+    long start = std::max(0L, target);
+    while (start > 0 &&
+           (target - start < kPrerollPackets ||
+            static_cast<std::int64_t>(frame) - m_index[start].publicStart < kPrerollSamples))
+        --start;
+    return SeekDemuxerTo(static_cast<std::size_t>(start));
+}
+
+bool FileDecoder::SeekDemuxerTo(std::size_t entry) {
+    AVFormatContext* fmt = m_pFormat.get();
+    const IndexEntry& e = m_index[entry];
+    int r = -1;
+    if (m_bByteSeek)
+        r = av_seek_frame(fmt, -1, e.pos, AVSEEK_FLAG_BYTE);
+    else if (e.pts != AV_NOPTS_VALUE)
+        r = av_seek_frame(fmt, m_nStream, e.pts, AVSEEK_FLAG_BACKWARD);
+    if (r < 0) {
+        // No usable seek here: start over from the beginning and decode forward.
+        if (!ReopenFormat()) return false;
+        entry = 0;
+    }
+    avcodec_flush_buffers(m_pCodec.get());
+    m_bDemuxEnd = m_bDecoderDrained = false;
+    m_nextEntry = static_cast<long>(entry);
+    m_unmatchedPackets = 0;
+    m_framePacket = -1;
+    return true;
+}
+
+bool FileDecoder::RestartFromBeginning() {
+    if (m_bRestarted) return false;
+    m_bRestarted = true;
+    m_pending.clear();
+    m_pendingRead = 0;
+    m_pendingSilence = 0;
+    m_nextPublic = -1;
+    m_framePacket = -1;
+    if (m_mode == Mode::Direct) {
+        if (!ReopenFormat()) return false;
+        avcodec_flush_buffers(m_pCodec.get());
+        m_bDemuxEnd = m_bDecoderDrained = false;
+        return true;
+    }
+    return SeekDemuxerTo(0);
+}
+
+int FileDecoder::Read(std::int16_t* dst, int frames) {
+    int done = 0;
+    while (done < frames && m_qwPosition < m_qwLength) {
+        const std::uint64_t left = m_qwLength - m_qwPosition;
+        const int room = static_cast<int>(std::min<std::uint64_t>(frames - done, left));
+        if (m_pendingSilence > 0) {
+            const int n = static_cast<int>(std::min<std::int64_t>(room, m_pendingSilence));
+            std::memset(dst + static_cast<std::size_t>(done) * m_nChannels, 0,
+                        sizeof(std::int16_t) * n * m_nChannels);
+            m_pendingSilence -= n;
+            done += n;
+            m_qwPosition += n;
+            continue;
+        }
+        const std::size_t pendingFrames = m_pending.size() / m_nChannels - m_pendingRead;
+        if (pendingFrames > 0) {
+            const int n = static_cast<int>(std::min<std::size_t>(room, pendingFrames));
+            std::memcpy(dst + static_cast<std::size_t>(done) * m_nChannels,
+                        m_pending.data() + m_pendingRead * m_nChannels,
+                        sizeof(std::int16_t) * n * m_nChannels);
+            m_pendingRead += n;
+            done += n;
+            m_qwPosition += n;
+            continue;
+        }
+        m_pending.clear();
+        m_pendingRead = 0;
+        if (!DecodeMore()) {
+            // The file ended (or broke off) early: its missing tail reads as silence, so that
+            // the length and the samples keep agreeing.
+            m_pendingSilence = static_cast<std::int64_t>(m_qwLength - m_qwPosition);
+        }
+    }
+    return done;
+}
+
+bool FileDecoder::DecodeMore() {
+    AVCodecContext* codec = m_pCodec.get();
+    for (;;) {
+        if (m_bDecoderDrained) return false;
+        int r = avcodec_receive_frame(codec, m_pFrame.get());
+        if (r == 0) {
+            PlaceFrame(m_pFrame.get());
+            av_frame_unref(m_pFrame.get());
+            if (m_pendingSilence > 0 || !m_pending.empty()) return true;
+            continue;
+        }
+        if (r == AVERROR_EOF || (r != AVERROR(EAGAIN) && m_bDemuxEnd)) {
+            m_bDecoderDrained = true;
+            return false;
+        }
+        // Needs input (or the last packet did not decode: its samples become silence).
+        if (m_bDemuxEnd) {
+            m_bDecoderDrained = true;
+            return false;
+        }
+        if (!ReadPacket()) {
+            m_bDemuxEnd = true;
+            avcodec_send_packet(codec, nullptr);
+            continue;
+        }
+        avcodec_send_packet(codec, m_pPacket.get());
+        av_packet_unref(m_pPacket.get());
+    }
+}
+
+bool FileDecoder::ReadPacket() {
+    AVPacket* pkt = m_pPacket.get();
+    for (;;) {
+        if (av_read_frame(m_pFormat.get(), pkt) < 0) return false;
+        if (pkt->stream_index != m_nStream) {
+            av_packet_unref(pkt);
+            continue;
+        }
+        if (m_mode == Mode::Indexed) {
+            const long entry = FindEntry(pkt);
+            if (entry >= 0) {
+                m_nextEntry = entry + 1;
+                pkt->pts = pkt->dts = entry;
+            } else {
+                ++m_unmatchedPackets;
+                pkt->pts = pkt->dts = AV_NOPTS_VALUE;
+            }
+        }
+        return true;
+    }
+}
+
+long FileDecoder::FindEntry(const AVPacket* pkt) const {
+    const long size = static_cast<long>(m_index.size());
+    auto matches = [&](long i) {
+        if (i < 0 || i >= size) return false;
+        const IndexEntry& e = m_index[i];
+        return e.pos == pkt->pos && e.fingerprint == Fingerprint(pkt);
+    };
+    const long expected = m_nextEntry >= 0 ? m_nextEntry : 0;
+    if (matches(expected)) return expected;
+    for (long d = 1; d <= kMatchWindow; ++d) {
+        if (matches(expected + d)) return expected + d;
+        if (matches(expected - d)) return expected - d;
+    }
+    return -1;
+}
+
+bool FileDecoder::ConvertFrame(const AVFrame* frame) {
+    AVChannelLayout inLayout{};
+    if (frame->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC || frame->ch_layout.nb_channels <= 0)
+        av_channel_layout_default(&inLayout, std::max(1, frame->ch_layout.nb_channels));
+    else
+        av_channel_layout_copy(&inLayout, &frame->ch_layout);
+    AVChannelLayout outLayout{};
+    if (inLayout.nb_channels == m_nChannels)
+        av_channel_layout_copy(&outLayout, &inLayout);
+    else
+        av_channel_layout_default(&outLayout, m_nChannels);
+
+    const bool formatChanged = !m_pSwr || frame->format != m_swrFormat ||
+                               frame->sample_rate != m_swrRate ||
+                               av_channel_layout_compare(&inLayout, &m_swrLayout) != 0;
+    bool ok = true;
+    if (formatChanged) {
+        SwrContext* swr = nullptr;
+        // Same rate in and out: only the sample format (and, rarely, the channel order) changes.
+        if (swr_alloc_set_opts2(&swr, &outLayout, AV_SAMPLE_FMT_S16, frame->sample_rate, &inLayout,
+                                static_cast<AVSampleFormat>(frame->format), frame->sample_rate, 0,
+                                nullptr) < 0 ||
+            swr_init(swr) < 0) {
+            swr_free(&swr);
+            ok = false;
+        } else {
+            m_pSwr.reset(swr);
+            m_swrFormat = frame->format;
+            m_swrRate = frame->sample_rate;
+            av_channel_layout_uninit(&m_swrLayout);
+            av_channel_layout_copy(&m_swrLayout, &inLayout);
+        }
+    }
+    av_channel_layout_uninit(&inLayout);
+    av_channel_layout_uninit(&outLayout);
+    if (!ok) return false;
+
+    m_convert.resize(static_cast<std::size_t>(frame->nb_samples) * m_nChannels);
+    uint8_t* out = reinterpret_cast<uint8_t*>(m_convert.data());
+    const int got =
+        swr_convert(m_pSwr.get(), &out, frame->nb_samples,
+                    const_cast<const uint8_t**>(frame->extended_data), frame->nb_samples);
+    if (got < 0) return false;
+    // A converter that held samples back would shift the timeline; it never should at one rate.
+    if (got < frame->nb_samples)
+        std::fill(m_convert.begin() + static_cast<std::ptrdiff_t>(got) * m_nChannels,
+                  m_convert.end(), 0);
+    return true;
+}
+
+void FileDecoder::PlaceFrame(const AVFrame* frame) {
+    if (frame->nb_samples <= 0) return;
+    if (!ConvertFrame(frame)) {
+        // Unconvertible: keep the timeline by placing silence of the same length.
+        m_convert.assign(static_cast<std::size_t>(frame->nb_samples) * m_nChannels, 0);
+    }
+    if (m_mode == Mode::Direct)
+        PlaceDirectFrame(frame);
+    else
+        PlaceIndexedFrame(frame);
+}
+
+void FileDecoder::PlaceDirectFrame(const AVFrame* frame) {
+    std::int64_t first;
+    if (frame->pts != AV_NOPTS_VALUE)
+        first = av_rescale_q(frame->pts - m_directBase, m_timeBase, AVRational{1, m_nSampleRate});
+    else if (m_nextPublic >= 0)
+        first = m_nextPublic;
+    else
+        return;
+    AppendSamples(first, m_convert.data(), frame->nb_samples);
+}
+
+void FileDecoder::PlaceIndexedFrame(const AVFrame* frame) {
+    long entry = -1;
+    if (frame->pts != AV_NOPTS_VALUE && frame->pts >= 0 &&
+        frame->pts < static_cast<std::int64_t>(m_index.size()))
+        entry = static_cast<long>(frame->pts);
+    if (entry < 0) entry = m_framePacket;  // a further frame of the same packet
+    if (entry < 0) return;                 // cannot be placed
+    if (entry != m_framePacket) {
+        m_framePacket = entry;
+        m_frameOffset = 0;
+    }
+    const IndexEntry& e = m_index[entry];
+    const std::int64_t first = m_frameOffset;
+    m_frameOffset += frame->nb_samples;
+    const std::int64_t from = std::max<std::int64_t>(first, e.headSkip);
+    const std::int64_t to = std::min<std::int64_t>(m_frameOffset, e.headSkip + e.keep);
+    if (to <= from) return;
+    AppendSamples(e.publicStart + (from - e.headSkip),
+                  m_convert.data() + (from - first) * m_nChannels, static_cast<int>(to - from));
+}
+
+void FileDecoder::AppendSamples(std::int64_t publicFirst, const std::int16_t* samples, int count) {
+    const std::int64_t wanted =
+        static_cast<std::int64_t>(m_qwPosition) +
+        static_cast<std::int64_t>(m_pending.size() / m_nChannels - m_pendingRead) +
+        m_pendingSilence;
+    if (m_nextPublic < 0 && publicFirst > wanted && !m_bRestarted) {
+        // The seek landed after its target: decode from the beginning instead.
+        RestartFromBeginning();
+        return;
+    }
+    std::int64_t last =
+        std::min<std::int64_t>(publicFirst + count, static_cast<std::int64_t>(m_qwLength));
+    m_nextPublic = std::max(m_nextPublic, last);
+    if (last <= wanted) return;
+    if (publicFirst > wanted) {
+        // A packet that did not decode: its samples are silence.
+        if (m_pending.empty())
+            m_pendingSilence += publicFirst - wanted;
+        else
+            m_pending.resize(m_pending.size() + (publicFirst - wanted) * m_nChannels, 0);
+    }
+    const std::int64_t skip = std::max<std::int64_t>(0, wanted - publicFirst);
+    const std::int64_t take = last - publicFirst - skip;
+    m_pending.insert(m_pending.end(), samples + skip * m_nChannels,
+                     samples + (skip + take) * m_nChannels);
+}
+
+}  // namespace audio::detail

@@ -1,0 +1,130 @@
+// Decodes an audio file with FFmpeg into 16-bit interleaved PCM at the file's own rate and channel
+// count, with an exact length and sample-accurate seeking.
+//
+// Two ways to place decoded samples on the timeline:
+//  - Direct (PCM and FLAC with a known total): the demuxer's timestamps are exact, and seeking
+//    lands on exact frames.
+//  - Indexed (everything else): when the file is opened, every packet of the audio stream is
+//    listed with the number of samples it contributes. For codecs whose packets always decode to
+//    their stated duration (MPEG audio, AAC, FLAC) only the packets are read, which is fast; for
+//    the others the file is decoded once to count. Each packet read later is matched to its entry,
+//    so every decoded sample has a known place whether decoding started at the beginning or after
+//    a seek. Seeks start a few packets early so that the codec's state has settled by the target.
+// Encoder delay and padding signalled by the container are dropped the same way on every path,
+// so the length and the samples always agree; a packet that fails to decode becomes silence of
+// its length rather than shifting what follows.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "audio/FfmpegHandles.h"
+
+namespace audio::detail {
+
+// Which containers an opening call accepts.
+enum class ContainerFilter { Any, Mp4Only, AsfOnly, ModuleOnly };
+
+class FileDecoder {
+public:
+    // Opens `path` (UTF-8). On failure returns nullptr and sets `error` to an audio::ERROR_ code.
+    static std::unique_ptr<FileDecoder> Open(const std::string& path, ContainerFilter filter,
+                                             int& error);
+    ~FileDecoder();
+    FileDecoder(const FileDecoder&) = delete;
+    FileDecoder& operator=(const FileDecoder&) = delete;
+
+    int SampleRate() const { return m_nSampleRate; }
+    int Channels() const { return m_nChannels; }
+    std::uint32_t ChannelType() const { return m_dwChannelType; }
+    int OriginalResolution() const { return m_nOrigRes; }
+
+    std::uint64_t Length() const { return m_qwLength; }      // sample frames
+    std::uint64_t Position() const { return m_qwPosition; }  // frame that Read returns next
+
+    // Reads up to `frames` frames into `dst`; returns the count, 0 at the end.
+    int Read(std::int16_t* dst, int frames);
+    // Moves to `frame` (<= Length()). The next Read returns exactly the samples a decode from the
+    // beginning would return at that frame.
+    bool Seek(std::uint64_t frame);
+
+private:
+    struct IndexEntry {
+        std::int64_t pos;           // byte position reported by the demuxer
+        std::int64_t pts;           // timestamp reported by the demuxer
+        std::int64_t publicStart;   // timeline frame of this packet's first kept sample
+        std::int32_t headSkip;      // decoded samples dropped at the packet's start
+        std::int32_t keep;          // decoded samples kept after those
+        std::uint32_t fingerprint;  // size and a hash of the data: identifies the packet
+    };
+    enum class Mode { Direct, Indexed };
+
+    FileDecoder() = default;
+    int OpenFile(const std::string& path, ContainerFilter filter);
+    int OpenFormat();
+    bool ReopenFormat();
+    int OpenCodec();
+    void ChooseMode();
+    bool BuildIndex(bool decodeToCount);
+    void ComputeDirectLength();
+
+    bool SeekDemuxerTo(std::size_t entry);
+    bool RestartFromBeginning();
+    bool DecodeMore();
+    bool ReadPacket();
+    long FindEntry(const AVPacket* pkt) const;
+    void PlaceFrame(const AVFrame* frame);
+    void PlaceDirectFrame(const AVFrame* frame);
+    void PlaceIndexedFrame(const AVFrame* frame);
+    void AppendSamples(std::int64_t publicFirst, const std::int16_t* samples, int count);
+    bool ConvertFrame(const AVFrame* frame);
+
+    std::string m_strPath;
+    bool m_bModule = false;
+
+    // FFmpeg objects.
+    FormatContextPtr m_pFormat;
+    CodecContextPtr m_pCodec;
+    PacketPtr m_pPacket;
+    FramePtr m_pFrame;
+    SwrPtr m_pSwr;
+    int m_swrFormat = -1;  // what m_pSwr was set up for
+    int m_swrRate = 0;
+    AVChannelLayout m_swrLayout{};
+    int m_nStream = -1;
+    AVRational m_timeBase{1, 1};
+
+    // Output format.
+    int m_nSampleRate = 0;
+    int m_nChannels = 0;
+    std::uint32_t m_dwChannelType = 0;
+    int m_nOrigRes = 0;
+
+    Mode m_mode = Mode::Direct;
+    bool m_bByteSeek = false;  // raw elementary streams: seek by byte, match packets by position
+    std::vector<IndexEntry> m_index;
+    std::int64_t m_directBase = 0;  // timestamp of the first sample (direct mode)
+
+    std::uint64_t m_qwLength = 0;
+    std::uint64_t m_qwPosition = 0;  // next frame Read returns
+
+    // Decoding state.
+    bool m_bDemuxEnd = false;
+    bool m_bDecoderDrained = false;
+    long m_nextEntry = 0;            // index entry expected for the next packet read (-1 unknown)
+    long m_framePacket = -1;         // entry the last decoded frame belonged to
+    std::int64_t m_frameOffset = 0;  // samples of that packet decoded so far
+    std::int64_t m_nextPublic = -1;  // timeline frame after the last placed sample (-1 unknown)
+    int m_unmatchedPackets = 0;
+    bool m_bRestarted = false;  // a seek fell back to decoding from the beginning
+
+    // Decoded samples waiting to be read, in order after Position().
+    std::vector<std::int16_t> m_pending;
+    std::size_t m_pendingRead = 0;        // frames of m_pending already returned
+    std::int64_t m_pendingSilence = 0;    // frames of silence that come before m_pending
+    std::vector<std::int16_t> m_convert;  // one converted frame
+};
+
+}  // namespace audio::detail

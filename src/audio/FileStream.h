@@ -1,0 +1,47 @@
+// A stream over a decoded file.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "audio/Channel.h"
+#include "audio/FileDecoder.h"
+
+namespace audio::detail {
+
+class FileStream final : public Channel {
+public:
+    FileStream(std::unique_ptr<FileDecoder> decoder, DWORD flags, std::string path);
+
+    DWORD ChannelType() const override { return m_pDecoder->ChannelType(); }
+    DWORD OriginalResolution() const override {
+        return static_cast<DWORD>(m_pDecoder->OriginalResolution());
+    }
+    const char* FileName() const override { return m_strPath.c_str(); }
+    std::uint64_t LengthFrames() override { return m_pDecoder->Length(); }
+    std::uint64_t ReadPosition() override { return m_pDecoder->Position(); }
+
+protected:
+    int Produce(std::int16_t* dst, int frames, const RenderContext& ctx) override;
+    bool Seek(std::uint64_t frame, bool seamless) override;
+
+private:
+    class DecoderSource final : public FrameSource {
+    public:
+        explicit DecoderSource(FileDecoder& decoder) : m_decoder(decoder) {}
+        int Read(std::int16_t* dst, int frames, const RenderContext&) override {
+            return m_decoder.Read(dst, frames);
+        }
+        std::uint64_t Position() override { return m_decoder.Position(); }
+        bool AtEnd() override { return m_decoder.Position() >= m_decoder.Length(); }
+
+    private:
+        FileDecoder& m_decoder;
+    };
+
+    std::unique_ptr<FileDecoder> m_pDecoder;
+    DecoderSource m_source;
+    std::string m_strPath;
+};
+
+}  // namespace audio::detail

@@ -1,0 +1,67 @@
+#include "audio/ParamEq.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace audio::detail {
+
+ParamEq::ParamEq(int sampleRate, int channels)
+    : m_nSampleRate(sampleRate), m_nChannels(std::min(channels, kMaxChannels)) {
+    SetParameters(FXPARAMEQ{1000.0f, 12.0f, 0.0f});
+}
+
+void ParamEq::SetParameters(const FXPARAMEQ& params) {
+    m_params.fCenter = std::clamp(params.fCenter, 20.0f, 0.45f * m_nSampleRate);
+    m_params.fBandwidth = std::clamp(params.fBandwidth, 1.0f, 36.0f);
+    m_params.fGain = std::clamp(params.fGain, -15.0f, 15.0f);
+    UpdateCoefficients();
+}
+
+// Peaking filter of the audio EQ cookbook: exactly fGain at fCenter, bandwidth in octaves
+// between the half-gain points.
+void ParamEq::UpdateCoefficients() {
+    m_bFlat = m_params.fGain == 0.0f;
+    if (m_bFlat) return;
+    const double a = std::pow(10.0, m_params.fGain / 40.0);
+    const double w0 = 2.0 * std::numbers::pi * m_params.fCenter / m_nSampleRate;
+    const double octaves = m_params.fBandwidth / 12.0;
+    const double alpha =
+        std::sin(w0) * std::sinh(std::numbers::ln2 / 2.0 * octaves * w0 / std::sin(w0));
+    const double a0 = 1.0 + alpha / a;
+    m_b0 = (1.0 + alpha * a) / a0;
+    m_b1 = (-2.0 * std::cos(w0)) / a0;
+    m_b2 = (1.0 - alpha * a) / a0;
+    m_a1 = m_b1;
+    m_a2 = (1.0 - alpha / a) / a0;
+}
+
+void ParamEq::Process(std::int16_t* samples, int frames) {
+    const int stride = m_nChannels;
+    for (int c = 0; c < m_nChannels; ++c) {
+        State& s = m_state[c];
+        std::int16_t* p = samples + c;
+        if (m_bFlat) {
+            // Keep the history current so that a band switched on later starts smoothly.
+            if (frames >= 2) {
+                s.x2 = s.y2 = p[(frames - 2) * stride];
+                s.x1 = s.y1 = p[(frames - 1) * stride];
+            } else if (frames == 1) {
+                s.x2 = s.y2 = s.x1;
+                s.x1 = s.y1 = p[0];
+            }
+            continue;
+        }
+        for (int i = 0; i < frames; ++i, p += stride) {
+            const double x = *p;
+            const double y = m_b0 * x + m_b1 * s.x1 + m_b2 * s.x2 - m_a1 * s.y1 - m_a2 * s.y2;
+            s.x2 = s.x1;
+            s.x1 = x;
+            s.y2 = s.y1;
+            s.y1 = y;
+            *p = static_cast<std::int16_t>(std::lround(std::clamp(y, -32768.0, 32767.0)));
+        }
+    }
+}
+
+}  // namespace audio::detail

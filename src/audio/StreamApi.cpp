@@ -1,0 +1,131 @@
+// Public operations that create and free streams, and the tempo family.
+#include <string>
+
+#include "audio/ApiSupport.h"
+#include "audio/Audio.h"
+#include "audio/FileStream.h"
+#include "audio/TempoStream.h"
+
+namespace audio {
+
+using namespace detail;
+
+namespace {
+
+HSTREAM CreateFileStream(BOOL mem, const void* file, QWORD offset, QWORD length, DWORD flags,
+                         ContainerFilter filter) {
+    if (mem || offset != 0 || length != 0) return Fail(ERROR_ILLPARAM, HSTREAM{0});
+    if (!file) return Fail(ERROR_FILEOPEN, HSTREAM{0});
+    if (flags & SAMPLE_FLOAT) return Fail(ERROR_FORMAT, HSTREAM{0});
+    AudioSystem& system = AudioSystem::Get();
+    if (!(flags & STREAM_DECODE) && !system.Initialized()) return Fail(ERROR_INIT, HSTREAM{0});
+
+    const std::string path(static_cast<const char*>(file));
+    int error = ERROR_OK;
+    auto decoder = FileDecoder::Open(path, filter, error);
+    if (!decoder) return Fail(error, HSTREAM{0});
+    auto stream = std::make_shared<FileStream>(std::move(decoder), flags & STREAM_DECODE, path);
+    return Succeed(system.AddChannel(stream));
+}
+
+TempoStream* AsTempo(const LockedChannel& locked) {
+    auto* tempo = dynamic_cast<TempoStream*>(locked.channel.get());
+    if (!tempo) SetError(ERROR_HANDLE);
+    return tempo;
+}
+
+}  // namespace
+
+HSTREAM StreamCreateFile(BOOL mem, const void* file, QWORD offset, QWORD length, DWORD flags) {
+    return CreateFileStream(mem, file, offset, length, flags, ContainerFilter::Any);
+}
+
+HSTREAM MP4_StreamCreateFile(BOOL mem, const void* file, QWORD offset, QWORD length, DWORD flags) {
+    return CreateFileStream(mem, file, offset, length, flags, ContainerFilter::Mp4Only);
+}
+
+HSTREAM WMA_StreamCreateFile(BOOL mem, const void* file, QWORD offset, QWORD length, DWORD flags) {
+    return CreateFileStream(mem, file, offset, length, flags, ContainerFilter::AsfOnly);
+}
+
+HMUSIC MusicLoad(BOOL mem, const void* file, QWORD offset, DWORD length, DWORD flags,
+                 DWORD /*freq*/) {
+    return CreateFileStream(mem, file, offset, length, flags, ContainerFilter::ModuleOnly);
+}
+
+BOOL StreamFree(HSTREAM handle) {
+    AudioSystem& system = AudioSystem::Get();
+    ChannelPtr channel = system.FindChannel(handle);
+    if (!channel) return Fail(ERROR_HANDLE, 0);
+    ChannelPtr source;
+    {
+        std::lock_guard lock(channel->Mutex());
+        if (channel->HasReader()) return Fail(ERROR_NOTAVAIL, 0);
+        if (auto* tempo = dynamic_cast<TempoStream*>(channel.get()); tempo && tempo->FreesSource())
+            source = tempo->Source();
+    }
+    system.RemoveChannel(channel);
+    if (source) system.RemoveChannel(source);
+    return Succeed(1);
+}
+
+BOOL MusicFree(HMUSIC handle) {
+    return StreamFree(handle);
+}
+
+HSTREAM FX_TempoCreate(DWORD source, DWORD flags) {
+    AudioSystem& system = AudioSystem::Get();
+    LockedChannel src = LockChannel(source);
+    if (!src) return 0;
+    if (!src->IsDecoder()) return Fail(ERROR_DECODE, HSTREAM{0});
+    if (src->HasReader()) return Fail(ERROR_ALREADY, HSTREAM{0});
+    if (!(flags & STREAM_DECODE) && !system.Initialized()) return Fail(ERROR_INIT, HSTREAM{0});
+    auto tempo =
+        std::make_shared<TempoStream>(src.channel, flags & (STREAM_DECODE | FX_FREESOURCE));
+    src.lock.unlock();
+    return Succeed(system.AddChannel(tempo));
+}
+
+BOOL FX_TempoSet(HSTREAM handle, float tempo, float samplerate, float pitch) {
+    LockedChannel locked = LockChannel(handle);
+    if (!locked) return 0;
+    TempoStream* stream = AsTempo(locked);
+    if (!stream) return 0;
+    const bool tempoOk = tempo == -100.0f || (tempo >= -95.0f && tempo <= 5000.0f);
+    const bool pitchOk = pitch == -100.0f || (pitch >= -60.0f && pitch <= 60.0f);
+    if (!tempoOk || !pitchOk || samplerate < 0.0f) return Fail(ERROR_ILLPARAM, 0);
+    stream->Set(tempo, samplerate, pitch);
+    return Succeed(1);
+}
+
+BOOL FX_TempoGet(HSTREAM handle, float* tempo, float* samplerate, float* pitch) {
+    LockedChannel locked = LockChannel(handle);
+    if (!locked) return 0;
+    TempoStream* stream = AsTempo(locked);
+    if (!stream) return 0;
+    float t, r, p;
+    stream->Get(t, r, p);
+    if (tempo) *tempo = t;
+    if (samplerate) *samplerate = r;
+    if (pitch) *pitch = p;
+    return Succeed(1);
+}
+
+BOOL FX_TempoSetOption(HSTREAM handle, DWORD option, DWORD value) {
+    LockedChannel locked = LockChannel(handle);
+    if (!locked) return 0;
+    TempoStream* stream = AsTempo(locked);
+    if (!stream) return 0;
+    if (!stream->SetOption(option, value)) return Fail(ERROR_ILLTYPE, 0);
+    return Succeed(1);
+}
+
+DWORD FX_TempoGetSource(HSTREAM handle) {
+    LockedChannel locked = LockChannel(handle);
+    if (!locked) return 0;
+    TempoStream* stream = AsTempo(locked);
+    if (!stream) return 0;
+    return Succeed(stream->Source()->Handle());
+}
+
+}  // namespace audio

@@ -1,0 +1,183 @@
+#include "audio/TempoStream.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace audio::detail {
+
+namespace {
+constexpr int kFeedFrames = 1024;
+}
+
+TempoStream::TempoStream(ChannelPtr source, DWORD flags)
+    : Channel(flags, source->SampleRate(), source->Channels()),
+      m_pSource(std::move(source)),
+      m_feed(*this) {
+    m_stretcher.setSampleRate(static_cast<unsigned>(SampleRate()));
+    m_stretcher.setChannels(static_cast<unsigned>(Channels()));
+    m_stretcher.setTempo(1.0);
+    m_stretcher.setRate(1.0);
+    m_stretcher.setPitchSemiTones(0.0);
+    m_pSource->SetHasReader(true);
+}
+
+TempoStream::~TempoStream() {
+    std::lock_guard lock(m_pSource->Mutex());
+    m_pSource->SetHasReader(false);
+}
+
+std::uint64_t TempoStream::LengthFrames() {
+    std::lock_guard lock(m_pSource->Mutex());
+    return m_pSource->LengthFrames();
+}
+
+std::uint64_t TempoStream::ReadPosition() {
+    if (m_fed.empty() || (m_bFlushed && m_stretcher.numSamples() == 0)) {
+        std::lock_guard lock(m_pSource->Mutex());
+        return m_pSource->ReadPosition();
+    }
+    const Fed& head = m_fed.front();
+    return head.srcStart +
+           std::min<std::uint64_t>(head.frames, static_cast<std::uint64_t>(m_consumed));
+}
+
+void TempoStream::Set(float tempo, float rate, float pitch) {
+    if (tempo != -100.0f) m_fTempo = std::clamp(tempo, -95.0f, 5000.0f);
+    if (rate != 0.0f) m_fRate = std::clamp(rate, SampleRate() / 20.0f, SampleRate() * 20.0f);
+    if (pitch != -100.0f) m_fPitch = std::clamp(pitch, -60.0f, 60.0f);
+    m_stretcher.setTempo(1.0 + m_fTempo / 100.0);
+    m_stretcher.setRate(m_fRate > 0 ? m_fRate / SampleRate() : 1.0);
+    m_stretcher.setPitchSemiTones(static_cast<double>(m_fPitch));
+}
+
+void TempoStream::Get(float& tempo, float& rate, float& pitch) const {
+    tempo = m_fTempo;
+    rate = m_fRate > 0 ? m_fRate : static_cast<float>(SampleRate());
+    pitch = m_fPitch;
+}
+
+bool TempoStream::SetOption(DWORD option, DWORD value) {
+    if (option > FX_TEMPO_OPTION_OVERLAP_MS) return false;
+    // The option numbers are the stretcher's own setting ids.
+    return m_stretcher.setSetting(static_cast<int>(option), static_cast<int>(value));
+}
+
+double TempoStream::InputPerOutput() {
+    const double ratio = m_stretcher.getInputOutputSampleRatio();  // output per input
+    return ratio > 0 ? 1.0 / ratio : 1.0;
+}
+
+void TempoStream::Consume(double inputFrames) {
+    m_consumed += inputFrames;
+    while (m_fed.size() > 1 && m_consumed >= static_cast<double>(m_fed.front().frames)) {
+        m_consumed -= static_cast<double>(m_fed.front().frames);
+        m_fed.pop_front();
+    }
+}
+
+double TempoStream::HeldFrames() {
+    double queued = -m_consumed;
+    for (const Fed& f : m_fed) queued += static_cast<double>(f.frames);
+    return std::max(0.0, queued) / InputPerOutput();
+}
+
+void TempoStream::ResetStretcher() {
+    m_stretcher.clear();
+    m_fed.clear();
+    m_consumed = 0;
+    m_bSourceDone = false;
+    m_bFlushed = false;
+}
+
+bool TempoStream::Seek(std::uint64_t frame, bool seamless) {
+    bool ok;
+    {
+        std::lock_guard lock(m_pSource->Mutex());
+        ok = m_pSource->SetPosition(frame);
+    }
+    if (!ok) return false;
+    if (seamless) {
+        // Inside a mix-time sync: the stretcher keeps what it holds, and the source continues
+        // from the new place right after it.
+        m_bSourceDone = false;
+        m_bFlushed = false;
+    } else {
+        ResetStretcher();
+    }
+    return true;
+}
+
+int TempoStream::Produce(std::int16_t* dst, int frames, const RenderContext& ctx) {
+    const int chans = Channels();
+    int done = 0;
+    while (done < frames) {
+        const unsigned ready = m_stretcher.numSamples();
+        if (ready > 0) {
+            const unsigned want = std::min<unsigned>(ready, static_cast<unsigned>(frames - done));
+            m_outFloat.resize(static_cast<std::size_t>(want) * chans);
+            const unsigned got = m_stretcher.receiveSamples(m_outFloat.data(), want);
+            std::int16_t* out = dst + static_cast<std::size_t>(done) * chans;
+            for (std::size_t i = 0; i < static_cast<std::size_t>(got) * chans; ++i)
+                out[i] = static_cast<std::int16_t>(
+                    std::lrint(std::clamp(m_outFloat[i] * 32768.0f, -32768.0f, 32767.0f)));
+            Consume(got * InputPerOutput());
+            done += static_cast<int>(got);
+            continue;
+        }
+        if (m_bFlushed) break;
+        if (!m_bSourceDone) {
+            m_in.resize(static_cast<std::size_t>(kFeedFrames) * chans);
+            RenderContext feedCtx = ctx;
+            if (feedCtx.outputFramesPerFrame > 0)
+                feedCtx.outputFrame +=
+                    static_cast<std::uint64_t>(done * feedCtx.outputFramesPerFrame);
+            const int got = ReadThroughSyncs(m_in.data(), kFeedFrames, m_feed, feedCtx);
+            if (got > 0) {
+                m_inFloat.resize(static_cast<std::size_t>(got) * chans);
+                for (std::size_t i = 0; i < m_inFloat.size(); ++i)
+                    m_inFloat[i] = m_in[i] * (1.0f / 32768.0f);
+                m_stretcher.putSamples(m_inFloat.data(), static_cast<unsigned>(got));
+            }
+            if (m_feed.AtEnd())
+                m_bSourceDone = true;
+            else if (got == 0)
+                break;  // a sync keeps moving the position without audio: try again next time
+            continue;
+        }
+        // The source is exhausted: push the stretcher's tail out.
+        m_stretcher.flush();
+        m_bFlushed = true;
+    }
+    MarkEnded(m_bFlushed && m_stretcher.numSamples() == 0);
+    return done;
+}
+
+int TempoStream::SourceFeed::Read(std::int16_t* dst, int frames, const RenderContext&) {
+    Channel& source = *m_owner.m_pSource;
+    std::lock_guard lock(source.Mutex());
+    const std::uint64_t start = source.ReadPosition();
+    // The source is a decoder: its own syncs are delivered as for any read by the caller.
+    const int got = source.Read(dst, frames, RenderContext{});
+    if (got > 0) {
+        if (!m_owner.m_fed.empty() &&
+            m_owner.m_fed.back().srcStart + m_owner.m_fed.back().frames == start)
+            m_owner.m_fed.back().frames += static_cast<std::uint64_t>(got);
+        else
+            m_owner.m_fed.push_back(Fed{start, static_cast<std::uint64_t>(got)});
+    }
+    return got;
+}
+
+std::uint64_t TempoStream::SourceFeed::Position() {
+    Channel& source = *m_owner.m_pSource;
+    std::lock_guard lock(source.Mutex());
+    return source.ReadPosition();
+}
+
+bool TempoStream::SourceFeed::AtEnd() {
+    Channel& source = *m_owner.m_pSource;
+    std::lock_guard lock(source.Mutex());
+    return source.Ended() || source.ReadPosition() >= source.LengthFrames();
+}
+
+}  // namespace audio::detail

@@ -1,0 +1,79 @@
+// A tempo stream: changes the tempo and the pitch of a decoding source independently, with
+// SoundTouch. Its positions, length and POS syncs count in the source's frames: the position is
+// the source frame of the audio coming out now, accounting for what the stretcher still holds.
+// Syncs are watched on the source side, so that a position set from a mix-time sync (a loop)
+// only redirects the source and the stretched audio continues without a seam.
+#pragma once
+
+#include <soundtouch/SoundTouch.h>
+
+#include <deque>
+#include <vector>
+
+#include "audio/Channel.h"
+
+namespace audio::detail {
+
+class TempoStream final : public Channel {
+public:
+    TempoStream(ChannelPtr source, DWORD flags);
+    ~TempoStream() override;
+
+    DWORD ChannelType() const override { return CTYPE_STREAM_TEMPO; }
+    DWORD OriginalResolution() const override { return m_pSource->OriginalResolution(); }
+    const char* FileName() const override { return m_pSource->FileName(); }
+    std::uint64_t LengthFrames() override;
+    std::uint64_t ReadPosition() override;
+
+    const ChannelPtr& Source() const { return m_pSource; }
+    bool FreesSource() const { return (Flags() & FX_FREESOURCE) != 0; }
+
+    // Tempo in percent change, rate in Hz of the source audio, pitch in semitones; -100 (tempo,
+    // pitch) and 0 (rate) leave a value as it is.
+    void Set(float tempo, float rate, float pitch);
+    void Get(float& tempo, float& rate, float& pitch) const;
+    bool SetOption(DWORD option, DWORD value);
+
+protected:
+    int Produce(std::int16_t* dst, int frames, const RenderContext& ctx) override;
+    bool Seek(std::uint64_t frame, bool seamless) override;
+    double HeldFrames() override;
+
+private:
+    // Reads the source, remembering which source frames went into the stretcher.
+    class SourceFeed final : public FrameSource {
+    public:
+        explicit SourceFeed(TempoStream& owner) : m_owner(owner) {}
+        int Read(std::int16_t* dst, int frames, const RenderContext& ctx) override;
+        std::uint64_t Position() override;
+        bool AtEnd() override;
+
+    private:
+        TempoStream& m_owner;
+    };
+    struct Fed {
+        std::uint64_t srcStart;
+        std::uint64_t frames;
+    };
+    void Consume(double inputFrames);
+    double InputPerOutput();
+    void ResetStretcher();
+
+    ChannelPtr m_pSource;
+    SourceFeed m_feed;
+    soundtouch::SoundTouch m_stretcher;
+    float m_fTempo = 0.0f;  // percent change
+    float m_fRate = 0.0f;   // Hz, 0: the source's own
+    float m_fPitch = 0.0f;  // semitones
+
+    std::deque<Fed> m_fed;  // source frames inside the stretcher, oldest first
+    double m_consumed = 0;  // frames of m_fed.front() already output
+    bool m_bSourceDone = false;
+    bool m_bFlushed = false;
+
+    std::vector<std::int16_t> m_in;
+    std::vector<float> m_inFloat;
+    std::vector<float> m_outFloat;
+};
+
+}  // namespace audio::detail

@@ -1,0 +1,192 @@
+// Exact lengths and sample-accurate seeking for every supported format: reading from the start up
+// to a frame gives the same samples as seeking to that frame and reading on.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "AudioTestSupport.h"
+
+using namespace audio_test;
+
+namespace {
+
+constexpr int kRate = 44100;
+constexpr std::size_t kFrames = kRate * 3;
+
+// Two different tones, one per channel, under a slow swell: every block differs from the next.
+std::vector<std::int16_t> SourceSignal() {
+    std::vector<std::int16_t> s(kFrames * 2);
+    for (std::size_t i = 0; i < kFrames; ++i) {
+        const double t = double(i) / kRate;
+        const double swell = 0.35 + 0.25 * std::sin(2 * std::numbers::pi * 0.7 * t);
+        s[2 * i] =
+            static_cast<std::int16_t>(32767 * swell * std::sin(2 * std::numbers::pi * 440 * t));
+        s[2 * i + 1] =
+            static_cast<std::int16_t>(32767 * swell * std::sin(2 * std::numbers::pi * 659.3 * t));
+    }
+    return s;
+}
+
+struct Format {
+    const char* name;
+    const char* file;
+    const char* options;  // ffmpeg encoding options; nullptr: our own WAV
+    bool lossless;
+    bool trueLength;  // the container tells the encoder's delay and padding
+    bool exactSeek;   // the codec settles on identical samples after a seek
+};
+
+std::ostream& operator<<(std::ostream& os, const Format& f) {
+    return os << f.name;
+}
+
+class DecodingTest : public ::testing::TestWithParam<Format> {};
+
+TEST_P(DecodingTest, LengthIsExactAndSeekingIsSampleAccurate) {
+    const Format& format = GetParam();
+    TempDir dir;
+    const std::vector<std::int16_t> source = SourceSignal();
+    const std::string wav = dir.File("source.wav");
+    WriteWav(wav, kRate, 2, source);
+    std::string path = wav;
+    if (format.options) {
+        path = dir.File(format.file);
+        ASSERT_TRUE(Ffmpeg("-i '" + wav + "' " + format.options, path));
+    }
+
+    const audio::HSTREAM h = audio::StreamCreateFile(0, path.c_str(), 0, 0, audio::STREAM_DECODE);
+    ASSERT_NE(h, 0u) << "error " << audio::ErrorGetCode();
+    audio::CHANNELINFO info{};
+    ASSERT_TRUE(audio::ChannelGetInfo(h, &info));
+    EXPECT_EQ(info.chans, 2u);
+    const int frameBytes = 4;
+
+    const audio::QWORD length = audio::ChannelGetLength(h);
+    const std::vector<std::int16_t> all = ReadAll(h);
+    EXPECT_EQ(all.size() * 2, length) << "the length must be what decoding delivers";
+    EXPECT_EQ(audio::ChannelIsActive(h), audio::ACTIVE_STOPPED);
+    EXPECT_EQ(audio::ChannelGetPosition(h), length);
+    if (format.lossless) {
+        EXPECT_EQ(all, source);
+    }
+    if (format.trueLength) {
+        EXPECT_EQ(length, kFrames * frameBytes);
+    }
+
+    const std::size_t frames = all.size() / 2;
+    ASSERT_GT(frames, std::size_t(kRate));
+    const std::size_t targets[] = {
+        0, 1, 577, 1151, 1152, 4095, 33333, frames / 2 + 7, frames - 3000, frames - 1};
+    for (std::size_t target : targets) {
+        ASSERT_TRUE(audio::ChannelSetPosition(h, target * frameBytes)) << target;
+        EXPECT_EQ(audio::ChannelGetPosition(h), target * frameBytes);
+        const std::vector<std::int16_t> got = ReadFrames(h, 2, 2048);
+        const std::size_t expectFrames = std::min<std::size_t>(2048, frames - target);
+        ASSERT_EQ(got.size(), expectFrames * 2) << "at " << target;
+        std::size_t worst = 0;
+        for (std::size_t i = 0; i < got.size(); ++i)
+            worst = std::max<std::size_t>(worst, std::abs(got[i] - all[target * 2 + i]));
+        if (format.exactSeek)
+            EXPECT_EQ(worst, 0u) << "after seeking to " << target;
+        else
+            EXPECT_LE(worst, 400u) << "after seeking to " << target;
+    }
+    // The end itself is a valid position; beyond it is not.
+    EXPECT_TRUE(audio::ChannelSetPosition(h, length));
+    EXPECT_FALSE(audio::ChannelSetPosition(h, length + frameBytes));
+    EXPECT_EQ(audio::ErrorGetCode(), audio::ERROR_POSITION);
+    EXPECT_TRUE(audio::StreamFree(h));
+}
+
+// AAC with noise substitution and Opus synthesize noise from a running generator: a decode that
+// starts elsewhere makes other (equally valid) noise, so those compare within a tolerance.
+INSTANTIATE_TEST_SUITE_P(
+    Formats, DecodingTest,
+    ::testing::Values(Format{"Wav", "", nullptr, true, true, true},
+                      Format{"Aiff", "t.aiff", "-c:a pcm_s16be", true, true, true},
+                      Format{"Flac", "t.flac", "-c:a flac", true, true, true},
+                      Format{"Mp3Cbr", "t.mp3", "-c:a libmp3lame -b:a 128k", false, true, true},
+                      Format{"Mp3Vbr", "t.mp3", "-c:a libmp3lame -q:a 4", false, true, true},
+                      Format{"Mp3VbrWithoutXing", "t.mp3", "-c:a libmp3lame -q:a 4 -write_xing 0",
+                             false, false, true},
+                      Format{"Mp3CbrWithoutXing", "t.mp3", "-c:a libmp3lame -b:a 96k -write_xing 0",
+                             false, false, true},
+                      Format{"Mp2", "t.mp2", "-c:a mp2 -b:a 192k", false, false, true},
+                      Format{"OggVorbis", "t.ogg", "-c:a libvorbis -q:a 4", false, true, true},
+                      Format{"M4a", "t.m4a", "-c:a aac -aac_pns 0 -b:a 128k", false, true, true},
+                      Format{"Wma", "t.wma", "-c:a wmav2 -b:a 128k", false, false, true},
+                      Format{"AacAdts", "t.aac", "-c:a aac -b:a 128k", false, false, false},
+                      Format{"Opus", "t.opus", "-c:a libopus -ar 48000", false, false, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Decoding, ReportsTheFilesOwnRateAndChannelCount) {
+    TempDir dir;
+    const std::string wav = dir.File("mono.wav");
+    WriteWav(wav, 22050, 1, Sine(300, 22050, 1, 22050));
+    const std::string ogg = dir.File("mono.ogg");
+    ASSERT_TRUE(Ffmpeg("-i '" + wav + "' -c:a libvorbis", ogg));
+    for (const std::string& path : {wav, ogg}) {
+        const audio::HSTREAM h =
+            audio::StreamCreateFile(0, path.c_str(), 0, 0, audio::STREAM_DECODE);
+        ASSERT_NE(h, 0u) << path;
+        audio::CHANNELINFO info{};
+        ASSERT_TRUE(audio::ChannelGetInfo(h, &info));
+        EXPECT_EQ(info.freq, 22050u);
+        EXPECT_EQ(info.chans, 1u);
+        EXPECT_EQ(info.flags & audio::STREAM_DECODE, audio::STREAM_DECODE);
+        EXPECT_STREQ(info.filename, path.c_str());
+        // (The Vorbis decoder drops the first short block of this file: 256 frames.)
+        EXPECT_NEAR(double(audio::ChannelGetLength(h)), 22050.0 * 2, path == wav ? 0 : 512);
+        EXPECT_DOUBLE_EQ(audio::ChannelBytes2Seconds(h, 22050 * 2), 1.0);
+        EXPECT_EQ(audio::ChannelSeconds2Bytes(h, 0.5f), 11025u * 2);
+        audio::StreamFree(h);
+    }
+}
+
+TEST(Decoding, LevelsAreTwentyMillisecondPeaksThatAdvanceTheDecoder) {
+    TempDir dir;
+    const std::string wav = dir.File("levels.wav");
+    std::vector<std::int16_t> s(kRate * 2, 0);  // 1 s stereo: left 1000, right -32768
+    for (std::size_t i = 0; i < s.size(); i += 2) s[i] = 1000, s[i + 1] = -32768;
+    WriteWav(wav, kRate, 2, s);
+    const audio::HSTREAM h = audio::StreamCreateFile(0, wav.c_str(), 0, 0, audio::STREAM_DECODE);
+    ASSERT_NE(h, 0u);
+    EXPECT_EQ(audio::ChannelGetLevel(h), 1000u | (32768u << 16));
+    EXPECT_EQ(audio::ChannelGetPosition(h), 882u * 4);
+    int readings = 1;
+    while (audio::ChannelGetLevel(h) != audio::DWORD(-1)) ++readings;
+    EXPECT_EQ(readings, 50);
+    EXPECT_EQ(audio::ErrorGetCode(), audio::ERROR_ENDED);
+    audio::StreamFree(h);
+}
+
+TEST(Decoding, LoadsTrackerModulesThroughMusicLoadOnly) {
+    TempDir dir;
+    const std::string wav = dir.File("plain.wav");
+    WriteWav(wav, kRate, 2, Sine(440, kRate, 2, 4410));
+    EXPECT_EQ(audio::MusicLoad(0, wav.c_str(), 0, 0, audio::MUSIC_DECODE, 0), 0u);
+    EXPECT_EQ(audio::ErrorGetCode(), audio::ERROR_FILEFORM);
+}
+
+TEST(Decoding, Mp4AndWmaCallsAcceptOnlyTheirContainers) {
+    TempDir dir;
+    const std::string wav = dir.File("s.wav");
+    WriteWav(wav, kRate, 2, Sine(440, kRate, 2, kRate / 2));
+    const std::string m4a = dir.File("s.m4a"), wma = dir.File("s.wma");
+    ASSERT_TRUE(Ffmpeg("-i '" + wav + "' -c:a aac", m4a));
+    ASSERT_TRUE(Ffmpeg("-i '" + wav + "' -c:a wmav2", wma));
+
+    audio::HSTREAM h = audio::MP4_StreamCreateFile(0, m4a.c_str(), 0, 0, audio::STREAM_DECODE);
+    EXPECT_NE(h, 0u);
+    audio::StreamFree(h);
+    EXPECT_EQ(audio::MP4_StreamCreateFile(0, wav.c_str(), 0, 0, audio::STREAM_DECODE), 0u);
+    EXPECT_EQ(audio::ErrorGetCode(), audio::ERROR_FILEFORM);
+
+    h = audio::WMA_StreamCreateFile(0, wma.c_str(), 0, 0, audio::STREAM_DECODE);
+    EXPECT_NE(h, 0u);
+    audio::StreamFree(h);
+    EXPECT_EQ(audio::WMA_StreamCreateFile(0, m4a.c_str(), 0, 0, audio::STREAM_DECODE), 0u);
+    EXPECT_EQ(audio::ErrorGetCode(), audio::ERROR_FILEFORM);
+}
+
+}  // namespace

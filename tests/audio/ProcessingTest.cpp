@@ -1,0 +1,192 @@
+// DSP procedures, the peaking equaliser and syncs, observed through decoding channels.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+#include "AudioTestSupport.h"
+
+using namespace audio_test;
+
+namespace {
+
+constexpr int kRate = 44100;
+
+audio::HSTREAM OpenTone(const TempDir& dir, double freq, std::size_t frames, double amp = 0.5) {
+    const std::string wav = dir.File("tone.wav");
+    WriteWav(wav, kRate, 2, Sine(freq, kRate, 2, frames, amp));
+    return audio::StreamCreateFile(0, wav.c_str(), 0, 0, audio::STREAM_DECODE);
+}
+
+// Frame index in both channels: frame i holds i % 30000 on the left, i / 30000 on the right.
+audio::HSTREAM OpenRamp(const TempDir& dir, std::size_t frames) {
+    std::vector<std::int16_t> s(frames * 2);
+    for (std::size_t i = 0; i < frames; ++i) {
+        s[2 * i] = static_cast<std::int16_t>(i % 30000);
+        s[2 * i + 1] = static_cast<std::int16_t>(i / 30000);
+    }
+    const std::string wav = dir.File("ramp.wav");
+    WriteWav(wav, kRate, 2, s);
+    return audio::StreamCreateFile(0, wav.c_str(), 0, 0, audio::STREAM_DECODE);
+}
+
+std::size_t RampFrame(const std::int16_t* frame) {
+    return static_cast<std::size_t>(frame[1]) * 30000 + static_cast<std::size_t>(frame[0]);
+}
+
+struct DspLog {
+    std::vector<int> order;
+};
+
+template <int Id>
+void LoggingDsp(audio::HDSP, audio::DWORD, void* buffer, audio::DWORD length, void* user) {
+    static_cast<DspLog*>(user)->order.push_back(Id);
+    auto* s = static_cast<std::int16_t*>(buffer);
+    for (audio::DWORD i = 0; i < length / 2; ++i) s[i] = static_cast<std::int16_t>(Id * 1000);
+}
+
+TEST(Processing, DspsRunHighestPriorityFirstOnWhatIsRead) {
+    TempDir dir;
+    const audio::HSTREAM h = OpenTone(dir, 440, kRate);
+    ASSERT_NE(h, 0u);
+    DspLog log;
+    const audio::HDSP low = audio::ChannelSetDSP(h, &LoggingDsp<1>, &log, 0);
+    const audio::HDSP high = audio::ChannelSetDSP(h, &LoggingDsp<2>, &log, 2);
+    const audio::HDSP mid = audio::ChannelSetDSP(h, &LoggingDsp<3>, &log, 1);
+    ASSERT_TRUE(low && high && mid);
+    std::vector<std::int16_t> block = ReadFrames(h, 2, 1000);
+    EXPECT_EQ(log.order, (std::vector<int>{2, 3, 1}));
+    EXPECT_EQ(block.front(), 1000);  // the lowest priority ran last
+    EXPECT_EQ(block.back(), 1000);
+
+    EXPECT_TRUE(audio::ChannelRemoveDSP(h, low));
+    EXPECT_FALSE(audio::ChannelRemoveDSP(h, low));
+    log.order.clear();
+    block = ReadFrames(h, 2, 1000);
+    EXPECT_EQ(log.order, (std::vector<int>{2, 3}));
+    EXPECT_EQ(block.front(), 3000);
+    audio::StreamFree(h);
+}
+
+double PeakingGainDb(float centre, float bandwidth, float gain, double toneFreq) {
+    TempDir dir;
+    const audio::HSTREAM h = OpenTone(dir, toneFreq, kRate, 0.05);
+    const audio::HFX fx = audio::ChannelSetFX(h, audio::FX_PARAMEQ, 0);
+    EXPECT_NE(fx, 0u);
+    audio::FXPARAMEQ p{centre, bandwidth, gain};
+    EXPECT_TRUE(audio::FXSetParameters(fx, &p));
+    audio::FXPARAMEQ back{};
+    EXPECT_TRUE(audio::FXGetParameters(fx, &back));
+    EXPECT_FLOAT_EQ(back.fGain, gain);
+    const std::vector<std::int16_t> out = ReadAll(h);
+    audio::StreamFree(h);
+    const std::size_t settle = kRate / 4;  // past the filter's start
+    const double outRms = Rms(out.data() + settle * 2, out.size() / 2 - settle, 2);
+    const std::vector<std::int16_t> in = Sine(toneFreq, kRate, 2, kRate, 0.05);
+    const double inRms = Rms(in.data() + settle * 2, in.size() / 2 - settle, 2);
+    return 20 * std::log10(outRms / inRms);
+}
+
+TEST(Processing, PeakingEqGivesItsGainAtTheCentreAndLittleFarAway) {
+    EXPECT_NEAR(PeakingGainDb(1000, 12, 12, 1000), 12.0, 1.0);
+    EXPECT_NEAR(PeakingGainDb(250, 12, -15, 250), -15.0, 1.0);
+    EXPECT_NEAR(PeakingGainDb(80, 12, 15, 80), 15.0, 1.0);
+    EXPECT_NEAR(PeakingGainDb(1000, 12, 12, 8000), 0.0, 1.0);
+}
+
+TEST(Processing, FlatEqLeavesSamplesUntouched) {
+    TempDir dir;
+    const audio::HSTREAM h = OpenTone(dir, 440, kRate / 2);
+    for (int band = 0; band < 9; ++band)
+        ASSERT_NE(audio::ChannelSetFX(h, audio::FX_PARAMEQ, 0), 0u);
+    EXPECT_EQ(ReadAll(h), Sine(440, kRate, 2, kRate / 2));
+    audio::StreamFree(h);
+}
+
+struct SyncRecord {
+    audio::DWORD channel = 0;
+    audio::QWORD positionInside = 0;
+    audio::QWORD jumpTo = audio::QWORD(-1);
+    std::atomic<int> calls{0};
+    std::atomic<bool> otherThread{false};
+    std::thread::id caller;
+};
+
+void RecordSync(audio::HSYNC, audio::DWORD channel, audio::DWORD, void* user) {
+    auto* r = static_cast<SyncRecord*>(user);
+    r->channel = channel;
+    r->positionInside = audio::ChannelGetPosition(channel);
+    r->otherThread = std::this_thread::get_id() != r->caller;
+    if (r->jumpTo != audio::QWORD(-1)) audio::ChannelSetPosition(channel, r->jumpTo);
+    ++r->calls;
+}
+
+TEST(Processing, MixtimePositionSyncFiresAtTheExactFrameAndCanLoopSeamlessly) {
+    TempDir dir;
+    const audio::HSTREAM h = OpenRamp(dir, kRate * 2);
+    ASSERT_NE(h, 0u);
+    SyncRecord r;
+    r.caller = std::this_thread::get_id();
+    r.jumpTo = 1000 * 4;
+    const audio::HSYNC sync =
+        audio::ChannelSetSync(h, audio::SYNC_POS | audio::SYNC_MIXTIME, 5001 * 4, &RecordSync, &r);
+    ASSERT_NE(sync, 0u);
+    const std::vector<std::int16_t> out = ReadFrames(h, 2, 12000);
+    ASSERT_EQ(out.size(), 12000u * 2);
+    EXPECT_EQ(r.calls, 2);
+    EXPECT_EQ(r.channel, h);
+    EXPECT_EQ(r.positionInside, 5001u * 4);
+    EXPECT_FALSE(r.otherThread);
+    // 0..5000, then 1000..5000 again, then 1000.. on: no frame lost or repeated at the seam.
+    std::vector<std::size_t> frames;
+    for (std::size_t i = 0; i < 12000; ++i) frames.push_back(RampFrame(&out[2 * i]));
+    for (std::size_t i = 0; i <= 5000; ++i) ASSERT_EQ(frames[i], i);
+    for (std::size_t i = 0; i < 4001; ++i) ASSERT_EQ(frames[5001 + i], 1000 + i);
+    EXPECT_EQ(frames[9002], 1000u);
+
+    EXPECT_TRUE(audio::ChannelRemoveSync(h, sync));
+    const std::vector<std::int16_t> more = ReadFrames(h, 2, 8000);
+    EXPECT_EQ(RampFrame(&more[2 * 7999]), 3998u + 7999);  // runs past 5001 now
+    audio::StreamFree(h);
+}
+
+TEST(Processing, EndSyncsFireWhenTheDataRunsOutAndOtherSyncsComeFromAnotherThread) {
+    TempDir dir;
+    const audio::HSTREAM h = OpenRamp(dir, 10000);
+    SyncRecord atEnd, notice;
+    atEnd.caller = notice.caller = std::this_thread::get_id();
+    ASSERT_NE(
+        audio::ChannelSetSync(h, audio::SYNC_END | audio::SYNC_MIXTIME, 0, &RecordSync, &atEnd),
+        0u);
+    ASSERT_NE(audio::ChannelSetSync(h, audio::SYNC_POS, 2000 * 4, &RecordSync, &notice), 0u);
+    EXPECT_EQ(ReadAll(h).size(), 20000u);
+    EXPECT_EQ(atEnd.calls, 1);
+    EXPECT_EQ(atEnd.positionInside, 40000u);
+    EXPECT_EQ(audio::ChannelIsActive(h), audio::ACTIVE_STOPPED);
+    for (int i = 0; i < 500 && notice.calls == 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    EXPECT_EQ(notice.calls, 1);
+    EXPECT_TRUE(notice.otherThread);
+
+    // Moving back makes the decoder active again and the end fires again.
+    EXPECT_TRUE(audio::ChannelSetPosition(h, 0));
+    EXPECT_EQ(audio::ChannelIsActive(h), audio::ACTIVE_PLAYING);
+    ReadAll(h);
+    EXPECT_EQ(atEnd.calls, 2);
+    audio::StreamFree(h);
+}
+
+TEST(Processing, ASyncThatMovesOntoItselfDoesNotHang) {
+    TempDir dir;
+    const audio::HSTREAM h = OpenRamp(dir, 10000);
+    SyncRecord r;
+    r.jumpTo = 3000 * 4;
+    audio::ChannelSetSync(h, audio::SYNC_POS | audio::SYNC_MIXTIME, 3000 * 4, &RecordSync, &r);
+    const std::vector<std::int16_t> out = ReadFrames(h, 2, 5000);
+    EXPECT_EQ(out.size(), 10000u);
+    EXPECT_EQ(RampFrame(&out[2 * 4999]), 4999u);
+    audio::StreamFree(h);
+}
+
+}  // namespace

@@ -1,0 +1,123 @@
+// Tempo streams: tempo and pitch change independently, and positions stay in the source's bytes.
+#include <gtest/gtest.h>
+
+#include "AudioTestSupport.h"
+
+using namespace audio_test;
+
+namespace {
+
+constexpr int kRate = 44100;
+
+struct TempoFixture {
+    TempDir dir;
+    audio::HSTREAM source = 0;
+    audio::HSTREAM tempo = 0;
+    explicit TempoFixture(double freq, std::size_t frames, audio::DWORD flags) {
+        const std::string wav = dir.File("tone.wav");
+        WriteWav(wav, kRate, 2, Sine(freq, kRate, 2, frames));
+        source = audio::StreamCreateFile(0, wav.c_str(), 0, 0, audio::STREAM_DECODE);
+        tempo = audio::FX_TempoCreate(source, flags);
+    }
+    ~TempoFixture() {
+        audio::StreamFree(tempo);
+        audio::StreamFree(source);
+    }
+};
+
+TEST(Tempo, SlowerTempoLengthensTheOutputAndKeepsThePitch) {
+    TempoFixture f(440, kRate * 2, audio::STREAM_DECODE | audio::FX_FREESOURCE);
+    ASSERT_NE(f.tempo, 0u);
+    ASSERT_TRUE(audio::FX_TempoSet(f.tempo, -20, 0, -100));
+    const std::vector<std::int16_t> out = ReadAll(f.tempo);
+    EXPECT_NEAR(double(out.size()) / (kRate * 2 * 2), 1.25, 0.01);
+    EXPECT_NEAR(ZeroCrossingFrequency(out, 2, kRate), 440, 440 * 0.01);
+}
+
+TEST(Tempo, TwelveSemitonesUpDoublesTheFrequencyAndKeepsTheLength) {
+    TempoFixture f(300, kRate * 2, audio::STREAM_DECODE | audio::FX_FREESOURCE);
+    ASSERT_TRUE(audio::FX_TempoSet(f.tempo, -100, 0, 12));
+    const std::vector<std::int16_t> out = ReadAll(f.tempo);
+    EXPECT_NEAR(double(out.size()) / (kRate * 2 * 2), 1.0, 0.01);
+    EXPECT_NEAR(ZeroCrossingFrequency(out, 2, kRate), 600, 600 * 0.01);
+}
+
+TEST(Tempo, PositionsAndLengthCountInTheSourcesBytes) {
+    TempoFixture f(440, kRate * 2, audio::STREAM_DECODE | audio::FX_FREESOURCE);
+    ASSERT_TRUE(audio::FX_TempoSet(f.tempo, 50, 0, 3.5f));
+    EXPECT_EQ(audio::ChannelGetLength(f.tempo), kRate * 2u * 4);
+    audio::CHANNELINFO info{};
+    ASSERT_TRUE(audio::ChannelGetInfo(f.tempo, &info));
+    EXPECT_EQ(info.freq, unsigned(kRate));
+    EXPECT_EQ(info.ctype, audio::CTYPE_STREAM_TEMPO);
+
+    // At +50 % a second of output covers a second and a half of the source.
+    ReadFrames(f.tempo, 2, kRate);
+    const double seconds = audio::ChannelBytes2Seconds(f.tempo, audio::ChannelGetPosition(f.tempo));
+    EXPECT_NEAR(seconds, 1.5, 0.1);
+    ReadAll(f.tempo);
+    EXPECT_EQ(audio::ChannelGetPosition(f.tempo), kRate * 2u * 4);
+    EXPECT_EQ(audio::ChannelIsActive(f.tempo), audio::ACTIVE_STOPPED);
+
+    // Setting a position empties the stretcher and starts there.
+    ASSERT_TRUE(audio::ChannelSetPosition(f.tempo, kRate / 2 * 4));
+    EXPECT_EQ(audio::ChannelGetPosition(f.tempo), kRate / 2u * 4);
+    EXPECT_EQ(audio::ChannelIsActive(f.tempo), audio::ACTIVE_PLAYING);
+    const std::vector<std::int16_t> rest = ReadAll(f.tempo);
+    EXPECT_NEAR(double(rest.size()) / 2, kRate * 1.5 / 1.5, kRate * 0.02);
+}
+
+TEST(Tempo, MinusOneHundredAndRateZeroLeaveValuesUnchanged) {
+    TempoFixture f(440, kRate, audio::STREAM_DECODE | audio::FX_FREESOURCE);
+    ASSERT_TRUE(audio::FX_TempoSet(f.tempo, -25, 0, -100));
+    ASSERT_TRUE(audio::FX_TempoSet(f.tempo, -100, 0, 2.5f));
+    float tempo = 0, rate = 0, pitch = 0;
+    ASSERT_TRUE(audio::FX_TempoGet(f.tempo, &tempo, &rate, &pitch));
+    EXPECT_FLOAT_EQ(tempo, -25);
+    EXPECT_FLOAT_EQ(rate, kRate);
+    EXPECT_FLOAT_EQ(pitch, 2.5f);
+    EXPECT_FALSE(audio::FX_TempoSet(f.tempo, -96, 0, -100));
+    EXPECT_EQ(audio::ErrorGetCode(), audio::ERROR_ILLPARAM);
+    for (audio::DWORD option = 0; option <= 5; ++option)
+        EXPECT_TRUE(audio::FX_TempoSetOption(f.tempo, option, option == 2 ? 1 : 40)) << option;
+    EXPECT_FALSE(audio::FX_TempoSetOption(f.tempo, 6, 1));
+    EXPECT_EQ(audio::ErrorGetCode(), audio::ERROR_ILLTYPE);
+}
+
+TEST(Tempo, FreeSourceDecidesWhetherTheSourceGoesWithTheTempoStream) {
+    TempoFixture with(440, kRate / 10, audio::STREAM_DECODE | audio::FX_FREESOURCE);
+    EXPECT_EQ(audio::FX_TempoGetSource(with.tempo), with.source);
+    EXPECT_FALSE(audio::StreamFree(with.source));  // in use by the tempo stream
+    EXPECT_EQ(audio::ErrorGetCode(), audio::ERROR_NOTAVAIL);
+    EXPECT_EQ(audio::FX_TempoCreate(with.source, audio::STREAM_DECODE), 0u);
+    EXPECT_EQ(audio::ErrorGetCode(), audio::ERROR_ALREADY);
+    EXPECT_TRUE(audio::StreamFree(with.tempo));
+    EXPECT_EQ(audio::ChannelGetLength(with.source), audio::QWORD(-1));  // gone with it
+
+    TempoFixture without(440, kRate / 10, audio::STREAM_DECODE);
+    EXPECT_TRUE(audio::StreamFree(without.tempo));
+    EXPECT_EQ(audio::ChannelGetLength(without.source), kRate / 10u * 4);
+}
+
+TEST(Tempo, SourceSyncAtTheLoopEndJumpsWithoutASeam) {
+    // 490 Hz has a period of exactly 90 frames: a loop of whole periods joins seamlessly.
+    TempoFixture f(490, kRate * 2, audio::STREAM_DECODE | audio::FX_FREESOURCE);
+    ASSERT_TRUE(audio::FX_TempoSet(f.tempo, -25, 0, -100));
+    static audio::QWORD loopStart = 90 * 50 * 4;
+    auto loop = [](audio::HSYNC, audio::DWORD channel, audio::DWORD, void*) {
+        audio::ChannelSetPosition(channel, loopStart);
+    };
+    ASSERT_NE(audio::ChannelSetSync(f.tempo, audio::SYNC_POS | audio::SYNC_MIXTIME, 90 * 200 * 4,
+                                    loop, nullptr),
+              0u);
+    const std::vector<std::int16_t> out = ReadFrames(f.tempo, 2, kRate * 2);
+    ASSERT_EQ(out.size(), kRate * 2u * 2);
+    const double tone = 0.5 * 32767 / std::sqrt(2.0);
+    for (std::size_t w = 2000; w + 220 < out.size() / 2; w += 220)
+        ASSERT_GE(Rms(out.data() + 2 * w, 220, 2), 0.9 * tone) << "window at frame " << w;
+    const audio::QWORD pos = audio::ChannelGetPosition(f.tempo);
+    EXPECT_GE(pos, loopStart);
+    EXPECT_LE(pos, 90u * 200 * 4);
+}
+
+}  // namespace
