@@ -132,7 +132,7 @@ std::uint64_t AudioSystem::HeardFrame() {
 
 std::uint64_t AudioSystem::FramesTaken() {
     DeviceOutput* output = m_pClock.load();
-    return output ? output->Taken() : 0;
+    return output ? output->DeviceFrames() : 0;
 }
 
 bool AudioSystem::StartPlaying(const ChannelPtr& channel) {

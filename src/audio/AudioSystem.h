@@ -39,7 +39,8 @@ public:
     bool Free();
     bool Initialized();
     std::uint64_t HeardFrame();
-    // Output frames handed to the device so far (what a capturing driver has written).
+    // Output frames the device has played so far, silence for late blocks included (what a
+    // capturing driver has written).
     std::uint64_t FramesTaken();
     bool StartPlaying(const ChannelPtr& channel);
     void StopPlaying(const Channel* channel);

@@ -43,6 +43,7 @@ int DeviceOutput::Open(int device) {
     m_device = SDL_OpenAudioDevice(name, 0, &want, &have, 0);
     if (m_device == 0) return ERROR_DEVICE;
     m_nBufferFrames = have.samples > 0 ? have.samples : kDeviceBufferFrames;
+    // At once: a device left paused plays silence that the frame count would not know of.
     m_takenAtNs.store(NowNs());
     SDL_PauseAudioDevice(m_device, 0);
     return ERROR_OK;
@@ -79,7 +80,10 @@ void DeviceOutput::Fill(std::int16_t* out, int frames) {
         out[2 * i + 1] = m_ring[at + 1];
     }
     // The mixer fell behind: silence rather than stale audio.
-    if (n < frames) std::memset(out + 2 * n, 0, sizeof(std::int16_t) * 2 * (frames - n));
+    if (n < frames) {
+        std::memset(out + 2 * n, 0, sizeof(std::int16_t) * 2 * (frames - n));
+        m_silence.fetch_add(frames - n, std::memory_order_release);
+    }
     m_takenAtNs.store(NowNs(), std::memory_order_relaxed);
     m_taken.store(taken + n, std::memory_order_release);
     m_taking.release();

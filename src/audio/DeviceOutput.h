@@ -16,7 +16,7 @@ class DeviceOutput {
 public:
     static constexpr int kRate = 44100;
     static constexpr int kChannels = 2;
-    static constexpr int kDeviceBufferFrames = 512;  // about 12 ms
+    static constexpr int kDeviceBufferFrames = 256;  // about 6 ms
     static constexpr std::uint64_t kRingFrames = 1 << 16;
 
     DeviceOutput();
@@ -36,7 +36,13 @@ public:
     // Waits until the device has taken more frames (or the timeout passed).
     void WaitForTaking(std::chrono::milliseconds timeout) { m_taking.try_acquire_for(timeout); }
 
-    // The output frame being heard now (frames count from the device's start).
+    // Frames the device has played, silence for late blocks included (what a capturing driver
+    // has written).
+    std::uint64_t DeviceFrames() const {
+        return m_taken.load(std::memory_order_acquire) + m_silence.load(std::memory_order_acquire);
+    }
+
+    // The ring frame being heard now.
     std::uint64_t HeardFrame() const;
 
 private:
@@ -49,6 +55,7 @@ private:
     std::vector<std::int16_t> m_ring;
     std::atomic<std::uint64_t> m_written{0};
     std::atomic<std::uint64_t> m_taken{0};
+    std::atomic<std::uint64_t> m_silence{0};   // frames played as silence because a block was late
     std::atomic<std::int64_t> m_takenAtNs{0};  // when the device last took a buffer
     std::counting_semaphore<(1 << 30)> m_taking{0};
 };
