@@ -1,15 +1,17 @@
 #include "app/QuorvelMainDlg.h"
 
-#include <QKeyEvent>
+#include <QCloseEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
 #include "app/DataFolder.h"
 #include "app/MainDialogTemplate.h"
+#include "engine/MainWindowIds.h"
 #include "lang/LanguageText.h"
 #include "ui/BitmapButton.h"
 #include "ui/CaptionGroupBox.h"
 #include "ui/ControlColours.h"
+#include "ui/ControlId.h"
 #include "ui/MainWindow.h"
 #include "ui/QtText.h"
 #include "ui/ShellOpen.h"
@@ -32,7 +34,8 @@ CQuorvelMainDlg::CQuorvelMainDlg(QWidget* parent)
     : ui::CTemplateDialog(MainDialogTemplate(), parent,
                           Qt::Window | Qt::FramelessWindowHint | Qt::WindowSystemMenuHint |
                               Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
-      m_languageMenu([this](int command) { OnCommand(command, 0); }) {
+      m_languageMenu([this](int command) { OnCommand(command, 0); }),
+      m_engine(this, [this](int id) { return GetDlgItem(id); }) {
     for (const char* name : {"103", "103-256"})
         if (const QPixmap picture = ui::LoadSkinBitmap(name); !picture.isNull())
             m_iconMain.addPixmap(picture);
@@ -54,7 +57,8 @@ bool CQuorvelMainDlg::OnInitDialog() {
     m_layout.Apply(this, Template(), 96);
     // 3. Pointers of the loop editor.
     LoadCursors();
-    // 4. (engine) The window is registered for the audio callbacks here.
+    // 4. The audio callbacks post to this window.
+    m_engine.RegisterMainWindow();
     // 5. Controls the window works with.
     BindControls();
     // 6. Icon and title (the title shows in the task bar only).
@@ -64,14 +68,19 @@ bool CQuorvelMainDlg::OnInitDialog() {
     resize(kWidth, kHeight);
     // 8. Rounded outline.
     ApplyWindowRegion();
-    // 9. (engine) Audio engine start-up goes here; its failure ends the dialog.
+    // 9. Without the audio layer there is nothing to do: the dialog ends.
+    if (!m_engine.StartAudio()) {
+        done(0);
+        return false;
+    }
     // 10. Buttons take their pictures.
     BindBitmapButtons();
     // 11. (ui) The tooltips are created here.
     // 12. Fonts of the title and the time.
     SetFonts();
-    // 13. (engine) The sliders' ranges and start values are set here; the position, tempo,
-    //     pitch and vocal-reduction sliders start disabled, the volume slider enabled.
+    // 13. Ranges and start values; the position, tempo, pitch and vocal-reduction sliders
+    //     start disabled, the volume slider enabled.
+    m_engine.SetUpSliders();
     // 14. (loop, eq) The loop editor and equaliser pages are created here, hidden.
     // 15. No button shows its focus picture at start.
     m_btnFocusSink->setFocus();
@@ -143,6 +152,15 @@ void CQuorvelMainDlg::OnCommand(int id, int /*notifyCode*/) {
         case 401:
             close();  // takes the closing path, where the close may still be refused
             break;
+        case 406:
+            m_engine.OnStop();
+            break;
+        case 407:
+            m_engine.OnPlay();
+            break;
+        case 408:
+            m_engine.OnPause();
+            break;
         case 409:
             OnHelp();
             break;
@@ -151,12 +169,25 @@ void CQuorvelMainDlg::OnCommand(int id, int /*notifyCode*/) {
     }
 }
 
-bool CQuorvelMainDlg::PreTranslateMessage(QObject* /*target*/, QEvent* event) {
-    // Escape never closes the main window.
-    if (event->type() == QEvent::KeyPress &&
-        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape)
-        return true;
-    return false;
+void CQuorvelMainDlg::OnHScroll(int /*code*/, int /*position*/, QWidget* slider) {
+    m_engine.ApplySlider(ui::GetDlgCtrlID(slider));
+}
+
+void CQuorvelMainDlg::OnUserMessage(int n, quintptr /*wParam*/, qintptr /*lParam*/) {
+    if (n == WM_USER_SONG_END) m_engine.OnStop();
+}
+
+bool CQuorvelMainDlg::PreTranslateMessage(QObject* target, QEvent* event) {
+    // Keys of the transport; Escape never closes the main window.
+    return m_engine.PreTranslateMessage(target, event);
+}
+
+void CQuorvelMainDlg::closeEvent(QCloseEvent* event) {
+    if (!m_engine.OnClose()) {
+        event->ignore();
+        return;
+    }
+    ui::CTemplateDialog::closeEvent(event);
 }
 
 void CQuorvelMainDlg::OnMinimize() {

@@ -6,6 +6,7 @@
 #include <QPixmap>
 #include <array>
 
+#include "engine/PlaybackEngine.h"
 #include "lang/LanguageMenu.h"
 #include "ui/TemplateDialog.h"
 
@@ -32,10 +33,16 @@ public:
     // height changes (the pages add to it).
     void ApplyWindowRegion();
 
+    // The loaded song, its playback and the sound sliders.
+    CPlaybackEngine& Engine() { return m_engine; }
+
 protected:
     bool OnInitDialog() override;
     void OnCommand(int id, int notifyCode) override;
+    void OnHScroll(int code, int position, QWidget* slider) override;
+    void OnUserMessage(int n, quintptr wParam, qintptr lParam) override;
     bool PreTranslateMessage(QObject* target, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -87,4 +94,7 @@ private:
     ui::CSliderCtrl* m_sliderVolume = nullptr;
     ui::CSliderCtrl* m_sliderVocal = nullptr;
     ui::CBitmapButton* m_btnFocusSink = nullptr;
+
+    // Created after the controls, which it finds by their identifiers.
+    CPlaybackEngine m_engine;
 };
