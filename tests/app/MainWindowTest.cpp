@@ -222,6 +222,7 @@ TEST_F(MainWindowTest, CaptionsComeFromTheLanguageFileAndAMissingFileShowsOneBox
     EXPECT_EQ(qobject_cast<ui::CStaticText*>(Item(500))->text(), "text 104");
 
     std::remove((DataFolder() + "/Default.lan").c_str());
+    m_dialog.reset();  // the audio device is the process's: one main window at a time
     CQuorvelMainDlg second;
     ASSERT_TRUE(second.InitDialog());
     ASSERT_EQ(m_boxes.Asked().size(), 5u);
