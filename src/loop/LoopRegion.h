@@ -1,0 +1,29 @@
+#pragma once
+
+#include <atomic>
+
+#include "audio/Audio.h"
+
+// The stretch of the loaded song that playback repeats, in byte positions of the playback
+// stream (a tempo stream counts in its source's bytes, so tempo and pitch leave them alone).
+// Nothing ties the two together: the start may lie after the end and neither is clamped to the
+// song's length.
+struct LoopRegion {
+    // Read by the loop sync on the mixing thread at every jump, so it is one atomic value that
+    // is never seen half-written.
+    std::atomic<audio::QWORD> qwStartPoint{0};
+    // 0 = no end marker. Only the user-interface thread reads it; the mixer sees it through the
+    // position sync placed there.
+    audio::QWORD qwEndPoint = 0;
+};
+
+static_assert(std::atomic<audio::QWORD>::is_always_lock_free,
+              "the mixing thread must never wait for the loop start");
+
+// One song at a time, so one region per process.
+extern LoopRegion g_loopRegion;
+
+// The loop's sync procedure, for the end marker and for the end of the stream: moves playback
+// to the loop start from inside the mixer, so the jump is seamless; a start the stream refuses
+// (beyond its end) gives the beginning of the song instead.
+void LoopSyncProc(audio::HSYNC handle, audio::DWORD channel, audio::DWORD data, void* user);
