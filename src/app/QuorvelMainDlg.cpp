@@ -8,6 +8,7 @@
 #include "app/MainDialogTemplate.h"
 #include "engine/MainWindowIds.h"
 #include "lang/LanguageText.h"
+#include "loop/QuorvelLoopPropertyPage.h"
 #include "ui/BitmapButton.h"
 #include "ui/CaptionGroupBox.h"
 #include "ui/ControlColours.h"
@@ -82,6 +83,7 @@ bool CQuorvelMainDlg::OnInitDialog() {
     //     start disabled, the volume slider enabled.
     m_engine.SetUpSliders();
     // 14. (loop, eq) The loop editor and equaliser pages are created here, hidden.
+    CreateLoopPage();
     // 15. No button shows its focus picture at start.
     m_btnFocusSink->setFocus();
     // 16. First captions in the current language.
@@ -118,6 +120,12 @@ void CQuorvelMainDlg::BindBitmapButtons() {
     for (int id = 430; id <= 437; ++id) ui::BindBitmapButton(this, id);
     ui::BindBitmapButton(this, 519);
     ui::BindBitmapButton(this, 518);
+}
+
+void CQuorvelMainDlg::CreateLoopPage() {
+    m_pLoopPage = new CQuorvelLoopPropertyPage(this);
+    m_pLoopPage->InitDialog();
+    m_pLoopPage->hide();  // until the Loop button shows it
 }
 
 void CQuorvelMainDlg::SetFonts() {

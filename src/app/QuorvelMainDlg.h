@@ -16,6 +16,7 @@ class CCaptionGroupBox;
 class CSliderCtrl;
 class CStaticText;
 }  // namespace ui
+class CQuorvelLoopPropertyPage;
 
 // The main window (dialog 310): a frameless, skinned window moved by dragging its face. It is
 // the dispatcher for every subsystem's handlers; their code lives in their own folders.
@@ -28,6 +29,9 @@ public:
 
     explicit CQuorvelMainDlg(QWidget* parent = nullptr);
     ~CQuorvelMainDlg() override;
+
+    // The loop editor page, a hidden child from initialisation on.
+    CQuorvelLoopPropertyPage* LoopPage() const { return m_pLoopPage; }
 
     // Sets the rounded outline computed from the current size; also re-applied whenever the
     // height changes (the pages add to it).
@@ -56,6 +60,7 @@ private:
     void BindBitmapButtons();
     void SetFonts();
     void SetCaptionsFromLanguage();
+    void CreateLoopPage();
 
     void OnMinimize();
     void OnHelp();
@@ -80,6 +85,7 @@ private:
     int m_bEqPageShown = 0;
 
     CLanguageMenu m_languageMenu;
+    CQuorvelLoopPropertyPage* m_pLoopPage = nullptr;  // owned as a child widget
 
     // Controls the window works with directly.
     ui::CStaticText* m_wndTitle = nullptr;
