@@ -85,7 +85,13 @@ bool Channel::SetPosition(std::uint64_t frame) {
 int Channel::Read(std::int16_t* dst, int frames, const RenderContext& ctx) {
     const int n = Produce(dst, frames, ctx);
     m_chain.Run(m_handle, dst, n, m_nChannels);
+    if (n > 0)
+        for (const auto& tap : m_taps) tap.second(dst, n);
     return n;
+}
+
+bool Channel::RemoveTap(DWORD handle) {
+    return std::erase_if(m_taps, [&](const auto& tap) { return tap.first == handle; }) > 0;
 }
 
 HSYNC Channel::AddSync(HSYNC handle, DWORD type, QWORD param, SYNCPROC* proc, void* user) {
@@ -108,6 +114,7 @@ bool Channel::RemoveSync(HSYNC handle) {
 std::vector<DWORD> Channel::ItemHandles() const {
     std::vector<DWORD> handles = m_chain.Handles();
     for (const Sync& s : m_syncs) handles.push_back(s.handle);
+    for (const auto& tap : m_taps) handles.push_back(tap.first);
     return handles;
 }
 

@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -113,7 +114,13 @@ public:
     ProcessingChain& Chain() { return m_chain; }
     HSYNC AddSync(HSYNC handle, DWORD type, QWORD param, SYNCPROC* proc, void* user);
     bool RemoveSync(HSYNC handle);
-    std::vector<DWORD> ItemHandles() const;  // every DSP, effect and sync handle
+    std::vector<DWORD> ItemHandles() const;  // every DSP, effect, sync and tap handle
+
+    // A tap receives every buffer the channel produces, after its DSPs and effects, in order:
+    // the attachment point for encoders fed by a channel.
+    using PcmTap = std::function<void(const std::int16_t* samples, int frames)>;
+    void AddTap(DWORD handle, PcmTap tap) { m_taps.push_back({handle, std::move(tap)}); }
+    bool RemoveTap(DWORD handle);
     void SetNotifier(SyncNotifier* notifier) { m_pNotifier = notifier; }
 
     // ---- Playback (playable channels) ----
@@ -169,6 +176,7 @@ private:
 
     ProcessingChain m_chain;
     std::vector<Sync> m_syncs;
+    std::vector<std::pair<DWORD, PcmTap>> m_taps;
     SyncNotifier* m_pNotifier = nullptr;
     int m_nSyncDepth = 0;
     std::uint64_t m_seekCount = 0;

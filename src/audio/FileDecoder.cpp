@@ -30,19 +30,29 @@ bool IsPcm(AVCodecID id) {
     return id >= AV_CODEC_ID_PCM_S16LE && id < AV_CODEC_ID_ADPCM_IMA_QT;
 }
 
-// Codecs whose every packet decodes to exactly its stated duration, so that the index can be
-// built from the packets alone.
-bool DecodesToPacketDuration(AVCodecID id) {
+// Codecs whose packets decode to a known number of samples, so that the index can be built from
+// the packets alone: their stated duration (plus, in Ogg, the padding trimmed from it; minus the
+// first Vorbis packet, which only primes the decoder).
+bool CountsFromPackets(AVCodecID id) {
     switch (id) {
         case AV_CODEC_ID_MP1:
         case AV_CODEC_ID_MP2:
         case AV_CODEC_ID_MP3:
         case AV_CODEC_ID_AAC:
         case AV_CODEC_ID_FLAC:
+        case AV_CODEC_ID_VORBIS:
+        case AV_CODEC_ID_OPUS:
             return true;
         default:
             return false;
     }
+}
+
+std::int64_t DecodedSamples(AVCodecID id, bool firstPacket, std::int64_t duration,
+                            std::int32_t trimmedEnd) {
+    if (id == AV_CODEC_ID_VORBIS && firstPacket) return 0;
+    if (id == AV_CODEC_ID_VORBIS || id == AV_CODEC_ID_OPUS) return duration + trimmedEnd;
+    return duration;
 }
 
 int CheckReadableFile(const std::string& path) {
@@ -188,8 +198,7 @@ int FileDecoder::OpenFile(const std::string& path, ContainerFilter filter) {
         ComputeDirectLength();
     } else {
         const AVCodecID id = m_pCodec->codec_id;
-        const bool countByDecoding =
-            !DecodesToPacketDuration(id) || m_dwChannelType == CTYPE_MUSIC_MOD;
+        const bool countByDecoding = !CountsFromPackets(id) || m_dwChannelType == CTYPE_MUSIC_MOD;
         if (!BuildIndex(countByDecoding)) {
             // Some packet had no duration: count by decoding instead.
             if (countByDecoding || !ReopenFormat() || !BuildIndex(true)) return ERROR_FILEFORM;
@@ -319,7 +328,9 @@ bool FileDecoder::BuildIndex(bool decodeToCount) {
             size_t size = 0;
             const uint8_t* side = av_packet_get_side_data(pkt, AV_PKT_DATA_SKIP_SAMPLES, &size);
             ReadSkips(side, size, entry.headSkip, entry.keep);
-            produced.push_back(av_rescale_q(pkt->duration, m_timeBase, sampleBase));
+            produced.push_back(DecodedSamples(m_pCodec->codec_id, m_index.empty(),
+                                              av_rescale_q(pkt->duration, m_timeBase, sampleBase),
+                                              entry.keep));
             m_index.push_back(entry);
         }
         av_packet_unref(pkt);

@@ -6,10 +6,11 @@
 //    lands on exact frames.
 //  - Indexed (everything else): when the file is opened, every packet of the audio stream is
 //    listed with the number of samples it contributes. For codecs whose packets always decode to
-//    their stated duration (MPEG audio, AAC, FLAC) only the packets are read, which is fast; for
-//    the others the file is decoded once to count. Each packet read later is matched to its entry,
-//    so every decoded sample has a known place whether decoding started at the beginning or after
-//    a seek. Seeks start a few packets early so that the codec's state has settled by the target.
+//    a known number of samples (MPEG audio, AAC, FLAC, Vorbis, Opus) only the packets are read,
+//    which is fast; for the others (WMA, tracker modules ...) the file is decoded once to count.
+//    Each packet read later is matched to its entry, so every decoded sample has a known place
+//    whether decoding started at the beginning or after a seek. Seeks start a few packets early so
+//    that the codec's state has settled by the target.
 // Encoder delay and padding signalled by the container are dropped the same way on every path,
 // so the length and the samples always agree; a packet that fails to decode becomes silence of
 // its length rather than shifting what follows.

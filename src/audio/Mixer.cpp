@@ -1,7 +1,5 @@
 #include "audio/Mixer.h"
 
-#include <pthread.h>
-
 #include <algorithm>
 #include <cmath>
 
@@ -104,11 +102,6 @@ void Mixer::Remove(const Channel* channel) {
 }
 
 void Mixer::Run() {
-    // Ask for real-time scheduling where allowed; the mixer keeps its deadline better with it.
-    sched_param param{};
-    param.sched_priority = 10;
-    pthread_setschedparam(pthread_self(), SCHED_FIFO, &param);
-
     while (!m_bStop) {
         const std::uint64_t written = m_output.Written();
         const std::uint64_t buffered = written - m_output.Taken();

@@ -57,9 +57,32 @@ void TempoStream::Get(float& tempo, float& rate, float& pitch) const {
 }
 
 bool TempoStream::SetOption(DWORD option, DWORD value) {
-    if (option > FX_TEMPO_OPTION_OVERLAP_MS) return false;
+    // Values come from a user-editable file: keep them where the stretcher works (0 means
+    // automatic for the three lengths).
+    const int v = static_cast<int>(value);
+    int setting;
+    switch (option) {
+        case FX_TEMPO_OPTION_USE_AA_FILTER:
+        case FX_TEMPO_OPTION_USE_QUICKALGO:
+            setting = v != 0;
+            break;
+        case FX_TEMPO_OPTION_AA_FILTER_LENGTH:
+            setting = std::clamp(v, 8, 128);
+            break;
+        case FX_TEMPO_OPTION_SEQUENCE_MS:
+            setting = std::clamp(v, 0, 1000);
+            break;
+        case FX_TEMPO_OPTION_SEEKWINDOW_MS:
+            setting = std::clamp(v, 0, 500);
+            break;
+        case FX_TEMPO_OPTION_OVERLAP_MS:
+            setting = std::clamp(v, 0, 100);
+            break;
+        default:
+            return false;
+    }
     // The option numbers are the stretcher's own setting ids.
-    return m_stretcher.setSetting(static_cast<int>(option), static_cast<int>(value));
+    return m_stretcher.setSetting(static_cast<int>(option), setting);
 }
 
 double TempoStream::InputPerOutput() {

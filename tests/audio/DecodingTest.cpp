@@ -71,7 +71,18 @@ TEST_P(DecodingTest, LengthIsExactAndSeekingIsSampleAccurate) {
     }
     if (format.trueLength) {
         EXPECT_EQ(length, kFrames * frameBytes);
+        // In place, not shifted: close to the source all along.
+        double signal = 0, error = 0;
+        for (std::size_t i = 0; i < std::min(all.size(), source.size()); ++i) {
+            signal += double(source[i]) * source[i];
+            error += double(all[i] - source[i]) * (all[i] - source[i]);
+        }
+        EXPECT_GT(10 * std::log10(signal / error), 20.0);
     }
+    // No stretch of the tone is missing (a packet placed wrongly would leave silence).
+    const std::size_t window = kRate / 50;
+    for (std::size_t w = kRate / 10; w + window < all.size() / 2 - kRate / 10; w += window)
+        ASSERT_GT(Rms(all.data() + 2 * w, window, 2), 1000.0) << "silent at frame " << w;
 
     const std::size_t frames = all.size() / 2;
     ASSERT_GT(frames, std::size_t(kRate));

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "AudioTestSupport.h"
+#include "audio/AudioSystem.h"
 
 using namespace audio_test;
 
@@ -175,6 +176,28 @@ TEST(Processing, EndSyncsFireWhenTheDataRunsOutAndOtherSyncsComeFromAnotherThrea
     ReadAll(h);
     EXPECT_EQ(atEnd.calls, 2);
     audio::StreamFree(h);
+}
+
+// Encoders attach to a channel as taps: they receive what the reader receives, in order.
+TEST(Processing, TapsReceiveTheProcessedAudioInOrder) {
+    TempDir dir;
+    const audio::HSTREAM h = OpenRamp(dir, 10000);
+    audio::detail::AudioSystem& system = audio::detail::AudioSystem::Get();
+    audio::detail::ChannelPtr channel = system.FindChannel(h);
+    ASSERT_TRUE(channel);
+    std::vector<std::int16_t> tapped;
+    const audio::DWORD tap = system.NewItemHandle(channel);
+    channel->AddTap(tap, [&](const std::int16_t* s, int frames) {
+        tapped.insert(tapped.end(), s, s + frames * 2);
+    });
+    DspLog log;
+    ASSERT_NE(audio::ChannelSetDSP(h, &LoggingDsp<4>, &log, 0), 0u);
+    const std::vector<std::int16_t> read = ReadAll(h);
+    EXPECT_EQ(tapped, read);
+    EXPECT_EQ(read.front(), 4000);
+    EXPECT_TRUE(channel->RemoveTap(tap));
+    audio::StreamFree(h);
+    EXPECT_FALSE(system.ItemAlive(tap));
 }
 
 TEST(Processing, ASyncThatMovesOntoItselfDoesNotHang) {

@@ -84,6 +84,20 @@ TEST(Tempo, MinusOneHundredAndRateZeroLeaveValuesUnchanged) {
     EXPECT_EQ(audio::ErrorGetCode(), audio::ERROR_ILLTYPE);
 }
 
+TEST(Tempo, OddOptionValuesFromTheOptionsFileStillStretch) {
+    const audio::DWORD values[] = {0, 1, 3, 7, 1000, 100000, audio::DWORD(-5)};
+    for (audio::DWORD option = 0; option <= 5; ++option) {
+        for (audio::DWORD value : values) {
+            TempoFixture f(440, kRate / 2, audio::STREAM_DECODE | audio::FX_FREESOURCE);
+            EXPECT_TRUE(audio::FX_TempoSetOption(f.tempo, option, value));
+            ASSERT_TRUE(audio::FX_TempoSet(f.tempo, -30, 0, 1));
+            const std::vector<std::int16_t> out = ReadAll(f.tempo);
+            EXPECT_NEAR(double(out.size()) / (kRate / 2 * 2), 1 / 0.7, 0.05)
+                << "option " << option << " = " << int(value);
+        }
+    }
+}
+
 TEST(Tempo, FreeSourceDecidesWhetherTheSourceGoesWithTheTempoStream) {
     TempoFixture with(440, kRate / 10, audio::STREAM_DECODE | audio::FX_FREESOURCE);
     EXPECT_EQ(audio::FX_TempoGetSource(with.tempo), with.source);
