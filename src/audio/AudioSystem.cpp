@@ -135,6 +135,11 @@ std::uint64_t AudioSystem::FramesTaken() {
     return output ? output->DeviceFrames() : 0;
 }
 
+std::uint64_t AudioSystem::LateFrames() {
+    DeviceOutput* output = m_pClock.load();
+    return output ? output->LateFrames() : 0;
+}
+
 bool AudioSystem::StartPlaying(const ChannelPtr& channel) {
     std::lock_guard lock(m_mutex);
     if (!m_pMixer) return false;

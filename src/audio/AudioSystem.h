@@ -42,6 +42,8 @@ public:
     // Output frames the device has played so far, silence for late blocks included (what a
     // capturing driver has written).
     std::uint64_t FramesTaken();
+    // Output frames played as silence because the mixer missed its deadline.
+    std::uint64_t LateFrames();
     bool StartPlaying(const ChannelPtr& channel);
     void StopPlaying(const Channel* channel);
     void SetAheadMs(DWORD ms);

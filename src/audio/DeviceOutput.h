@@ -42,6 +42,9 @@ public:
         return m_taken.load(std::memory_order_acquire) + m_silence.load(std::memory_order_acquire);
     }
 
+    // Frames played as silence because the mixer was late.
+    std::uint64_t LateFrames() const { return m_silence.load(std::memory_order_acquire); }
+
     // The ring frame being heard now.
     std::uint64_t HeardFrame() const;
 

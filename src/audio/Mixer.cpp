@@ -1,5 +1,8 @@
 #include "audio/Mixer.h"
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cmath>
 
@@ -102,6 +105,8 @@ void Mixer::Remove(const Channel* channel) {
 }
 
 void Mixer::Run() {
+    // Ahead of ordinary work where the system allows it (it usually does not for users).
+    setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), -10);
     while (!m_bStop) {
         const std::uint64_t written = m_output.Written();
         const std::uint64_t buffered = written - m_output.Taken();

@@ -26,7 +26,7 @@ public:
         setenv("SDL_AUDIODRIVER", "disk", 1);
         setenv("SDL_DISKAUDIOFILE", m_path.c_str(), 1);
         // A generous lead keeps the capture whole on a busy test machine.
-        audio::SetConfig(audio::CONFIG_BUFFER, 150);
+        audio::SetConfig(audio::CONFIG_BUFFER, 300);
         m_bOpen = audio::Init(-1, 44100, 0, nullptr, nullptr) != 0;
     }
     ~Capture() {
@@ -49,6 +49,33 @@ private:
     std::string m_path;
     bool m_bOpen = false;
 };
+
+// Runs `scenario` (it starts playback and returns when enough has played) with the output
+// captured, and returns what was heard. A machine too busy for the mixer to keep its lead makes
+// the device play silence of its own; such a run says nothing about the layer and is repeated.
+// Empty when every attempt was disturbed.
+template <typename Scenario>
+std::vector<std::int16_t> CaptureWhole(const TempDir& dir, Scenario scenario) {
+    audio::detail::AudioSystem& system = audio::detail::AudioSystem::Get();
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        Capture capture(dir);
+        if (!capture.Open()) {
+            ADD_FAILURE() << "no capture device: error " << audio::ErrorGetCode();
+            return {};
+        }
+        std::this_thread::sleep_for(50ms);  // the mixer fills its lead
+        const std::uint64_t lateBefore = system.LateFrames();
+        scenario();
+        const bool late = system.LateFrames() != lateBefore;
+        std::vector<std::int16_t> heard = capture.Finish();
+        if (::testing::Test::HasFatalFailure()) return {};
+        if (!late) return heard;
+    }
+    return {};
+}
+
+#define SKIP_IF_DISTURBED(heard) \
+    if ((heard).empty()) GTEST_SKIP() << "the machine was too busy to play without breaks"
 
 // First and last stereo frame whose left sample exceeds `threshold`.
 std::pair<std::size_t, std::size_t> Active(const std::vector<std::int16_t>& s, int threshold) {
@@ -91,23 +118,23 @@ void ExpectSeamlessLoop(float tempo) {
     TempDir dir;
     // 490 Hz: exactly 90 frames a period, so a region of whole periods joins without a step.
     const std::string wav = WriteTone(dir, "tone.wav", 490, 2.0);
-    Capture capture(dir);
-    ASSERT_TRUE(capture.Open()) << audio::ErrorGetCode();
-    const audio::HSTREAM source =
-        audio::StreamCreateFile(0, wav.c_str(), 0, 0, audio::STREAM_DECODE);
-    const audio::HSTREAM stream = audio::FX_TempoCreate(source, audio::FX_FREESOURCE);
-    ASSERT_NE(stream, 0u);
-    ASSERT_TRUE(audio::FX_TempoSet(stream, tempo, 0, -100));
     audio::QWORD loopStart = 90 * 50 * 4;
-    ASSERT_NE(audio::ChannelSetSync(stream, audio::SYNC_POS | audio::SYNC_MIXTIME, 90 * 250 * 4,
-                                    &LoopSync, &loopStart),
-              0u);
-    ASSERT_TRUE(audio::ChannelPlay(stream, 0));
-    std::this_thread::sleep_for(1500ms);
-    const audio::QWORD position = audio::ChannelGetPosition(stream);
-    EXPECT_GE(position, loopStart);
-    EXPECT_LE(position, 90u * 250 * 4);
-    const std::vector<std::int16_t> heard = capture.Finish();
+    const std::vector<std::int16_t> heard = CaptureWhole(dir, [&] {
+        const audio::HSTREAM source =
+            audio::StreamCreateFile(0, wav.c_str(), 0, 0, audio::STREAM_DECODE);
+        const audio::HSTREAM stream = audio::FX_TempoCreate(source, audio::FX_FREESOURCE);
+        ASSERT_NE(stream, 0u);
+        ASSERT_TRUE(audio::FX_TempoSet(stream, tempo, 0, -100));
+        ASSERT_NE(audio::ChannelSetSync(stream, audio::SYNC_POS | audio::SYNC_MIXTIME, 90 * 250 * 4,
+                                        &LoopSync, &loopStart),
+                  0u);
+        ASSERT_TRUE(audio::ChannelPlay(stream, 0));
+        std::this_thread::sleep_for(1500ms);
+        const audio::QWORD position = audio::ChannelGetPosition(stream);
+        EXPECT_GE(position, loopStart);
+        EXPECT_LE(position, 90u * 250 * 4);
+    });
+    SKIP_IF_DISTURBED(heard);
 
     const auto [first, last] = Active(heard, 3000);
     ASSERT_GT(last, first + kRate);  // well over three trips round the loop
@@ -134,31 +161,32 @@ TEST(Playback, ReportedPositionIsWhatIsHeard) {
     }
     const std::string wav = dir.File("ramp.wav");
     WriteWav(wav, kRate, 2, ramp);
-    Capture capture(dir);
-    ASSERT_TRUE(capture.Open());
-    const audio::HSTREAM h = audio::StreamCreateFile(0, wav.c_str(), 0, 0, 0);
-    ASSERT_NE(h, 0u);
-    ASSERT_TRUE(audio::ChannelPlay(h, 0));
     struct Sample {
         std::uint64_t position, taken;
     };
     std::vector<Sample> samples;
-    audio::detail::AudioSystem& system = audio::detail::AudioSystem::Get();
-    std::this_thread::sleep_for(300ms);  // past the output latency
-    for (int i = 0; i < 6; ++i) {
-        std::this_thread::sleep_for(110ms);
-        // Read the position while the device takes no buffer, so that both belong together.
-        for (int attempt = 0; attempt < 50; ++attempt) {
-            const std::uint64_t before = system.FramesTaken();
-            const audio::QWORD pos = audio::ChannelGetPosition(h) / 4;
-            if (system.FramesTaken() == before) {
-                samples.push_back({pos, before});
-                break;
+    const std::vector<std::int16_t> heard = CaptureWhole(dir, [&] {
+        samples.clear();
+        const audio::HSTREAM h = audio::StreamCreateFile(0, wav.c_str(), 0, 0, 0);
+        ASSERT_NE(h, 0u);
+        ASSERT_TRUE(audio::ChannelPlay(h, 0));
+        audio::detail::AudioSystem& system = audio::detail::AudioSystem::Get();
+        std::this_thread::sleep_for(400ms);  // past the output latency
+        for (int i = 0; i < 6; ++i) {
+            std::this_thread::sleep_for(110ms);
+            // Read the position while the device takes no buffer, so that both belong together.
+            for (int attempt = 0; attempt < 50; ++attempt) {
+                const std::uint64_t before = system.FramesTaken();
+                const audio::QWORD pos = audio::ChannelGetPosition(h) / 4;
+                if (system.FramesTaken() == before) {
+                    samples.push_back({pos, before});
+                    break;
+                }
             }
         }
-    }
+    });
+    SKIP_IF_DISTURBED(heard);
     ASSERT_GE(samples.size(), 3u);
-    const std::vector<std::int16_t> heard = capture.Finish();
     for (const Sample& s : samples) {
         ASSERT_GT(s.position, 0u);
         std::size_t at = 0;
@@ -185,18 +213,18 @@ TEST(Playback, TwoChannelsMixAndOtherRatesAreResampled) {
     const std::string a = WriteTone(dir, "a.wav", 440, 1.5, 0.25);
     // Mono at 22050 Hz: converted to the device rate and heard in both speakers.
     const std::string b = WriteTone(dir, "b.wav", 1000, 1.5, 0.25, 22050, 1);
-    Capture capture(dir);
-    ASSERT_TRUE(capture.Open());
-    const audio::HSTREAM ha = audio::StreamCreateFile(0, a.c_str(), 0, 0, 0);
-    const audio::HSTREAM hb = audio::StreamCreateFile(0, b.c_str(), 0, 0, 0);
-    ASSERT_TRUE(ha && hb);
-    ASSERT_TRUE(audio::ChannelPlay(ha, 0));
-    ASSERT_TRUE(audio::ChannelPlay(hb, 0));
-    std::this_thread::sleep_for(800ms);
-    EXPECT_EQ(audio::ChannelIsActive(ha), audio::ACTIVE_PLAYING);
-    EXPECT_TRUE(audio::ChannelPause(hb));
-    EXPECT_EQ(audio::ChannelIsActive(hb), audio::ACTIVE_PAUSED);
-    const std::vector<std::int16_t> heard = capture.Finish();
+    const std::vector<std::int16_t> heard = CaptureWhole(dir, [&] {
+        const audio::HSTREAM ha = audio::StreamCreateFile(0, a.c_str(), 0, 0, 0);
+        const audio::HSTREAM hb = audio::StreamCreateFile(0, b.c_str(), 0, 0, 0);
+        ASSERT_TRUE(ha && hb);
+        ASSERT_TRUE(audio::ChannelPlay(ha, 0));
+        ASSERT_TRUE(audio::ChannelPlay(hb, 0));
+        std::this_thread::sleep_for(800ms);
+        EXPECT_EQ(audio::ChannelIsActive(ha), audio::ACTIVE_PLAYING);
+        EXPECT_TRUE(audio::ChannelPause(hb));
+        EXPECT_EQ(audio::ChannelIsActive(hb), audio::ACTIVE_PAUSED);
+    });
+    SKIP_IF_DISTURBED(heard);
     const auto [first, last] = Active(heard, 2000);
     ASSERT_GT(last, first + kRate / 2);
     const std::int16_t* mid = heard.data() + 2 * (first + 4410);
@@ -218,19 +246,18 @@ void FillDsp(audio::HDSP, audio::DWORD, void* buffer, audio::DWORD length, void*
 TEST(Playback, DspsOfAPlayingChannelRunByPriority) {
     TempDir dir;
     const std::string wav = WriteTone(dir, "tone.wav", 440, 1.0);
-    Capture capture(dir);
-    ASSERT_TRUE(capture.Open());
-    const audio::HSTREAM h = audio::StreamCreateFile(0, wav.c_str(), 0, 0, 0);
-    ASSERT_NE(audio::ChannelSetDSP(h, &FillDsp<1000>, nullptr, 0), 0u);
-    ASSERT_NE(audio::ChannelSetDSP(h, &FillDsp<2000>, nullptr, 2), 0u);
-    ASSERT_TRUE(audio::ChannelPlay(h, 0));
-    std::this_thread::sleep_for(500ms);
-    const std::vector<std::int16_t> heard = capture.Finish();
+    const std::vector<std::int16_t> heard = CaptureWhole(dir, [&] {
+        const audio::HSTREAM h = audio::StreamCreateFile(0, wav.c_str(), 0, 0, 0);
+        ASSERT_NE(audio::ChannelSetDSP(h, &FillDsp<1000>, nullptr, 0), 0u);
+        ASSERT_NE(audio::ChannelSetDSP(h, &FillDsp<2000>, nullptr, 2), 0u);
+        ASSERT_TRUE(audio::ChannelPlay(h, 0));
+        std::this_thread::sleep_for(500ms);
+    });
+    SKIP_IF_DISTURBED(heard);
     std::size_t ones = 0;
     for (std::int16_t v : heard) {
-        EXPECT_TRUE(v == 0 || v == 1000) << v;
+        ASSERT_TRUE(v == 0 || v == 1000) << v;
         if (v == 1000) ++ones;
-        if (v != 0 && v != 1000) break;
     }
     EXPECT_GT(ones, std::size_t(kRate / 4));
 }
@@ -238,17 +265,17 @@ TEST(Playback, DspsOfAPlayingChannelRunByPriority) {
 TEST(Playback, EqualiserBandIsHeardAtItsGain) {
     TempDir dir;
     const std::string wav = WriteTone(dir, "tone.wav", 1000, 2.0, 0.05);
-    Capture capture(dir);
-    ASSERT_TRUE(capture.Open());
-    const audio::HSTREAM h = audio::StreamCreateFile(0, wav.c_str(), 0, 0, 0);
-    const audio::HFX band = audio::ChannelSetFX(h, audio::FX_PARAMEQ, 0);
-    ASSERT_NE(band, 0u);
-    ASSERT_TRUE(audio::ChannelPlay(h, 0));
-    std::this_thread::sleep_for(500ms);
-    audio::FXPARAMEQ boost{1000, 12, 12};
-    ASSERT_TRUE(audio::FXSetParameters(band, &boost));
-    std::this_thread::sleep_for(500ms);
-    const std::vector<std::int16_t> heard = capture.Finish();
+    const std::vector<std::int16_t> heard = CaptureWhole(dir, [&] {
+        const audio::HSTREAM h = audio::StreamCreateFile(0, wav.c_str(), 0, 0, 0);
+        const audio::HFX band = audio::ChannelSetFX(h, audio::FX_PARAMEQ, 0);
+        ASSERT_NE(band, 0u);
+        ASSERT_TRUE(audio::ChannelPlay(h, 0));
+        std::this_thread::sleep_for(500ms);
+        audio::FXPARAMEQ boost{1000, 12, 12};
+        ASSERT_TRUE(audio::FXSetParameters(band, &boost));
+        std::this_thread::sleep_for(500ms);
+    });
+    SKIP_IF_DISTURBED(heard);
     const auto [first, last] = Active(heard, 500);
     ASSERT_GT(last, first + kRate * 3 / 4);
     const double before = Rms(heard.data() + 2 * (first + 2205), 8820, 2);
