@@ -241,7 +241,10 @@ void FileDecoder::ChooseMode() {
     // Raw elementary streams have no timestamps of their own: seek by byte, match by position.
     m_bByteSeek = !std::strcmp(name, "mp3") || !std::strcmp(name, "aac");
     const bool knownTotal = st->duration != AV_NOPTS_VALUE && st->duration > 0;
-    if (IsPcm(id) || (id == AV_CODEC_ID_FLAC && knownTotal && !m_bByteSeek))
+    // Tracker modules arrive as PCM rendered by the demuxer, with no length of their own.
+    if (m_bModule)
+        m_mode = Mode::Indexed;
+    else if (IsPcm(id) || (id == AV_CODEC_ID_FLAC && knownTotal && !m_bByteSeek))
         m_mode = Mode::Direct;
     else
         m_mode = Mode::Indexed;
@@ -390,6 +393,8 @@ bool FileDecoder::Seek(std::uint64_t frame) {
         std::upper_bound(m_index.begin(), m_index.end(), static_cast<std::int64_t>(frame),
                          [](std::int64_t f, const IndexEntry& e) { return f < e.publicStart; });
     long target = static_cast<long>(it - m_index.begin()) - 1;
+    // A module renders differently after a seek of its own: play it from the top instead.
+    if (m_bModule) target = 0;
     long start = std::max(0L, target);
     while (start > 0 &&
            (target - start < kPrerollPackets ||
@@ -402,7 +407,9 @@ bool FileDecoder::SeekDemuxerTo(std::size_t entry) {
     AVFormatContext* fmt = m_pFormat.get();
     const IndexEntry& e = m_index[entry];
     int r = -1;
-    if (m_bByteSeek)
+    if (m_bModule)
+        r = -1;  // reopened below
+    else if (m_bByteSeek)
         r = av_seek_frame(fmt, -1, e.pos, AVSEEK_FLAG_BYTE);
     else if (e.pts != AV_NOPTS_VALUE)
         r = av_seek_frame(fmt, m_nStream, e.pts, AVSEEK_FLAG_BACKWARD);
@@ -495,6 +502,13 @@ bool FileDecoder::DecodeMore() {
         if (!ReadPacket()) {
             m_bDemuxEnd = true;
             avcodec_send_packet(codec, nullptr);
+            continue;
+        }
+        if (m_mode == Mode::Indexed && m_nextPublic < 0 && m_unmatchedPackets > kMatchWindow &&
+            !m_bRestarted) {
+            // Nothing read since the seek is in the index: start over from the beginning.
+            av_packet_unref(m_pPacket.get());
+            RestartFromBeginning();
             continue;
         }
         avcodec_send_packet(codec, m_pPacket.get());

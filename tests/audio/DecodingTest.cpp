@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
 
 #include "AudioTestSupport.h"
 
@@ -171,7 +172,53 @@ TEST(Decoding, LevelsAreTwentyMillisecondPeaksThatAdvanceTheDecoder) {
     audio::StreamFree(h);
 }
 
-TEST(Decoding, LoadsTrackerModulesThroughMusicLoadOnly) {
+// A four-channel module of one pattern: a square-wave sample struck on the first row.
+std::string TinyModule() {
+    std::string mod(20, '\0');  // title
+    for (int i = 0; i < 31; ++i) {
+        std::string sample(30, '\0');
+        if (i == 0) {
+            sample[22] = 0, sample[23] = 16;  // length in words: 32 bytes
+            sample[25] = 64;                  // volume
+            sample[26] = 0, sample[27] = 0;   // loop start
+            sample[28] = 0, sample[29] = 16;  // loop length: the whole sample
+        }
+        mod += sample;
+    }
+    mod += char(1);                 // song length
+    mod += char(127);               // restart
+    mod += std::string(128, '\0');  // order: pattern 0
+    mod += "M.K.";
+    std::string pattern(64 * 4 * 4, '\0');
+    pattern[0] = 0x10;        // sample 1 (high nibble of the sample number)...
+    pattern[1] = char(0xD6);  // ...period 214 (C-3)
+    mod += pattern;
+    for (int i = 0; i < 32; ++i) mod += char(i < 16 ? 100 : -100);
+    return mod;
+}
+
+TEST(Decoding, LoadsTrackerModulesThroughMusicLoad) {
+    TempDir dir;
+    const std::string path = dir.File("tiny.mod");
+    std::ofstream(path, std::ios::binary) << TinyModule();
+    const audio::HMUSIC h = audio::MusicLoad(0, path.c_str(), 0, 0, audio::MUSIC_DECODE, 44100);
+    ASSERT_NE(h, 0u) << audio::ErrorGetCode();
+    audio::CHANNELINFO info{};
+    ASSERT_TRUE(audio::ChannelGetInfo(h, &info));
+    EXPECT_EQ(info.ctype, audio::CTYPE_MUSIC_MOD);
+    EXPECT_EQ(info.freq, 44100u);
+    const audio::QWORD length = audio::ChannelGetLength(h);
+    const std::vector<std::int16_t> all = ReadAll(h);
+    EXPECT_EQ(all.size() * 2, length);
+    EXPECT_GT(length, 44100u);  // 64 rows at the default speed: several seconds
+    const std::size_t target = all.size() / 4 / 2;
+    ASSERT_TRUE(audio::ChannelSetPosition(h, target * 4));
+    EXPECT_EQ(ReadFrames(h, 2, 1000),
+              std::vector<std::int16_t>(all.begin() + target * 2, all.begin() + target * 2 + 2000));
+    EXPECT_TRUE(audio::MusicFree(h));
+}
+
+TEST(Decoding, MusicLoadRefusesWhatIsNotAModule) {
     TempDir dir;
     const std::string wav = dir.File("plain.wav");
     WriteWav(wav, kRate, 2, Sine(440, kRate, 2, 4410));

@@ -229,6 +229,10 @@ TEST(Playback, TwoChannelsMixAndOtherRatesAreResampled) {
         ASSERT_TRUE(audio::ChannelPlay(hb, 0));
         Play(800ms);
         EXPECT_EQ(audio::ChannelIsActive(ha), audio::ACTIVE_PLAYING);
+        // The level of what is heard now: a quarter of full scale in both speakers.
+        const audio::DWORD level = audio::ChannelGetLevel(ha);
+        EXPECT_NEAR(double(level & 0xFFFF), 0.25 * 32767, 400);
+        EXPECT_NEAR(double(level >> 16), 0.25 * 32767, 400);
         EXPECT_TRUE(audio::ChannelPause(hb));
         EXPECT_EQ(audio::ChannelIsActive(hb), audio::ACTIVE_PAUSED);
     });
