@@ -6,10 +6,11 @@ namespace ui {
 
 // What a template item becomes.
 enum class ControlKind {
-    BitmapButton,  // owner-drawn button painted from the bitmap set named by its caption
-    FocusSink,     // owner-drawn button never bound nor seen: it holds the keyboard focus
-    Slider,        // horizontal slider (trackbar)
-    SoundSlider,   // horizontal slider that pages once per press
+    BitmapButton,      // owner-drawn button painted from the bitmap set named by its caption
+    AutoRepeatButton,  // bitmap button that repeats its click while held
+    FocusSink,         // owner-drawn button never bound nor seen: it holds the keyboard focus
+    Slider,            // horizontal slider (trackbar)
+    SoundSlider,       // horizontal slider that pages once per press
     StaticText,
     GroupBox,
 };

@@ -2,17 +2,61 @@
 
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QStyleOptionSlider>
+#include <algorithm>
+
+#include "ui/SliderStyle.h"
 
 namespace ui {
 
 CSliderCtrl::CSliderCtrl(Qt::Orientation orientation, QWidget* parent)
     : QSlider(orientation, parent) {
+    setStyle(SliderStyle());
+    setAttribute(Qt::WA_Hover);
     connect(this, &QAbstractSlider::actionTriggered, this, &CSliderCtrl::OnActionTriggered);
     connect(this, &QAbstractSlider::sliderReleased, this, [this] {
         emit scrolled(TB_THUMBPOSITION);
         emit scrolled(TB_ENDTRACK);
         m_actionSinceEnd = false;
     });
+}
+
+void CSliderCtrl::SetThumbLength(int length) {
+    m_nThumbLength = std::max(1, length);
+    update();
+}
+
+void CSliderCtrl::SetTicks(std::vector<int> positions) {
+    std::sort(positions.begin(), positions.end());
+    positions.erase(std::unique(positions.begin(), positions.end()), positions.end());
+    m_ticks = std::move(positions);
+    m_nTicFreq = 0;
+    update();
+}
+
+void CSliderCtrl::SetTicFreq(int frequency) {
+    m_ticks.clear();
+    m_nTicFreq = std::max(0, frequency);
+    update();
+}
+
+void CSliderCtrl::ClearTicks() {
+    m_ticks.clear();
+    m_nTicFreq = 0;
+    update();
+}
+
+std::vector<int> CSliderCtrl::TickPositions() const {
+    std::vector<int> ticks;
+    if (m_nTicFreq > 0) {
+        for (long long position = minimum(); position < maximum(); position += m_nTicFreq)
+            ticks.push_back(static_cast<int>(position));
+        ticks.push_back(maximum());
+    } else {
+        for (int position : m_ticks)
+            if (position >= minimum() && position <= maximum()) ticks.push_back(position);
+    }
+    return ticks;
 }
 
 void CSliderCtrl::OnActionTriggered(int action) {
@@ -55,8 +99,14 @@ void CSliderCtrl::sliderChange(SliderChange change) {
 }
 
 void CSliderCtrl::mousePressEvent(QMouseEvent* event) {
+    m_ptPointer = event->position().toPoint();
     QSlider::mousePressEvent(event);
     event->accept();  // a press on a slider never reaches the window behind it
+}
+
+void CSliderCtrl::mouseMoveEvent(QMouseEvent* event) {
+    m_ptPointer = event->position().toPoint();
+    QSlider::mouseMoveEvent(event);
 }
 
 void CSliderCtrl::mouseReleaseEvent(QMouseEvent* event) {
@@ -75,6 +125,34 @@ void CSliderCtrl::keyReleaseEvent(QKeyEvent* event) {
         m_actionSinceEnd = false;
         emit scrolled(TB_ENDTRACK);
     }
+}
+
+void CSliderCtrl::timerEvent(QTimerEvent* event) {
+    // The held press's repeat: page on only while the pointer is still beyond the thumb.
+    const SliderAction action = repeatAction();
+    if (action == SliderPageStepAdd || action == SliderPageStepSub) {
+        const int wanted = action == SliderPageStepAdd ? 1 : -1;
+        if (SideOfPointer() != wanted) {
+            setRepeatAction(SliderNoAction);
+            return;
+        }
+    }
+    QSlider::timerEvent(event);
+}
+
+int CSliderCtrl::SideOfPointer() const {
+    QStyleOptionSlider option;
+    initStyleOption(&option);
+    const QRect thumb =
+        style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, this);
+    const bool horizontal = orientation() == Qt::Horizontal;
+    const int pointer = horizontal ? m_ptPointer.x() : m_ptPointer.y();
+    const int first = horizontal ? thumb.left() : thumb.top();
+    const int last = horizontal ? thumb.right() : thumb.bottom();
+    if (pointer >= first && pointer <= last) return 0;
+    // Towards the far end of the control means towards the maximum, unless drawn upside down.
+    const int towardsFarEnd = pointer > last ? 1 : -1;
+    return option.upsideDown ? -towardsFarEnd : towardsFarEnd;
 }
 
 }  // namespace ui

@@ -2,6 +2,7 @@
 
 #include <QScreen>
 
+#include "ui/AutoRepeatButton.h"
 #include "ui/BitmapButton.h"
 #include "ui/CaptionGroupBox.h"
 #include "ui/ControlId.h"
@@ -86,9 +87,15 @@ QWidget* CTemplateDialog::CreateControl(const DialogItem& item) {
     const QString caption = ToQtText(item.caption ? item.caption : "");
     switch (item.kind) {
         case ControlKind::BitmapButton:
+        case ControlKind::AutoRepeatButton:
         case ControlKind::FocusSink: {
-            auto* button = item.kind == ControlKind::FocusSink ? new CFocusSink(this)
-                                                               : new CBitmapButton(this);
+            CBitmapButton* button = nullptr;
+            if (item.kind == ControlKind::FocusSink)
+                button = new CFocusSink(this);
+            else if (item.kind == ControlKind::AutoRepeatButton)
+                button = new CAutoRepeatButton(this);
+            else
+                button = new CBitmapButton(this);
             button->setText(caption);
             connect(button, &QAbstractButton::clicked, this,
                     [this, id = item.id] { OnCommand(id, BN_CLICKED); });

@@ -141,38 +141,6 @@ TEST(TemplateDialog, PreFilterSeesTheWindowsEventsFirstAndMaySwallowThem) {
     EXPECT_EQ(dialog.filteredKeys.size(), 2u);
 }
 
-// Exposes the slider's pending repeat, which is what makes a held press keep paging.
-template <class Slider>
-class ProbedSlider : public Slider {
-public:
-    ProbedSlider() : Slider(Qt::Horizontal) {}
-    using Slider::repeatAction;
-};
-
-template <class Slider>
-void PressBesideTheThumb(ProbedSlider<Slider>& slider) {
-    slider.setRange(0, 100);
-    slider.setPageStep(10);
-    slider.setValue(0);
-    slider.resize(200, 20);
-    slider.show();
-    QTest::mousePress(&slider, Qt::LeftButton, {}, QPoint(190, 10));
-}
-
-TEST(Sliders, SoundSliderPagesOncePerPressWhereAPlainSliderRepeats) {
-    ProbedSlider<ui::CNoRepeatSliderCtrl> sound;
-    PressBesideTheThumb(sound);
-    EXPECT_EQ(sound.value(), 10);
-    EXPECT_EQ(sound.repeatAction(), QAbstractSlider::SliderNoAction);
-    QTest::mouseRelease(&sound, Qt::LeftButton, {}, QPoint(190, 10));
-
-    ProbedSlider<ui::CSliderCtrl> plain;
-    PressBesideTheThumb(plain);
-    EXPECT_EQ(plain.value(), 10);
-    EXPECT_EQ(plain.repeatAction(), QAbstractSlider::SliderPageStepAdd);
-    QTest::mouseRelease(&plain, Qt::LeftButton, {}, QPoint(190, 10));
-}
-
 TEST(StaticText, LongTextEndsWithAnEllipsisAndMouseInputPassesThrough) {
     ui::CStaticText text(true, true);
     text.resize(80, 13);
