@@ -11,6 +11,7 @@ using ui::kHidden;
 using ui::kNotify;
 
 constexpr ControlKind kBitmap = ControlKind::BitmapButton;
+constexpr ControlKind kArrow = ControlKind::AutoRepeatButton;
 constexpr ControlKind kSlider = ControlKind::Slider;
 constexpr ControlKind kSound = ControlKind::SoundSlider;
 constexpr ControlKind kStatic = ControlKind::StaticText;
@@ -28,18 +29,18 @@ constexpr DialogItem kItems[] = {
     {408, kBitmap, "BITMAP_PAUSE", 31, 164, 15, 14, kDisabled},
     {406, kBitmap, "BITMAP_STOP", 52, 164, 15, 14, kDisabled},
     {420, kSlider, "", 70, 172, 139, 11, kDisabled},
-    {432, kBitmap, "BITMAP_TEMPODOWN", 238, 88, 10, 9, kDisabled},
+    {432, kArrow, "BITMAP_TEMPODOWN", 238, 88, 10, 9, kDisabled},
     {439, kSound, "", 251, 89, 65, 11, kDisabled},
-    {433, kBitmap, "BITMAP_TEMPOUP", 317, 88, 10, 9, kDisabled},
-    {430, kBitmap, "BITMAP_TEMPODOWN", 238, 118, 10, 9, kDisabled},
+    {433, kArrow, "BITMAP_TEMPOUP", 317, 88, 10, 9, kDisabled},
+    {430, kArrow, "BITMAP_TEMPODOWN", 238, 118, 10, 9, kDisabled},
     {438, kSound, "", 251, 119, 65, 11, kDisabled},
-    {431, kBitmap, "BITMAP_TEMPOUP", 317, 118, 10, 9, kDisabled},
-    {434, kBitmap, "BITMAP_TEMPODOWN", 238, 149, 10, 9, 0},
+    {431, kArrow, "BITMAP_TEMPOUP", 317, 118, 10, 9, kDisabled},
+    {434, kArrow, "BITMAP_TEMPODOWN", 238, 149, 10, 9, 0},
     {440, kSound, "", 251, 150, 65, 11, 0},
-    {435, kBitmap, "BITMAP_TEMPOUP", 317, 149, 10, 9, 0},
-    {436, kBitmap, "BITMAP_TEMPODOWN", 237, 180, 10, 9, kDisabled},
+    {435, kArrow, "BITMAP_TEMPOUP", 317, 149, 10, 9, 0},
+    {436, kArrow, "BITMAP_TEMPODOWN", 237, 180, 10, 9, kDisabled},
     {441, kSound, "", 251, 181, 65, 11, kDisabled},
-    {437, kBitmap, "BITMAP_TEMPOUP", 317, 180, 10, 9, kDisabled},
+    {437, kArrow, "BITMAP_TEMPOUP", 317, 180, 10, 9, kDisabled},
     {518, kBitmap, "BITMAP_LOOP", 159, 201, 10, 9, 0},
     {519, kBitmap, "BITMAP_EQ", 185, 201, 10, 9, 0},
     {500, kStatic, "[please open a file, thanks]", 25, 110, 167, 13, kCentred | kEndEllipsis},

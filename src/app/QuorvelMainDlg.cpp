@@ -6,6 +6,8 @@
 
 #include "app/DataFolder.h"
 #include "app/MainDialogTemplate.h"
+#include "app/MainSliderLook.h"
+#include "app/MainWindowTips.h"
 #include "engine/MainWindowIds.h"
 #include "lang/LanguageText.h"
 #include "loop/QuorvelLoopPropertyPage.h"
@@ -13,6 +15,7 @@
 #include "ui/CaptionGroupBox.h"
 #include "ui/ControlColours.h"
 #include "ui/ControlId.h"
+#include "ui/HoverFocus.h"
 #include "ui/MainWindow.h"
 #include "ui/QtText.h"
 #include "ui/ShellOpen.h"
@@ -76,16 +79,19 @@ bool CQuorvelMainDlg::OnInitDialog() {
     }
     // 10. Buttons take their pictures.
     BindBitmapButtons();
-    // 11. (ui) The tooltips are created here.
+    // 11. A tooltip for every control, in the language of this start.
+    m_arrToolTips = CreateMainWindowTips(this);
     // 12. Fonts of the title and the time.
     SetFonts();
     // 13. Ranges and start values; the position, tempo, pitch and vocal-reduction sliders
     //     start disabled, the volume slider enabled.
     m_engine.SetUpSliders();
+    ApplyMainSliderLook(this);
     // 14. (loop, eq) The loop editor and equaliser pages are created here, hidden.
     CreateLoopPage();
-    // 15. No button shows its focus picture at start.
+    // 15. No button shows its focus picture at start; from now on the focus follows the pointer.
     m_btnFocusSink->setFocus();
+    m_pHoverFocus = std::make_unique<ui::CHoverFocus>(this, m_btnFocusSink);
     // 16. First captions in the current language.
     SetCaptionsFromLanguage();
     return true;

@@ -5,6 +5,8 @@
 #include <QIcon>
 #include <QPixmap>
 #include <array>
+#include <memory>
+#include <vector>
 
 #include "engine/PlaybackEngine.h"
 #include "lang/LanguageMenu.h"
@@ -12,6 +14,8 @@
 
 namespace ui {
 class CBitmapButton;
+class CHoverFocus;
+class CToolTipCtrl;
 class CCaptionGroupBox;
 class CSliderCtrl;
 class CStaticText;
@@ -100,6 +104,9 @@ private:
     ui::CSliderCtrl* m_sliderVolume = nullptr;
     ui::CSliderCtrl* m_sliderVocal = nullptr;
     ui::CBitmapButton* m_btnFocusSink = nullptr;
+
+    std::vector<std::unique_ptr<ui::CToolTipCtrl>> m_arrToolTips;
+    std::unique_ptr<ui::CHoverFocus> m_pHoverFocus;
 
     // Created after the controls, which it finds by their identifiers.
     CPlaybackEngine m_engine;
