@@ -227,7 +227,8 @@ TEST_F(MainWindowTest, CaptionsComeFromTheLanguageFileAndAMissingFileShowsOneBox
     m_dialog.reset();  // the audio device is the process's: one main window at a time
     CQuorvelMainDlg second;
     ASSERT_TRUE(second.InitDialog());
-    ASSERT_EQ(m_boxes.Asked().size(), 10u);  // the loop page's five texts, then the window's
+    // 25 tooltips, the loop page's five texts, then the window's five captions
+    ASSERT_EQ(m_boxes.Asked().size(), 35u);
     EXPECT_EQ(m_boxes.Asked()[0].caption, "Missing Language File");
     EXPECT_EQ(m_boxes.Asked()[0].owner, &second);
     EXPECT_EQ(qobject_cast<QGroupBox*>(second.GetDlgItem(502))->title(),

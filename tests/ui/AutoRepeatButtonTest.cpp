@@ -16,8 +16,8 @@ constexpr DialogItem kItems[] = {
     {431, ControlKind::AutoRepeatButton, "BITMAP_TEMPOUP", 10, 10, 10, 9, 0},
     {432, ControlKind::AutoRepeatButton, "BITMAP_TEMPODOWN", 60, 10, 10, 9, 0},
 };
-constexpr ui::DialogTemplate kTemplate{951, 120, 60, "DejaVu Sans Condensed", 8, 400, false,
-                                       kItems};
+constexpr ui::DialogTemplate kTemplate{951, 120, 60,    "DejaVu Sans Condensed",
+                                       8,   400, false, kItems};
 
 // Records the commands its buttons send, as the main window's dispatcher receives them.
 class ArrowDialog : public ui::CTemplateDialog {
@@ -95,7 +95,7 @@ TEST(AutoRepeatButton, DoubleClickGivesTwoStepsAndNoRepeat) {
     EXPECT_FALSE(arrow->IsRepeating());
     QTest::mouseRelease(arrow, Qt::LeftButton);
     EXPECT_EQ(dialog.commands, (std::vector<std::pair<int, int>>{{432, ui::BN_CLICKED},
-                                                                  {432, ui::BN_DOUBLECLICKED}}));
+                                                                 {432, ui::BN_DOUBLECLICKED}}));
 }
 
 TEST(AutoRepeatButton, DisablingAHeldButtonStopsIt) {

@@ -23,7 +23,7 @@ public:
     }
 };
 
-void SetUp(QSlider& slider, int minimum, int maximum, int value, int page, QSize size) {
+void Configure(QSlider& slider, int minimum, int maximum, int value, int page, QSize size) {
     slider.setRange(minimum, maximum);
     slider.setPageStep(page);
     slider.setValue(value);
@@ -36,8 +36,8 @@ TEST(Sliders, HeldOnTheChannelSoundSliderPagesOnceWherePositionSliderPagesUpToTh
     auto* position = new Probed<ui::CSliderCtrl>;
     sound->setParent(&window);
     position->setParent(&window);
-    SetUp(*sound, 5, 400, 100, 10, QSize(98, 18));
-    SetUp(*position, 0, 100000, 0, 10000, QSize(300, 18));
+    Configure(*sound, 5, 400, 100, 10, QSize(98, 18));
+    Configure(*position, 0, 100000, 0, 10000, QSize(300, 18));
     position->move(0, 30);
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
@@ -65,7 +65,7 @@ TEST(Sliders, HeldOnTheChannelSoundSliderPagesOnceWherePositionSliderPagesUpToTh
 
 TEST(Sliders, PressingOnTheDrawnThumbDragsItInsteadOfPaging) {
     Probed<ui::CSliderCtrl> slider;
-    SetUp(slider, 0, 100, 50, 10, QSize(109, 18));
+    Configure(slider, 0, 100, 50, 10, QSize(109, 18));
     slider.SetTicFreq(10);
     slider.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&slider));
@@ -108,7 +108,7 @@ int CountInRow(const QImage& image, int y, const QColor& colour) {
 
 TEST(Sliders, ChannelIsAmberUpToTheThumbAndTicksSitUnderTheirPositions) {
     Probed<ui::CSliderCtrl> slider;
-    SetUp(slider, 0, 100, 50, 10, QSize(109, 18));
+    Configure(slider, 0, 100, 50, 10, QSize(109, 18));
     slider.SetTicFreq(50);
     slider.setAutoFillBackground(true);
     slider.setPalette(QPalette(ui::kControlGrey));

@@ -1,24 +1,14 @@
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QHelpEvent>
 #include <QPushButton>
-#include <QToolTip>
 
 #include "ui/ControlId.h"
 #include "ui/ToolTipCtrl.h"
+#include "ui/ToolTipProbe.h"
 
 namespace {
 
-// What a pointer resting at `pos` on `widget` shows, through the application as Qt delivers it.
-QString TipShownAt(QWidget* widget, QPoint pos) {
-    QToolTip::hideText();
-    QHelpEvent event(QEvent::ToolTip, pos, widget->mapToGlobal(pos));
-    QApplication::sendEvent(widget, &event);
-    const QString text = QToolTip::isVisible() ? QToolTip::text() : QString();
-    QToolTip::hideText();
-    return text;
-}
+using testenv::TipShownAt;
 
 class ToolTipTest : public ::testing::Test {
 protected:
@@ -37,7 +27,10 @@ TEST_F(ToolTipTest, ControlTipShowsOverTheControlAndASecondAddReplacesIt) {
     ui::CToolTipCtrl tooltip(&m_window);
     EXPECT_EQ(ui::AddControlTip(tooltip, 402, "Open"), 1);
     EXPECT_EQ(TipShownAt(m_button, QPoint(5, 5)), "Open");
-    EXPECT_EQ(ui::AddControlTip(tooltip, 402, "\xC3\x96""ffnen"), 1);  // UTF-8
+    EXPECT_EQ(ui::AddControlTip(tooltip, 402,
+                                "\xC3\x96"
+                                "ffnen"),
+              1);  // UTF-8
     EXPECT_EQ(tooltip.GetToolCount(), 1);
     EXPECT_EQ(TipShownAt(m_button, QPoint(5, 5)), QString::fromUtf8("Öffnen"));
     EXPECT_EQ(TipShownAt(&m_window, QPoint(150, 80)), "");  // the window itself has none
