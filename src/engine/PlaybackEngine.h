@@ -24,6 +24,8 @@ struct SongPageHooks {
     std::function<void()> loopClearStream;
     // Loop editor: repaint the play position and loop markers.
     std::function<void()> loopInvalidate;
+    // Loop editor: one of its keys (Qt::Key_N, _M, _B, _Comma, _Period) while a song is loaded.
+    std::function<void(int key)> loopKey;
     // Equaliser: put its flat bands on the new playback stream.
     std::function<void()> eqApplyToPlayback;
 };

@@ -12,6 +12,12 @@ struct SongKey {
     void (*action)(CPlaybackEngine& engine);
 };
 
+// The loop editor's keys set and clear its region and jump to its markers.
+template <int Key>
+void LoopEditorKey(CPlaybackEngine& engine) {
+    if (engine.m_pages.loopKey) engine.m_pages.loopKey(Key);
+}
+
 // Keys that act while a song is loaded; every other key does nothing then.
 constexpr SongKey kSongKeys[] = {
     {Qt::Key_Space,
@@ -26,6 +32,11 @@ constexpr SongKey kSongKeys[] = {
     // Back to the start without a display refresh: the next tick or action shows it.
     {Qt::Key_H, [](CPlaybackEngine& e) { audio::ChannelSetPosition(e.m_dwBassStream, 0); }},
     {Qt::Key_S, [](CPlaybackEngine& e) { e.OnStop(); }},
+    {Qt::Key_N, LoopEditorKey<Qt::Key_N>},
+    {Qt::Key_M, LoopEditorKey<Qt::Key_M>},
+    {Qt::Key_B, LoopEditorKey<Qt::Key_B>},
+    {Qt::Key_Comma, LoopEditorKey<Qt::Key_Comma>},
+    {Qt::Key_Period, LoopEditorKey<Qt::Key_Period>},
 };
 
 }  // namespace
