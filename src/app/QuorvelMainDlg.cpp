@@ -132,6 +132,16 @@ void CQuorvelMainDlg::CreateLoopPage() {
     m_pLoopPage = new CQuorvelLoopPropertyPage(this);
     m_pLoopPage->InitDialog();
     m_pLoopPage->hide();  // until the Loop button shows it
+
+    // The engine hands it each new song, its keys and the display refresh, and takes the
+    // stream back from it before closing.
+    CQuorvelLoopPropertyPage* page = m_pLoopPage;
+    m_engine.m_pages.loopSetSong = [page](audio::HSTREAM stream, const std::string& path) {
+        page->SetSong(true, stream, path, false);
+    };
+    m_engine.m_pages.loopClearStream = [page] { page->ClearStream(); };
+    m_engine.m_pages.loopInvalidate = [page] { page->update(); };
+    m_engine.m_pages.loopKey = [page](int key) { page->OnLoopKey(key); };
 }
 
 void CQuorvelMainDlg::SetFonts() {
