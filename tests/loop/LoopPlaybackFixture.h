@@ -1,0 +1,154 @@
+#pragma once
+
+// The real main window with its loop editor page over the real audio layer, whose output goes
+// to SDL's disk driver: what would have been heard is read back from that file once the window
+// has released the device. Songs are WAV files of tone sections written on the spot.
+
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+#include <QTest>
+#include <cmath>
+#include <cstdint>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <numbers>
+#include <string>
+#include <vector>
+
+#include "app/DataFolder.h"
+#include "app/QuorvelMainDlg.h"
+#include "app/ShippedData.h"
+#include "engine/PlaybackEngine.h"
+#include "engine/PlaybackState.h"
+#include "loop/LoopRegion.h"
+#include "loop/QuorvelLoopPropertyPage.h"
+#include "ui/ModalResponder.h"
+#include "ui/ShowMessage.h"
+#include "ui/TestEnvironment.h"
+
+namespace looptest {
+
+constexpr int kRate = 44100;
+constexpr audio::QWORD kFrameBytes = 4;  // 16-bit stereo
+constexpr int kWaitMs = 20000;           // only a bound for waits that fail: the machine is shared
+
+struct ToneSection {
+    double frequency;
+    double seconds;
+};
+
+// A 16-bit stereo WAV file of sine sections, each starting at phase 0, amplitude 16000.
+inline void WriteToneSections(const std::string& path, const std::vector<ToneSection>& sections) {
+    std::vector<std::int16_t> samples;
+    for (const ToneSection& section : sections) {
+        const auto frames = static_cast<std::size_t>(std::llround(section.seconds * kRate));
+        for (std::size_t i = 0; i < frames; ++i) {
+            const auto value = static_cast<std::int16_t>(std::lround(
+                16000 * std::sin(2 * std::numbers::pi * section.frequency * double(i) / kRate)));
+            samples.push_back(value);
+            samples.push_back(value);
+        }
+    }
+    std::ofstream out(path, std::ios::binary);
+    auto u32 = [&](std::uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
+    auto u16 = [&](std::uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
+    const auto dataBytes = static_cast<std::uint32_t>(samples.size() * 2);
+    out.write("RIFF", 4);
+    u32(36 + dataBytes);
+    out.write("WAVEfmt ", 8);
+    u32(16);
+    u16(1);
+    u16(2);
+    u32(kRate);
+    u32(kRate * 4);
+    u16(4);
+    u16(16);
+    out.write("data", 4);
+    u32(dataBytes);
+    out.write(reinterpret_cast<const char*>(samples.data()), dataBytes);
+}
+
+// Strength of one frequency in the left channel of `frames` stereo frames.
+inline double Goertzel(const std::int16_t* s, std::size_t frames, double frequency) {
+    const double w = 2 * std::numbers::pi * frequency / kRate;
+    double s1 = 0, s2 = 0;
+    for (std::size_t i = 0; i < frames; ++i) {
+        const double s0 = s[2 * i] + 2 * std::cos(w) * s1 - s2;
+        s2 = s1;
+        s1 = s0;
+    }
+    return std::sqrt(std::max(0.0, s1 * s1 + s2 * s2 - 2 * std::cos(w) * s1 * s2)) / double(frames);
+}
+
+inline double Rms(const std::int16_t* s, std::size_t frames) {
+    double sum = 0;
+    for (std::size_t i = 0; i < frames; ++i) sum += double(s[2 * i]) * s[2 * i];
+    return frames ? std::sqrt(sum / double(frames)) : 0;
+}
+
+class LoopPlaybackFixture : public ::testing::Test {
+protected:
+    void SetUp() override {
+        InstallShippedData(DataFolder());
+        g_bModified = 0;
+        // A generous lead keeps the captured output whole on a busy machine.
+        audio::SetConfig(audio::CONFIG_BUFFER, 150);
+        m_dialog = std::make_unique<CQuorvelMainDlg>();
+        ASSERT_TRUE(m_dialog->InitDialog());
+        m_dialog->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(m_dialog.get()));
+        m_page = m_dialog->LoopPage();
+        ASSERT_NE(m_page, nullptr);
+    }
+    void TearDown() override {
+        m_dialog.reset();
+        audio::SetConfig(audio::CONFIG_BUFFER, 25);
+    }
+
+    CPlaybackEngine& Engine() { return m_dialog->Engine(); }
+    audio::HSTREAM Stream() { return Engine().m_dwBassStream; }
+
+    std::string Media(const std::string& name) const {
+        return m_media.path().toStdString() + "/" + name;
+    }
+    void Load(const std::vector<ToneSection>& sections) {
+        const std::string path = Media("song.wav");
+        WriteToneSections(path, sections);
+        Engine().LoadSong(path);
+        ASSERT_NE(Stream(), 0u);
+        ASSERT_TRUE(m_boxes.Asked().empty());
+    }
+
+    static audio::QWORD Bytes(double seconds) {
+        return static_cast<audio::QWORD>(std::llround(seconds * kRate)) * kFrameBytes;
+    }
+    audio::QWORD Position() { return audio::ChannelGetPosition(Stream()); }
+    void SetPosition(audio::QWORD bytes) {
+        ASSERT_TRUE(audio::ChannelSetPosition(Stream(), bytes));
+    }
+    void Key(Qt::Key key) { QTest::keyClick(m_dialog->GetDlgItem(440), key); }
+    void Click(int id) { qobject_cast<QAbstractButton*>(m_page->GetDlgItem(id))->click(); }
+
+    // Closes the device and gives what was heard, stereo 16-bit at 44.1 kHz.
+    std::vector<std::int16_t> Heard() {
+        m_dialog.reset();
+        std::ifstream in(m_heardPath, std::ios::binary);
+        const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), {});
+        std::vector<std::int16_t> samples(bytes.size() / 2);
+        std::memcpy(samples.data(), bytes.data(), samples.size() * 2);
+        return samples;
+    }
+
+    testenv::TempAppData m_appData;
+    QTemporaryDir m_media;
+    std::string m_heardPath = m_media.path().toStdString() + "/heard.raw";
+    testenv::ScopedEnv m_driver{"SDL_AUDIODRIVER", "disk"};
+    testenv::ScopedEnv m_diskFile{"SDL_DISKAUDIOFILE", m_heardPath.c_str()};
+    ui::ModalScript<ui::MessageQuestion> m_boxes{IDOK};
+    std::unique_ptr<CQuorvelMainDlg> m_dialog;
+    CQuorvelLoopPropertyPage* m_page = nullptr;
+};
+
+}  // namespace looptest
