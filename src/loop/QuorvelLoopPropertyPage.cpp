@@ -53,13 +53,23 @@ bool CQuorvelLoopPropertyPage::OnInitDialog() {
 
 void CQuorvelLoopPropertyPage::BindControls() {
     for (int id : {IDC_LOOP_RESTART, IDC_LOOP_RESET, IDC_LOOP_ZOOM}) ui::BindBitmapButton(this, id);
-    GetDlgItem(IDC_LOOP_RESTART)->setToolTip(ui::ToQtText(GetLanguageText(4)));
-    GetDlgItem(IDC_LOOP_RESET)->setToolTip(ui::ToQtText(GetLanguageText(5)));
-    GetDlgItem(IDC_LOOP_ZOOM)->setToolTip(ui::ToQtText(GetLanguageText(6)));
-    // The page's own tip covers its whole area; the frame has none, so it shows there too.
-    setToolTip(ui::ToQtText(GetLanguageText(7)));
+    CreateToolTips();
     if (auto* frame = GetDlgItem<QGroupBox>(IDC_LOOP_FRAME))
         frame->setTitle(ui::ToQtText(GetLanguageText(71)));
+}
+
+void CQuorvelLoopPropertyPage::CreateToolTips() {
+    static constexpr struct {
+        int id;
+        int text;
+    } kButtonTips[] = {{IDC_LOOP_RESTART, 4}, {IDC_LOOP_RESET, 5}, {IDC_LOOP_ZOOM, 6}};
+    for (const auto& tip : kButtonTips) {
+        m_arrToolTips.push_back(std::make_unique<ui::CToolTipCtrl>(this));
+        ui::AddControlTip(*m_arrToolTips.back(), tip.id, GetLanguageText(tip.text));
+    }
+    // The fourth covers the whole page: it shows wherever no button's tip does.
+    m_arrToolTips.push_back(std::make_unique<ui::CToolTipCtrl>(this));
+    ui::AddAreaTip(*m_arrToolTips.back(), this, GetLanguageText(7), rect(), 0);
 }
 
 void CQuorvelLoopPropertyPage::SetSong(bool bResetLoop, audio::HSTREAM stream,

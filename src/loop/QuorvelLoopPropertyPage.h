@@ -1,10 +1,13 @@
 #pragma once
 
 #include <QCursor>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "audio/Audio.h"
 #include "ui/TemplateDialog.h"
+#include "ui/ToolTipCtrl.h"
 
 // The loop editor page (dialog 311), a hidden child of the main window until the Loop button
 // shows it. It keeps the loop region of the loaded song (g_loopRegion) and makes playback repeat
@@ -46,6 +49,8 @@ public:
     audio::HSTREAM Stream() const { return m_dwStream; }
     const std::string& SongPath() const { return m_strSongPath; }
     audio::HSYNC EndSync() const { return m_hEndSync; }
+    // One per tip: the three buttons', then the one covering the whole page.
+    const std::vector<std::unique_ptr<ui::CToolTipCtrl>>& ToolTips() const { return m_arrToolTips; }
 
     // Size of the waveform area in pixels, fixed at creation from the laid-out page.
     int m_nWaveWidth = 0;
@@ -62,6 +67,7 @@ protected:
 
 private:
     void BindControls();
+    void CreateToolTips();
     // The pointer of the main window and of both pages (they share one window class).
     void SetClassCursor(const QCursor& cursor);
 
@@ -71,4 +77,5 @@ private:
     audio::HSYNC m_hEndSync = 0;  // the position sync at the end marker; 0 when none
 
     QCursor m_hCursorZoom;
+    std::vector<std::unique_ptr<ui::CToolTipCtrl>> m_arrToolTips;
 };

@@ -40,6 +40,14 @@ protected:
 
     QWidget* Item(int id) { return m_page->GetDlgItem(id); }
     QAbstractButton* Button(int id) { return qobject_cast<QAbstractButton*>(Item(id)); }
+    // The tip a pointer resting at `pos` on `widget` shows, from whichever of the page's
+    // tooltips has one there; null when none has.
+    QString TipAt(const QWidget* widget, QPoint pos) {
+        QString text;
+        for (const auto& tooltip : m_page->ToolTips())
+            if (const QString tip = tooltip->TextAt(widget, pos); !tip.isNull()) text = tip;
+        return text;
+    }
 
     testenv::TempAppData m_appData;
     ui::ModalScript<ui::MessageQuestion> m_boxes{IDOK};
@@ -66,14 +74,17 @@ TEST_F(LoopPageTest, IsAHiddenChildOfTheMainWindowWithItsControlsTextsAndTips) {
         EXPECT_TRUE(button->HasBitmaps());
         EXPECT_EQ(button->size(), QSize(28, 26));  // the size of its pictures
         EXPECT_TRUE(button->isEnabled());
-        EXPECT_EQ(button->toolTip(), QString("text %1").arg(4 + i));
+        EXPECT_EQ(TipAt(button, QPoint(5, 5)), QString("text %1").arg(4 + i));
     }
     EXPECT_EQ(ui::GetDlgCtrlID(children[3]), 600);
     auto* frame = qobject_cast<ui::CCaptionGroupBox*>(children[3]);
     ASSERT_NE(frame, nullptr);
     EXPECT_EQ(frame->title(), "text 71");
-    EXPECT_TRUE(frame->toolTip().isEmpty());  // the page's own tip shows over it
-    EXPECT_EQ(m_page->toolTip(), "text 7");
+    // The page's area tip covers it all, the waveform and the frame included.
+    ASSERT_EQ(m_page->ToolTips().size(), 4u);
+    EXPECT_TRUE(TipAt(frame, QPoint(100, 100)).isNull());
+    EXPECT_EQ(TipAt(m_page, QPoint(100, 100)), "text 7");
+    EXPECT_EQ(TipAt(m_page, QPoint(521, 189)), "text 7");
 
     EXPECT_EQ(m_page->palette().color(m_page->backgroundRole()), QColor(226, 226, 226));
     EXPECT_EQ(QFontInfo(frame->font()).family(), "DejaVu Sans Condensed");
