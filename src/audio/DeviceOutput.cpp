@@ -22,6 +22,9 @@ DeviceOutput::~DeviceOutput() {
 }
 
 int DeviceOutput::Open(int device) {
+    // SDL would otherwise turn SIGINT and SIGTERM into quit events that nobody reads, and the
+    // player could no longer be ended by a signal.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return ERROR_DRIVER;
     m_bSubsystem = true;
     const char* name = nullptr;
