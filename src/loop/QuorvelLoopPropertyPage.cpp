@@ -37,6 +37,9 @@ CQuorvelLoopPropertyPage::CQuorvelLoopPropertyPage(QWidget* parent)
     ui::ApplyControlBackground(this);
     // The frame is drawn over the page's own painting, which shows the waveform inside it.
     if (QWidget* frame = GetDlgItem(IDC_LOOP_FRAME)) frame->setAutoFillBackground(false);
+    // No song yet, so no region.
+    g_loopRegion.qwStartPoint = 0;
+    g_loopRegion.qwEndPoint = 0;
 }
 
 bool CQuorvelLoopPropertyPage::OnInitDialog() {

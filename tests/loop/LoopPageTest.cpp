@@ -146,4 +146,14 @@ TEST_F(LoopPageTest, OnlyMarkedRegionEditsCountAsUnsavedChanges) {
     EXPECT_EQ(g_bModified, 0);
 }
 
+TEST(LoopPageStart, ANewPageHasNoSongAndAnEmptyRegion) {
+    g_loopRegion.qwStartPoint = 5000;
+    g_loopRegion.qwEndPoint = 9000;
+    CQuorvelLoopPropertyPage page;
+    EXPECT_EQ(g_loopRegion.qwStartPoint.load(), 0u);
+    EXPECT_EQ(g_loopRegion.qwEndPoint, 0u);
+    EXPECT_EQ(page.Stream(), 0u);
+    EXPECT_FALSE(page.m_bZoomMode);
+}
+
 }  // namespace
