@@ -12,6 +12,7 @@
 class QEvent;
 class QGroupBox;
 class QLabel;
+class QMouseEvent;
 class QSlider;
 class QWidget;
 
@@ -77,6 +78,10 @@ public:
     // ---- Sliders ----
     // A notification of the slider `id` (whatever its kind): acts on its current position.
     void ApplySlider(int id);
+    // The arrow buttons 430 to 437 beside the sound sliders: one step of the slider, then
+    // ApplySlider. Nothing at the end of the range; tempo and pitch only with a song.
+    static bool IsSoundArrow(int id);
+    void OnSoundArrow(int id);
 
     // The main window's pre-filter: true swallows the event.
     bool PreTranslateMessage(QObject* target, QEvent* event);
@@ -100,6 +105,10 @@ private:
     static KeyAction FindSongKey(int key);
 
     void EnableSongControls();
+    void ApplyVocalReduction(int level);
+    void AfterSoundChange();
+    // A left press on a sound slider's caption frame resets that slider; true when it did.
+    bool OnCaptionClick(const QMouseEvent* event);
     void WriteSliderCaptions();
     void SeekToSliderPosition();
     void SetPositionSeconds(float fSeconds);

@@ -6,10 +6,14 @@
 #include "engine/MainWindowIds.h"
 #include "engine/PlaybackEngine.h"
 #include "engine/PlaybackState.h"
+#include "engine/VocalReduction.h"
 #include "lang/LanguageText.h"
 #include "ui/QtText.h"
 
 namespace {
+
+// Vocal reduction runs before the equaliser's bands (priority 0) on the same stream.
+constexpr int kVocalReductionPriority = 2;
 
 struct SliderSetup {
     int id;
@@ -57,7 +61,22 @@ void CPlaybackEngine::ApplySlider(int id) {
             case IDC_POSITION:
                 SeekToSliderPosition();
                 break;
-            // The tempo, pitch and vocal-reduction sliders act on the stream here.
+            case IDC_TEMPO:
+                // Percent change: 5 % plays at -95, 400 % at +300. The pitch stays as it is.
+                audio::FX_TempoSet(m_dwBassStream,
+                                   static_cast<float>(PositionOf(m_sliderTempo) - 100), 0, -100);
+                AfterSoundChange();
+                break;
+            case IDC_PITCH:
+                // Hundredths of a semitone to semitones. The tempo stays as it is.
+                audio::FX_TempoSet(m_dwBassStream, -100, 0,
+                                   static_cast<float>(PositionOf(m_sliderPitch)) / 100.0f);
+                AfterSoundChange();
+                break;
+            case IDC_VOCAL:
+                ApplyVocalReduction(PositionOf(m_sliderVocal));
+                AfterSoundChange();
+                break;
             default:
                 break;
         }
@@ -68,6 +87,23 @@ void CPlaybackEngine::ApplySlider(int id) {
         RefreshDisplay(false, true);
         if (m_dwBassStream) g_bModified = 1;
     }
+}
+
+void CPlaybackEngine::ApplyVocalReduction(int level) {
+    g_nVocalLevel = level;
+    if (level < 1) {
+        audio::ChannelRemoveDSP(m_dwBassStream, g_hVocalDSP);
+        g_hVocalDSP = 0;
+    } else if (!g_hVocalDSP) {
+        // Once installed it stays while the level moves: it reads the level for every pair.
+        g_hVocalDSP = audio::ChannelSetDSP(m_dwBassStream, &VocalReductionDSP, nullptr,
+                                           kVocalReductionPriority);
+    }
+}
+
+void CPlaybackEngine::AfterSoundChange() {
+    RefreshDisplay(false, true);
+    g_bModified = 1;
 }
 
 void CPlaybackEngine::WriteSliderCaptions() {

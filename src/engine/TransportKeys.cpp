@@ -1,4 +1,5 @@
 #include <QKeyEvent>
+#include <QMouseEvent>
 
 #include "engine/PlaybackEngine.h"
 
@@ -48,6 +49,8 @@ CPlaybackEngine::KeyAction CPlaybackEngine::FindSongKey(int key) {
 }
 
 bool CPlaybackEngine::PreTranslateMessage(QObject* /*target*/, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonPress)
+        return OnCaptionClick(static_cast<QMouseEvent*>(event));
     if (event->type() != QEvent::KeyPress) return false;
     const int key = static_cast<QKeyEvent*>(event)->key();
     // Escape never reaches the dialog, so it never closes the main window.

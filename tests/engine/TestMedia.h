@@ -5,9 +5,11 @@
 
 #include <QProcess>
 #include <QStringList>
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "ui/TestEnvironment.h"
 
@@ -58,6 +60,42 @@ inline std::string WavBytes(const WavSpec& spec) {
 inline std::string WriteWav(const std::string& path, const WavSpec& spec) {
     testenv::WriteFile(path, WavBytes(spec));
     return path;
+}
+
+// A 16-bit PCM WAV file of the given interleaved samples.
+inline std::string WriteWavSamples(const std::string& path, int rate, int channels,
+                                   const std::vector<std::int16_t>& samples) {
+    std::string out = "RIFF";
+    const auto dataBytes = static_cast<std::uint32_t>(samples.size() * 2);
+    PutLE(out, 36 + dataBytes, 4);
+    out += "WAVEfmt ";
+    PutLE(out, 16, 4);
+    PutLE(out, 1, 2);
+    PutLE(out, static_cast<std::uint32_t>(channels), 2);
+    PutLE(out, static_cast<std::uint32_t>(rate), 4);
+    PutLE(out, static_cast<std::uint32_t>(rate * channels * 2), 4);
+    PutLE(out, static_cast<std::uint32_t>(channels * 2), 2);
+    PutLE(out, 16, 2);
+    out += "data";
+    PutLE(out, dataBytes, 4);
+    for (std::int16_t sample : samples) PutLE(out, static_cast<std::uint16_t>(sample), 2);
+    testenv::WriteFile(path, out);
+    return path;
+}
+
+// Strength of `frequency` in every `step`-th sample from `first` (one channel of an interleaved
+// buffer), as the amplitude of a sine of that frequency.
+inline double ToneAmplitude(const std::vector<std::int16_t>& samples, std::size_t first,
+                            std::size_t step, std::size_t count, double frequency, int rate) {
+    const double w = 2 * M_PI * frequency / rate;
+    double s1 = 0, s2 = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        const double s0 = samples[first + i * step] + 2 * std::cos(w) * s1 - s2;
+        s2 = s1;
+        s1 = s0;
+    }
+    return 2 * std::sqrt(std::max(0.0, s1 * s1 + s2 * s2 - 2 * std::cos(w) * s1 * s2)) /
+           static_cast<double>(count);
 }
 
 // Encodes `seconds` of a stereo 44.1 kHz sine tone with ffmpeg into `path` (format chosen by

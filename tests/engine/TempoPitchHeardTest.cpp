@@ -1,0 +1,92 @@
+// What is heard at a changed tempo and pitch, captured through SDL's disk driver.
+#include <QTest>
+#include <cstdlib>
+#include <fstream>
+
+#include "EngineTestFixture.h"
+#include "TestMedia.h"
+#include "engine/MainWindowIds.h"
+#include "ui/SliderCtrl.h"
+
+namespace {
+
+constexpr int kRate = 44100;
+constexpr std::size_t kBlock = kRate / 100;  // 10 ms
+
+class TempoPitchHeardTest : public enginetest::MainWindowFixture {
+protected:
+    void SetUp() override {
+        m_heard = Media("heard.raw");
+        setenv("SDL_AUDIODRIVER", "disk", 1);
+        setenv("SDL_DISKAUDIOFILE", m_heard.c_str(), 1);
+        // A generous lead keeps the capture free of gaps on a busy machine.
+        m_aheadMs = audio::GetConfig(audio::CONFIG_BUFFER);
+        audio::SetConfig(audio::CONFIG_BUFFER, 150);
+        MainWindowFixture::SetUp();
+    }
+    void TearDown() override {
+        MainWindowFixture::TearDown();
+        setenv("SDL_AUDIODRIVER", "dummy", 1);
+        audio::SetConfig(audio::CONFIG_BUFFER, m_aheadMs);
+    }
+    void Move(int id, int value) {
+        auto* slider = qobject_cast<ui::CSliderCtrl*>(Item(id));
+        slider->setValue(value);
+        emit slider->scrolled(ui::TB_THUMBTRACK);
+    }
+    // Closes the device and returns the left channel of what it was given.
+    std::vector<std::int16_t> HeardLeft() {
+        m_dialog.reset();
+        std::ifstream in(m_heard, std::ios::binary);
+        std::vector<char> bytes((std::istreambuf_iterator<char>(in)), {});
+        std::vector<std::int16_t> left(bytes.size() / 4);
+        for (std::size_t i = 0; i < left.size(); ++i)
+            std::memcpy(&left[i], bytes.data() + 4 * i, 2);
+        return left;
+    }
+
+    std::string m_heard;
+    audio::DWORD m_aheadMs = 0;
+};
+
+TEST_F(TempoPitchHeardTest, SeventyPercentAndTwoSemitonesDownLastLongerAndSoundLower) {
+    Engine().LoadSong(testmedia::WriteWav(Media("a440.wav"), {.seconds = 1.0, .frequency = 440}));
+    ASSERT_NE(Stream(), 0u);
+    Move(IDC_TEMPO, 70);
+    Move(IDC_PITCH, -200);
+    Engine().OnPlay();
+    // The end of the song stops the timer.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !Engine().IsPositionTimerActive(); }, 20000));
+    const std::vector<std::int16_t> heard = HeardLeft();
+
+    // Length: the 10 ms blocks that carry the tone (8000 at volume 50 is a peak of 4000).
+    std::size_t active = 0, first = 0, last = 0;
+    for (std::size_t b = 0; (b + 1) * kBlock <= heard.size(); ++b) {
+        int peak = 0;
+        for (std::size_t i = b * kBlock; i < (b + 1) * kBlock; ++i)
+            peak = std::max(peak, std::abs(int{heard[i]}));
+        if (peak < 1500) continue;
+        if (!active++) first = b;
+        last = b;
+    }
+    EXPECT_NEAR(static_cast<double>(active), 100 / 0.7, 3);
+    EXPECT_EQ(last - first + 1, active) << "a gap in what was heard";
+
+    // Pitch: rising zero crossings in the middle of the tone.
+    const std::size_t from = (first + 10) * kBlock, to = (last - 10) * kBlock;
+    ASSERT_GT(to, from + kRate / 2);
+    std::size_t crossings = 0;
+    double firstCrossing = 0, lastCrossing = 0;
+    for (std::size_t i = from; i + 1 < to; ++i) {
+        if (heard[i] < 0 && heard[i + 1] >= 0) {
+            const double at =
+                static_cast<double>(i) + static_cast<double>(-heard[i]) / (heard[i + 1] - heard[i]);
+            if (!crossings++) firstCrossing = at;
+            lastCrossing = at;
+        }
+    }
+    const double frequency = (crossings - 1) * kRate / (lastCrossing - firstCrossing);
+    EXPECT_NEAR(frequency, 440 * std::pow(2.0, -2 / 12.0), 2) << crossings;
+}
+
+}  // namespace
