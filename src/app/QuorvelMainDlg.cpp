@@ -166,9 +166,15 @@ void CQuorvelMainDlg::ApplyWindowRegion() {
                                 client.height(), 53, 53));
 }
 
-void CQuorvelMainDlg::OnCommand(int id, int /*notifyCode*/) {
+void CQuorvelMainDlg::OnCommand(int id, int notifyCode) {
     // Language choices are taken before the other commands.
     m_languageMenu.OnCommand(this, static_cast<unsigned>(id));
+    // The sound arrows step on a click and again on a double click's second press.
+    if (CPlaybackEngine::IsSoundArrow(id)) {
+        if (notifyCode == ui::BN_CLICKED || notifyCode == ui::BN_DOUBLECLICKED)
+            m_engine.OnSoundArrow(id);
+        return;
+    }
     switch (id) {
         case 400:
             OnMinimize();
