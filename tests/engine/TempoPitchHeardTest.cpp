@@ -5,6 +5,7 @@
 
 #include "EngineTestFixture.h"
 #include "TestMedia.h"
+#include "audio/AudioSystem.h"
 #include "engine/MainWindowIds.h"
 #include "ui/SliderCtrl.h"
 
@@ -54,9 +55,12 @@ TEST_F(TempoPitchHeardTest, SeventyPercentAndTwoSemitonesDownLastLongerAndSoundL
     ASSERT_NE(Stream(), 0u);
     Move(IDC_TEMPO, 70);
     Move(IDC_PITCH, -200);
+    const std::uint64_t lateBefore = audio::detail::AudioSystem::Get().LateFrames();
     Engine().OnPlay();
     // The end of the song stops the timer.
     ASSERT_TRUE(QTest::qWaitFor([&] { return !Engine().IsPositionTimerActive(); }, 20000));
+    // A machine too busy for the mixer makes the device play silence of its own.
+    const bool disturbed = audio::detail::AudioSystem::Get().LateFrames() != lateBefore;
     const std::vector<std::int16_t> heard = HeardLeft();
 
     // Length: the 10 ms blocks that carry the tone (8000 at volume 50 is a peak of 4000).
@@ -70,23 +74,24 @@ TEST_F(TempoPitchHeardTest, SeventyPercentAndTwoSemitonesDownLastLongerAndSoundL
         last = b;
     }
     EXPECT_NEAR(static_cast<double>(active), 100 / 0.7, 3);
-    EXPECT_EQ(last - first + 1, active) << "a gap in what was heard";
+    if (!disturbed) {
+        EXPECT_EQ(last - first + 1, active) << "a gap in what was heard";
+    }
 
-    // Pitch: rising zero crossings in the middle of the tone.
-    const std::size_t from = (first + 10) * kBlock, to = (last - 10) * kBlock;
-    ASSERT_GT(to, from + kRate / 2);
-    std::size_t crossings = 0;
-    double firstCrossing = 0, lastCrossing = 0;
-    for (std::size_t i = from; i + 1 < to; ++i) {
+    // Pitch: the median period between rising zero crossings inside the tone.
+    std::vector<double> periods;
+    double previous = -1;
+    for (std::size_t i = (first + 10) * kBlock; i + 1 < (last - 10) * kBlock; ++i) {
         if (heard[i] < 0 && heard[i + 1] >= 0) {
             const double at =
                 static_cast<double>(i) + static_cast<double>(-heard[i]) / (heard[i + 1] - heard[i]);
-            if (!crossings++) firstCrossing = at;
-            lastCrossing = at;
+            if (previous >= 0) periods.push_back(at - previous);
+            previous = at;
         }
     }
-    const double frequency = (crossings - 1) * kRate / (lastCrossing - firstCrossing);
-    EXPECT_NEAR(frequency, 440 * std::pow(2.0, -2 / 12.0), 2) << crossings;
+    ASSERT_GT(periods.size(), 200u);
+    std::nth_element(periods.begin(), periods.begin() + periods.size() / 2, periods.end());
+    EXPECT_NEAR(kRate / periods[periods.size() / 2], 440 * std::pow(2.0, -2 / 12.0), 1);
 }
 
 }  // namespace
