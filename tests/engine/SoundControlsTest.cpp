@@ -222,6 +222,15 @@ TEST_F(SoundControlsTest, ArrowsStepOnceAndTempoAndPitchOnesNeedASong) {
     EXPECT_EQ(Stretch().tempo, 1.0f);
     DoubleClick(IDC_VOLUME_DOWN);
     EXPECT_EQ(StreamVolume(), 48);
+
+    // With the mouse: a press steps at once, a double click's second press once more.
+    QTest::mousePress(Item(IDC_TEMPO_UP), Qt::LeftButton);
+    EXPECT_EQ(Value(IDC_TEMPO), 102);
+    EXPECT_EQ(Stretch().tempo, 2.0f);
+    QTest::mouseRelease(Item(IDC_TEMPO_UP), Qt::LeftButton);
+    QTest::mouseDClick(Item(IDC_TEMPO_UP), Qt::LeftButton);
+    QTest::mouseRelease(Item(IDC_TEMPO_UP), Qt::LeftButton);
+    EXPECT_EQ(Value(IDC_TEMPO), 103);
 }
 
 TEST_F(SoundControlsTest, ArrowsAtTheEndOfTheirRangeDoNothingAtAll) {
