@@ -22,6 +22,10 @@
 //
 // Every function may be called from any thread, including from inside a DSP or sync procedure
 // (a procedure must not free the channel it runs on).
+//
+// Still to come: the encoding family (an encoder attaches to a channel as a tap that receives
+// every buffer the channel produces, see Channel::AddTap, and its handle dies with the channel)
+// and the CD family (a CD track is one more kind of channel, reading from libcdio).
 #pragma once
 
 #include <cstdint>
