@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "ui/AutoRepeatButton.h"
+#include "ui/EventWait.h"
 #include "ui/TemplateDialog.h"
 
 namespace {
@@ -43,7 +44,7 @@ void LetRepeatPeriodsPass(int ticks) {
     QTimer clock;
     QObject::connect(&clock, &QTimer::timeout, [&] { ++seen; });
     clock.start(ui::CAutoRepeatButton::kRepeatMs);
-    QTRY_VERIFY_WITH_TIMEOUT(seen >= ticks, 20000);
+    ASSERT_TRUE(testenv::WaitUntil([&] { return seen >= ticks; }));
 }
 
 TEST(AutoRepeatButton, StepsAtOnceThenKeepsSteppingWhileHeldAndStopsOnRelease) {
@@ -55,7 +56,7 @@ TEST(AutoRepeatButton, StepsAtOnceThenKeepsSteppingWhileHeldAndStopsOnRelease) {
     EXPECT_EQ(dialog.commands, (std::vector<std::pair<int, int>>{{431, ui::BN_CLICKED}}));
     EXPECT_TRUE(arrow->isDown());
     EXPECT_EQ(arrow->StateLetter(), 'D');
-    QTRY_VERIFY_WITH_TIMEOUT(dialog.commands.size() >= 4, 20000);
+    ASSERT_TRUE(testenv::WaitUntil([&] { return dialog.commands.size() >= 4; }));
     EXPECT_EQ(dialog.Count(431, ui::BN_CLICKED), static_cast<int>(dialog.commands.size()));
 
     QTest::mouseRelease(arrow, Qt::LeftButton);
@@ -75,7 +76,7 @@ TEST(AutoRepeatButton, LeavingTheButtonEndsThePressRepeatEvenWhenThePointerComes
 
     QTest::mousePress(arrow, Qt::LeftButton);
     QTest::mouseMove(arrow, onOther);  // held: the move still comes to the pressed arrow
-    QTRY_VERIFY_WITH_TIMEOUT(!arrow->IsRepeating(), 20000);
+    ASSERT_TRUE(testenv::WaitUntil([&] { return !arrow->IsRepeating(); }));
     EXPECT_EQ(dialog.Count(432, ui::BN_CLICKED), 0);
     QTest::mouseMove(arrow, arrow->rect().center());
     const size_t afterLeaving = dialog.commands.size();

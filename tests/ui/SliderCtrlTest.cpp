@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "ui/ControlColours.h"
+#include "ui/EventWait.h"
 #include "ui/NoRepeatSliderCtrl.h"
 
 namespace {
@@ -52,7 +53,8 @@ TEST(Sliders, HeldOnTheChannelSoundSliderPagesOnceWherePositionSliderPagesUpToTh
     EXPECT_EQ(position->value(), 10000);
 
     // Both are held as long as the position slider keeps paging.
-    QTRY_VERIFY_WITH_TIMEOUT(position->repeatAction() == QAbstractSlider::SliderNoAction, 20000);
+    ASSERT_TRUE(testenv::WaitUntil(
+        [&] { return position->repeatAction() == QAbstractSlider::SliderNoAction; }));
     EXPECT_EQ(position->value(), 70000);
     EXPECT_EQ(positionCodes, std::vector<int>(7, ui::TB_PAGEDOWN));
     EXPECT_EQ(sound->value(), 110);
