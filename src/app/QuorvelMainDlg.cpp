@@ -8,6 +8,7 @@
 #include "app/MainDialogTemplate.h"
 #include "app/MainSliderLook.h"
 #include "app/MainWindowTips.h"
+#include "app/OpenCommand.h"
 #include "engine/MainWindowIds.h"
 #include "lang/LanguageText.h"
 #include "loop/QuorvelLoopPropertyPage.h"
@@ -181,6 +182,9 @@ void CQuorvelMainDlg::OnCommand(int id, int notifyCode) {
             break;
         case 401:
             close();  // takes the closing path, where the close may still be refused
+            break;
+        case 402:
+            OnOpenCommand(this, m_engine, m_pLoopPage, m_btnFocusSink);
             break;
         case 406:
             m_engine.OnStop();

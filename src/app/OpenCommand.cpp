@@ -1,0 +1,49 @@
+#include "app/OpenCommand.h"
+
+#include <QWidget>
+#include <memory>
+
+#include "engine/PlaybackEngine.h"
+#include "engine/PlaybackState.h"
+#include "lang/LanguageText.h"
+#include "loop/QuorvelLoopPropertyPage.h"
+#include "ui/OpenDialog.h"
+#include "ui/PreviewPlayer.h"
+#include "ui/ShowMessage.h"
+
+namespace {
+
+// The preview player exists exactly while the dialog runs, on every way out.
+class PreviewPlayerScope {
+public:
+    PreviewPlayerScope() { g_pPreviewPlayer = new CPreviewPlayer; }
+    ~PreviewPlayerScope() { End(); }
+    PreviewPlayerScope(const PreviewPlayerScope&) = delete;
+    PreviewPlayerScope& operator=(const PreviewPlayerScope&) = delete;
+    void End() {
+        delete g_pPreviewPlayer;  // stops and frees its stream
+        g_pPreviewPlayer = nullptr;
+    }
+};
+
+}  // namespace
+
+void OnOpenCommand(QWidget* window, CPlaybackEngine& engine, CQuorvelLoopPropertyPage* loopPage,
+                   QWidget* focusSink) {
+    if (g_bModified && ShowMessage(window, "Quorvel", MB_YESNO | MB_ICONEXCLAMATION | MB_DEFBUTTON2,
+                                   GetLanguageText(111)) == IDNO)
+        return;
+
+    PreviewPlayerScope preview;
+    // The move that follows a double click in the dialog must not move the loop start.
+    if (loopPage) loopPage->m_bIgnoreNextMove = true;
+    const std::optional<std::string> chosen = ui::RunOpenDialog(window);
+    if (!chosen) return;
+
+    g_bModified = 0;
+    preview.End();  // the preview stops before the song loads
+    if (focusSink) focusSink->setFocus();
+    engine.m_arrOpenedIsTemp.push_back(0);
+    engine.m_arrOpenedFiles.push_back(*chosen);
+    engine.LoadSong(*chosen);
+}
