@@ -7,6 +7,7 @@
 
 #include "app/DataFolder.h"
 #include "app/QuorvelMainDlg.h"
+#include "loop/QuorvelLoopPropertyPage.h"
 #include "ui/AutoRepeatButton.h"
 #include "ui/CaptionGroupBox.h"
 #include "ui/ControlColours.h"
@@ -99,6 +100,27 @@ TEST_F(MainWindowControlsTest, FocusFollowsThePointerToListedButtonsAndOtherwise
     PointAt(436);
     EXPECT_EQ(Focus(), sink);
     EXPECT_EQ(Button(436)->StateLetter(), 'U');
+}
+
+TEST_F(MainWindowControlsTest, PageButtonsTakeTheFocusTooButNotTheZoomButton) {
+    QWidget* page = m_dialog->LoopPage();
+    ASSERT_NE(page, nullptr);
+    m_dialog->resize(544, 610);  // as the loop button lays the page out below the face
+    page->move(9, 416);
+    page->show();
+    ShowActive();
+    auto pointAtPageButton = [&](int id) {
+        QWidget* button = ui::FindChildById(page, id);
+        QTest::mouseMove(button, button->rect().center());
+        return button;
+    };
+    QWidget* restart = pointAtPageButton(601);
+    EXPECT_EQ(Focus(), restart);
+    EXPECT_EQ(Focus()->window(), m_dialog.get());
+    pointAtPageButton(603);
+    EXPECT_EQ(Focus(), Item(520));  // the main window's sink, also for the pages
+    QWidget* reset = pointAtPageButton(602);
+    EXPECT_EQ(Focus(), reset);
 }
 
 TEST_F(MainWindowControlsTest, HeldPressesKeepThePointerExceptOnTheArrows) {
