@@ -3,12 +3,21 @@
 //   bench_play rss FILE SECONDS      peak resident memory while playing, in MiB
 //   bench_play latency FILE          milliseconds from ChannelPlay until the channel's
 //                                    position (the audio heard now) first moves
-// Tempo -20 % and pitch +2 semitones, as a musician practising would use them.
-#include <cstdio>
+//   bench_play change TONE CAPTURE   the longest of several pitch changes, in milliseconds,
+//                                    from the call until the new pitch is heard; TONE is a
+//                                    440 Hz tone, CAPTURE the file SDL's disk driver writes
+// Tempo -20 % and pitch +2 semitones, as a musician practising would use them (the change
+// figure plays at the normal tempo, so that a captured frame maps to a source frame).
+#include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "BenchSupport.h"
 #include "audio/Audio.h"
@@ -28,18 +37,69 @@ void SleepSeconds(double seconds) {
     std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
 }
 
+// The left channel of a capture of SDL's disk driver (16-bit stereo).
+std::vector<std::int16_t> CapturedLeft(const char* path) {
+    std::ifstream in(path, std::ios::binary);
+    const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), {});
+    std::vector<std::int16_t> left(bytes.size() / 4);
+    for (std::size_t i = 0; i < left.size(); ++i) std::memcpy(&left[i], bytes.data() + 4 * i, 2);
+    return left;
+}
+
+// Toggles the pitch of a playing 440 Hz tone between 0 and +12 semitones and finds each change
+// in the capture: the first period after the call that has the new length.
+double LongestChangeMs(audio::HSTREAM stream, const char* capturePath) {
+    constexpr int kRate = 44100;
+    constexpr int kChanges = 6;
+    audio::FX_TempoSet(stream, 0, 0, 0);
+    if (!audio::ChannelPlay(stream, false)) bench::Fail("ChannelPlay");
+    std::vector<audio::QWORD> heardAt;  // source frame heard when each change was made
+    for (int k = 0; k < kChanges; ++k) {
+        SleepSeconds(0.4);
+        heardAt.push_back(audio::ChannelGetPosition(stream) / 4);
+        audio::FX_TempoSet(stream, -100, 0, k % 2 == 0 ? 12.0f : 0.0f);
+    }
+    SleepSeconds(0.4);
+    audio::Free();
+    const std::vector<std::int16_t> heard = CapturedLeft(capturePath);
+    // The capture starts with the device's silence before the tone.
+    const auto start = static_cast<std::size_t>(
+        std::find_if(heard.begin(), heard.end(), [](std::int16_t v) { return v != 0; }) -
+        heard.begin());
+    double longest = 0;
+    for (int k = 0; k < kChanges; ++k) {
+        const bool higher = k % 2 == 0;  // 880 Hz: 50 frames a period; 440 Hz: 100
+        const std::size_t from = start + heardAt[k];
+        std::size_t previous = 0, found = 0;
+        for (std::size_t i = from; i + 1 < heard.size() && !found; ++i) {
+            if (!(heard[i] < 0 && heard[i + 1] >= 0)) continue;
+            if (previous && ((i - previous < 75) == higher)) found = i;
+            previous = i;
+        }
+        if (!found) bench::Fail("finding a pitch change in the capture");
+        longest = std::max(longest, 1000.0 * double(found - from) / kRate);
+    }
+    return longest;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: %s cpu|rss FILE SECONDS | latency FILE\n", argv[0]);
+        std::fprintf(stderr, "usage: %s cpu|rss FILE SECONDS | latency FILE | change TONE CAPTURE\n",
+                     argv[0]);
         return 2;
     }
     const std::string mode = argv[1];
-    const double seconds = argc > 3 ? std::atof(argv[3]) : 1.0;
+    const double seconds = argc > 3 && mode != "change" ? std::atof(argv[3]) : 1.0;
     if (!audio::Init(-1, 44100, 0, nullptr, nullptr)) bench::Fail("Init");
     const audio::HSTREAM stream = OpenTempoStream(argv[2]);
 
+    if (mode == "change") {
+        if (argc < 4) bench::Fail("change needs the capture file's path");
+        std::printf("%.1f\n", LongestChangeMs(stream, argv[3]));
+        return 0;
+    }
     if (mode == "latency") {
         SleepSeconds(0.3);  // let the device settle into its rhythm first
         const double start = bench::WallSeconds();

@@ -1,5 +1,9 @@
 #include "audio/DeviceOutput.h"
 
+#include <linux/futex.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstring>
 
@@ -89,7 +93,27 @@ void DeviceOutput::Fill(std::int16_t* out, int frames) {
     }
     m_takenAtNs.store(NowNs(), std::memory_order_relaxed);
     m_taken.store(taken + n, std::memory_order_release);
-    m_taking.release();
+    Wake();
+}
+
+void DeviceOutput::Wake() {
+    m_takings.fetch_add(1);
+    // Either the waiter sees the new count before it sleeps, or it is seen waiting here.
+    if (m_bWaiting.load())
+        syscall(SYS_futex, reinterpret_cast<std::uint32_t*>(&m_takings), FUTEX_WAKE_PRIVATE, 1,
+                nullptr, nullptr, 0);
+}
+
+void DeviceOutput::WaitForTaking(std::uint32_t takings, std::chrono::milliseconds timeout) {
+    static_assert(sizeof(std::atomic<std::uint32_t>) == sizeof(std::uint32_t));
+    m_bWaiting.store(true);
+    if (m_takings.load() == takings) {
+        const timespec ts{static_cast<time_t>(timeout.count() / 1000),
+                          static_cast<long>(timeout.count() % 1000) * 1000000L};
+        syscall(SYS_futex, reinterpret_cast<std::uint32_t*>(&m_takings), FUTEX_WAIT_PRIVATE,
+                takings, &ts, nullptr, 0);
+    }
+    m_bWaiting.store(false);
 }
 
 void SDLCALL DeviceOutput::Callback(void* self, Uint8* stream, int len) {

@@ -7,7 +7,6 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
-#include <semaphore>
 #include <vector>
 
 namespace audio::detail {
@@ -33,8 +32,11 @@ public:
     std::uint64_t Written() const { return m_written.load(std::memory_order_relaxed); }
     std::uint64_t Taken() const { return m_taken.load(std::memory_order_acquire); }
     void Write(const std::int16_t* frames, int count);
-    // Waits until the device has taken more frames (or the timeout passed).
-    void WaitForTaking(std::chrono::milliseconds timeout) { m_taking.try_acquire_for(timeout); }
+    // Counts the device's takings; read it before deciding to wait for the next one.
+    std::uint32_t Takings() const { return m_takings.load(); }
+    // Sleeps until the device takes frames after `takings`, the timeout passes or Wake is called.
+    void WaitForTaking(std::uint32_t takings, std::chrono::milliseconds timeout);
+    void Wake();
 
     // Frames the device has played, silence for late blocks included (what a capturing driver
     // has written).
@@ -60,7 +62,11 @@ private:
     std::atomic<std::uint64_t> m_taken{0};
     std::atomic<std::uint64_t> m_silence{0};   // frames played as silence because a block was late
     std::atomic<std::int64_t> m_takenAtNs{0};  // when the device last took a buffer
-    std::counting_semaphore<(1 << 30)> m_taking{0};
+    // A futex word, not a semaphore or condition variable: the callback must not lock, and the
+    // standard library's waits spin with sched_yield before they sleep, which costs more than
+    // the mixing itself at a few hundred wake-ups a second.
+    std::atomic<std::uint32_t> m_takings{0};
+    std::atomic<bool> m_bWaiting{false};
 };
 
 }  // namespace audio::detail

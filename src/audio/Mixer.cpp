@@ -88,6 +88,7 @@ void Mixer::Start() {
 
 void Mixer::Stop() {
     m_bStop = true;
+    m_output.Wake();
     if (m_thread.joinable()) m_thread.join();
     std::lock_guard lock(m_listMutex);
     m_playing.clear();
@@ -108,13 +109,14 @@ void Mixer::Run() {
     // Ahead of ordinary work where the system allows it (it usually does not for users).
     setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), -10);
     while (!m_bStop) {
+        const std::uint32_t takings = m_output.Takings();
         const std::uint64_t written = m_output.Written();
         const std::uint64_t buffered = written - m_output.Taken();
         if (buffered + kBlockFrames <= static_cast<std::uint64_t>(m_ahead.load())) {
             RenderBlock(written);
             m_output.Write(m_block.data(), kBlockFrames);
         } else {
-            m_output.WaitForTaking(std::chrono::milliseconds(3));
+            m_output.WaitForTaking(takings, std::chrono::milliseconds(50));
         }
     }
 }

@@ -12,7 +12,8 @@ constexpr int kFeedFrames = 1024;
 TempoStream::TempoStream(ChannelPtr source, DWORD flags)
     : Channel(flags, source->SampleRate(), source->Channels()),
       m_pSource(std::move(source)),
-      m_feed(*this) {
+      m_feed(*this),
+      m_input(Channels()) {
     m_stretcher.setSampleRate(static_cast<unsigned>(SampleRate()));
     m_stretcher.setChannels(static_cast<unsigned>(Channels()));
     m_stretcher.setTempo(1.0);
@@ -32,19 +33,20 @@ std::uint64_t TempoStream::LengthFrames() {
 }
 
 std::uint64_t TempoStream::ReadPosition() {
-    if (m_fed.empty() || (m_bFlushed && m_stretcher.numSamples() == 0)) {
+    if (m_input.Empty() || (m_bFlushed && m_stretcher.numSamples() == 0)) {
         std::lock_guard lock(m_pSource->Mutex());
         return m_pSource->ReadPosition();
     }
-    const Fed& head = m_fed.front();
-    return head.srcStart +
-           std::min<std::uint64_t>(head.frames, static_cast<std::uint64_t>(m_consumed));
+    return m_input.Position();
 }
 
 void TempoStream::Set(float tempo, float rate, float pitch) {
+    const float before[] = {m_fTempo, m_fRate, m_fPitch};
     if (tempo != -100.0f) m_fTempo = std::clamp(tempo, -95.0f, 5000.0f);
     if (rate != 0.0f) m_fRate = std::clamp(rate, SampleRate() / 20.0f, SampleRate() * 20.0f);
     if (pitch != -100.0f) m_fPitch = std::clamp(pitch, -60.0f, 60.0f);
+    if (before[0] != m_fTempo || before[1] != m_fRate || before[2] != m_fPitch)
+        m_bRefill = !m_input.Empty();
     m_stretcher.setTempo(1.0 + m_fTempo / 100.0);
     m_stretcher.setRate(m_fRate > 0 ? m_fRate / SampleRate() : 1.0);
     m_stretcher.setPitchSemiTones(static_cast<double>(m_fPitch));
@@ -90,25 +92,27 @@ double TempoStream::InputPerOutput() {
     return ratio > 0 ? 1.0 / ratio : 1.0;
 }
 
-void TempoStream::Consume(double inputFrames) {
-    m_consumed += inputFrames;
-    while (m_fed.size() > 1 && m_consumed >= static_cast<double>(m_fed.front().frames)) {
-        m_consumed -= static_cast<double>(m_fed.front().frames);
-        m_fed.pop_front();
-    }
-}
-
 double TempoStream::HeldFrames() {
-    double queued = -m_consumed;
-    for (const Fed& f : m_fed) queued += static_cast<double>(f.frames);
-    return std::max(0.0, queued) / InputPerOutput();
+    return m_input.Unconsumed() / InputPerOutput();
 }
 
 void TempoStream::ResetStretcher() {
     m_stretcher.clear();
-    m_fed.clear();
-    m_consumed = 0;
+    m_input.Clear();
     m_bSourceDone = false;
+    m_bFlushed = false;
+    m_bRefill = false;
+}
+
+void TempoStream::Refill() {
+    m_bRefill = false;
+    // Started afresh, the stretcher drops the same lead-in as it did at the start of the
+    // stream, so its new output joins the old without a seam.
+    m_stretcher.clear();
+    int frames = 0;
+    const float* held = m_input.UnconsumedSamples(frames);
+    if (frames > 0) m_stretcher.putSamples(held, static_cast<unsigned>(frames));
+    // A source already exhausted is flushed again once the stretcher runs dry.
     m_bFlushed = false;
 }
 
@@ -132,6 +136,7 @@ bool TempoStream::Seek(std::uint64_t frame, bool seamless) {
 
 int TempoStream::Produce(std::int16_t* dst, int frames, const RenderContext& ctx) {
     const int chans = Channels();
+    if (m_bRefill) Refill();
     int done = 0;
     while (done < frames) {
         const unsigned ready = m_stretcher.numSamples();
@@ -143,7 +148,7 @@ int TempoStream::Produce(std::int16_t* dst, int frames, const RenderContext& ctx
             for (std::size_t i = 0; i < static_cast<std::size_t>(got) * chans; ++i)
                 out[i] = static_cast<std::int16_t>(
                     std::lrint(std::clamp(m_outFloat[i] * 32768.0f, -32768.0f, 32767.0f)));
-            Consume(got * InputPerOutput());
+            m_input.Consume(got * InputPerOutput());
             done += static_cast<int>(got);
             continue;
         }
@@ -155,12 +160,6 @@ int TempoStream::Produce(std::int16_t* dst, int frames, const RenderContext& ctx
                 feedCtx.outputFrame +=
                     static_cast<std::uint64_t>(done * feedCtx.outputFramesPerFrame);
             const int got = ReadThroughSyncs(m_in.data(), kFeedFrames, m_feed, feedCtx);
-            if (got > 0) {
-                m_inFloat.resize(static_cast<std::size_t>(got) * chans);
-                for (std::size_t i = 0; i < m_inFloat.size(); ++i)
-                    m_inFloat[i] = m_in[i] * (1.0f / 32768.0f);
-                m_stretcher.putSamples(m_inFloat.data(), static_cast<unsigned>(got));
-            }
             if (m_feed.AtEnd())
                 m_bSourceDone = true;
             else if (got == 0)
@@ -181,13 +180,9 @@ int TempoStream::SourceFeed::Read(std::int16_t* dst, int frames, const RenderCon
     const std::uint64_t start = source.ReadPosition();
     // The source is a decoder: its own syncs are delivered as for any read by the caller.
     const int got = source.Read(dst, frames, RenderContext{});
-    if (got > 0) {
-        if (!m_owner.m_fed.empty() &&
-            m_owner.m_fed.back().srcStart + m_owner.m_fed.back().frames == start)
-            m_owner.m_fed.back().frames += static_cast<std::uint64_t>(got);
-        else
-            m_owner.m_fed.push_back(Fed{start, static_cast<std::uint64_t>(got)});
-    }
+    if (got > 0)
+        m_owner.m_stretcher.putSamples(m_owner.m_input.Append(start, dst, got),
+                                       static_cast<unsigned>(got));
     return got;
 }
 

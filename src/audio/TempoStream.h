@@ -7,10 +7,10 @@
 
 #include <soundtouch/SoundTouch.h>
 
-#include <deque>
 #include <vector>
 
 #include "audio/Channel.h"
+#include "audio/StretcherInput.h"
 
 namespace audio::detail {
 
@@ -51,13 +51,11 @@ private:
     private:
         TempoStream& m_owner;
     };
-    struct Fed {
-        std::uint64_t srcStart;
-        std::uint64_t frames;
-    };
-    void Consume(double inputFrames);
     double InputPerOutput();
     void ResetStretcher();
+    // Starts the stretcher again on the source audio it still held, with the new settings: what
+    // it had made with the old ones is never heard.
+    void Refill();
 
     ChannelPtr m_pSource;
     SourceFeed m_feed;
@@ -66,13 +64,12 @@ private:
     float m_fRate = 0.0f;   // Hz, 0: the source's own
     float m_fPitch = 0.0f;  // semitones
 
-    std::deque<Fed> m_fed;  // source frames inside the stretcher, oldest first
-    double m_consumed = 0;  // frames of m_fed.front() already output
+    StretcherInput m_input;
     bool m_bSourceDone = false;
     bool m_bFlushed = false;
+    bool m_bRefill = false;  // the settings changed since the stretcher took its input
 
     std::vector<std::int16_t> m_in;
-    std::vector<float> m_inFloat;
     std::vector<float> m_outFloat;
 };
 

@@ -124,7 +124,11 @@ TEST(Tempo, SourceSyncAtTheLoopEndJumpsWithoutASeam) {
     ASSERT_NE(audio::ChannelSetSync(f.tempo, audio::SYNC_POS | audio::SYNC_MIXTIME, 90 * 200 * 4,
                                     loop, nullptr),
               0u);
-    const std::vector<std::int16_t> out = ReadFrames(f.tempo, 2, kRate * 2);
+    std::vector<std::int16_t> out = ReadFrames(f.tempo, 2, kRate);
+    // A change of tempo with both sides of the jump inside the stretcher keeps the seam closed.
+    ASSERT_TRUE(audio::FX_TempoSet(f.tempo, -40, 0, -100));
+    const std::vector<std::int16_t> more = ReadFrames(f.tempo, 2, kRate);
+    out.insert(out.end(), more.begin(), more.end());
     ASSERT_EQ(out.size(), kRate * 2u * 2);
     const double tone = 0.5 * 32767 / std::sqrt(2.0);
     for (std::size_t w = 2000; w + 220 < out.size() / 2; w += 220)
@@ -135,3 +139,69 @@ TEST(Tempo, SourceSyncAtTheLoopEndJumpsWithoutASeam) {
 }
 
 }  // namespace
+
+namespace {
+
+// Largest step between neighbouring samples of channel 0: a click shows as a step far above a
+// tone's own steepest slope.
+double LargestStep(const std::vector<std::int16_t>& s, int channels) {
+    double largest = 0;
+    for (std::size_t i = channels; i < s.size(); i += channels)
+        largest = std::max(largest, std::abs(double(s[i]) - s[i - channels]));
+    return largest;
+}
+
+// RMS of the quietest 5 ms window of channel 0 that starts in [from, to): a dip where the
+// stretcher starts again would show here.
+double QuietestWindow(const std::vector<std::int16_t>& s, std::size_t from, std::size_t to) {
+    double quietest = 1e9;
+    for (std::size_t w = from; w < to; w += 110)
+        quietest = std::min(quietest, Rms(s.data() + 2 * w, 220, 2));
+    return quietest;
+}
+
+constexpr double kToneRms = 0.5 * 32767 / std::numbers::sqrt2;
+
+std::vector<std::int16_t> Slice(const std::vector<std::int16_t>& s, std::size_t fromFrame,
+                                std::size_t frames) {
+    return {s.begin() + 2 * fromFrame, s.begin() + 2 * (fromFrame + frames)};
+}
+
+}  // namespace
+
+TEST(Tempo, APitchChangeIsHeardAtOnceAndWithoutAClick) {
+    TempoFixture f(440, kRate * 3, audio::STREAM_DECODE | audio::FX_FREESOURCE);
+    std::vector<std::int16_t> out = ReadFrames(f.tempo, 2, kRate);
+    const audio::QWORD before = audio::ChannelGetPosition(f.tempo);
+    ASSERT_TRUE(audio::FX_TempoSet(f.tempo, -100, 0, 12));
+    // The position does not move with the change: the same audio goes on, an octave higher.
+    EXPECT_EQ(audio::ChannelGetPosition(f.tempo), before);
+    const std::vector<std::int16_t> after = ReadFrames(f.tempo, 2, kRate / 2);
+    // From 5 ms after the change on, the tone is an octave up.
+    EXPECT_NEAR(ZeroCrossingFrequency(Slice(after, kRate * 5 / 1000, kRate / 50), 2, kRate), 880,
+                880 * 0.03);
+    EXPECT_NEAR(ZeroCrossingFrequency(Slice(after, kRate / 10, kRate / 5), 2, kRate), 880, 880 * 0.01);
+    out.insert(out.end(), after.begin(), after.end());
+    const double steepest = 0.5 * 32767 * 2 * std::numbers::pi * 880 / kRate;
+    EXPECT_LT(LargestStep(out, 2), 1.3 * steepest);
+    EXPECT_GE(QuietestWindow(out, kRate - 2205, kRate + 4410), 0.95 * kToneRms);
+}
+
+TEST(Tempo, ATempoChangeAppliesToTheAudioNotYetHeard) {
+    TempoFixture f(440, kRate * 2, audio::STREAM_DECODE | audio::FX_FREESOURCE);
+    const std::vector<std::int16_t> first = ReadFrames(f.tempo, 2, kRate / 2);
+    const double source = double(audio::ChannelGetPosition(f.tempo)) / 4 / kRate;
+    ASSERT_TRUE(audio::FX_TempoSet(f.tempo, 100, 0, -100));
+    const std::vector<std::int16_t> rest = ReadAll(f.tempo);
+    // Everything after the change plays twice as fast: what the stretcher had already made at
+    // the old tempo is not played out first.
+    EXPECT_NEAR(double(rest.size()) / 2 / kRate, (2 - source) / 2, 0.008);
+    const std::vector<std::int16_t> tail = Slice(rest, 0, rest.size() / 2 - 1000);
+    EXPECT_NEAR(ZeroCrossingFrequency(tail, 2, kRate), 440, 440 * 0.01);
+    std::vector<std::int16_t> out = first;
+    out.insert(out.end(), rest.begin(), rest.end() - 2000);
+    const double steepest = 0.5 * 32767 * 2 * std::numbers::pi * 440 / kRate;
+    EXPECT_LT(LargestStep(out, 2), 1.3 * steepest);
+    const std::size_t change = first.size() / 2;
+    EXPECT_GE(QuietestWindow(out, change - 2205, change + 4410), 0.95 * kToneRms);
+}
