@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "audio/SampleConversion.h"
 #include "audio/Voice.h"
 
 extern "C" {
@@ -131,10 +132,7 @@ void Mixer::RenderBlock(std::uint64_t outStart) {
         if (!MixChannel(*channel, outStart)) Remove(channel.get());
     }
     m_snapshot.clear();
-    for (int i = 0; i < 2 * kBlockFrames; ++i) {
-        const float v = std::nearbyint(m_mix[i] * 32768.0f);
-        m_block[i] = static_cast<std::int16_t>(std::clamp(v, -32768.0f, 32767.0f));
-    }
+    FloatToInt16(m_mix.data(), m_block.data(), m_mix.size());
 }
 
 int Mixer::ReadResampled(Channel& channel, Voice& voice, std::uint64_t outStart) {

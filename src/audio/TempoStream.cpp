@@ -1,5 +1,7 @@
 #include "audio/TempoStream.h"
 
+#include "audio/SampleConversion.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -144,10 +146,8 @@ int TempoStream::Produce(std::int16_t* dst, int frames, const RenderContext& ctx
             const unsigned want = std::min<unsigned>(ready, static_cast<unsigned>(frames - done));
             m_outFloat.resize(static_cast<std::size_t>(want) * chans);
             const unsigned got = m_stretcher.receiveSamples(m_outFloat.data(), want);
-            std::int16_t* out = dst + static_cast<std::size_t>(done) * chans;
-            for (std::size_t i = 0; i < static_cast<std::size_t>(got) * chans; ++i)
-                out[i] = static_cast<std::int16_t>(
-                    std::lrint(std::clamp(m_outFloat[i] * 32768.0f, -32768.0f, 32767.0f)));
+            FloatToInt16(m_outFloat.data(), dst + static_cast<std::size_t>(done) * chans,
+                         static_cast<std::size_t>(got) * chans);
             m_input.Consume(got * InputPerOutput());
             done += static_cast<int>(got);
             continue;
