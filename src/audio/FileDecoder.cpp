@@ -200,7 +200,7 @@ int FileDecoder::OpenFile(const std::string& path, ContainerFilter filter) {
         const AVCodecID id = m_pCodec->codec_id;
         const bool countByDecoding = !CountsFromPackets(id) || m_dwChannelType == CTYPE_MUSIC_MOD;
         if (!BuildIndex(countByDecoding)) {
-            // Some packet had no duration: count by decoding instead.
+            // Some packet had no duration, or a wrong one: count by decoding instead.
             if (countByDecoding || !ReopenFormat() || !BuildIndex(true)) return ERROR_FILEFORM;
         }
         if (m_index.empty()) return ERROR_FILEFORM;
@@ -290,6 +290,8 @@ bool FileDecoder::BuildIndex(bool decodeToCount) {
     AVPacket* pkt = m_pPacket.get();
     AVFrame* frame = m_pFrame.get();
     const AVRational sampleBase{1, m_nSampleRate};
+    std::int64_t previousPts = AV_NOPTS_VALUE;
+    std::int64_t previousDuration = 0;
 
     avcodec_flush_buffers(m_pCodec.get());
     // Counting by decoding also takes the delay and padding from the decoded frames, which
@@ -324,10 +326,16 @@ bool FileDecoder::BuildIndex(bool decodeToCount) {
             pkt->pts = pkt->dts = static_cast<std::int64_t>(m_index.size() - 1);
             if (avcodec_send_packet(m_pCodec.get(), pkt) >= 0) drainFrames();
         } else {
-            if (pkt->duration <= 0) {
+            // A duration that disagrees with the next packet's timestamp cannot be trusted
+            // (Ogg's demuxer misjudges some Vorbis packets that span pages).
+            const bool gap = pkt->pts != AV_NOPTS_VALUE && previousPts != AV_NOPTS_VALUE &&
+                             pkt->pts - previousPts != previousDuration;
+            if (pkt->duration <= 0 || gap) {
                 av_packet_unref(pkt);
                 return false;
             }
+            previousPts = pkt->pts;
+            previousDuration = pkt->duration;
             size_t size = 0;
             const uint8_t* side = av_packet_get_side_data(pkt, AV_PKT_DATA_SKIP_SAMPLES, &size);
             ReadSkips(side, size, entry.headSkip, entry.keep);

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <fstream>
+#include <iterator>
 
 #include "AudioTestSupport.h"
 
@@ -130,6 +132,34 @@ INSTANTIATE_TEST_SUITE_P(
                       Format{"AacAdts", "t.aac", "-c:a aac -b:a 128k", false, false, false},
                       Format{"Opus", "t.opus", "-c:a libopus -ar 48000", false, false, false}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// A real recording (libVorbis 1.2.3, from Debian's drascula-music) whose Ogg pages make the
+// demuxer state wrong durations for some packets: the length and every sample must still be
+// those of a decode from the start, the same as ffmpeg's.
+TEST(Decoding, VorbisWhosePacketDurationsTheDemuxerMisjudges) {
+    const std::string song = "/usr/share/scummvm/drascula/audio/track28.ogg";
+    ASSERT_TRUE(std::filesystem::exists(song)) << "scripts/install-deps installs drascula-music";
+    TempDir dir;
+    const std::string raw = dir.File("ffmpeg.raw");
+    ASSERT_TRUE(Ffmpeg("-i '" + song + "' -f s16le", raw));
+    std::ifstream in(raw, std::ios::binary);
+    const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), {});
+    std::vector<std::int16_t> expected(bytes.size() / 2);
+    std::memcpy(expected.data(), bytes.data(), bytes.size());
+
+    const audio::HSTREAM h = audio::StreamCreateFile(0, song.c_str(), 0, 0, audio::STREAM_DECODE);
+    ASSERT_NE(h, 0u);
+    EXPECT_EQ(audio::ChannelGetLength(h), bytes.size());
+    EXPECT_TRUE(ReadAll(h) == expected) << "decoded samples differ from ffmpeg's";
+    const std::size_t frames = expected.size() / 2;
+    for (std::size_t target : {std::size_t{6000}, frames / 3, frames - 5000}) {
+        ASSERT_TRUE(audio::ChannelSetPosition(h, target * 4));
+        const std::vector<std::int16_t> got = ReadFrames(h, 2, 1024);
+        EXPECT_TRUE(std::equal(got.begin(), got.end(), expected.begin() + 2 * target))
+            << "after seeking to " << target;
+    }
+    audio::StreamFree(h);
+}
 
 TEST(Decoding, ReportsTheFilesOwnRateAndChannelCount) {
     TempDir dir;
