@@ -78,7 +78,10 @@ bool Channel::SetPosition(std::uint64_t frame) {
     m_bEnded = false;
     m_bEndFired = false;
     m_syncsFiredAt = UINT64_MAX;
-    if (!seamless) ResetHistory();
+    if (!seamless) {
+        ResetHistory();
+        m_dueSync = 0;
+    }
     return true;
 }
 
@@ -108,7 +111,19 @@ HSYNC Channel::AddSync(HSYNC handle, DWORD type, QWORD param, SYNCPROC* proc, vo
 }
 
 bool Channel::RemoveSync(HSYNC handle) {
+    if (m_dueSync == handle) m_dueSync = 0;
     return std::erase_if(m_syncs, [&](const Sync& s) { return s.handle == handle; }) > 0;
+}
+
+void Channel::CatchUpSync(HSYNC handle, std::uint64_t heardPosition) {
+    const auto it =
+        std::find_if(m_syncs.begin(), m_syncs.end(), [&](const Sync& s) { return s.handle == handle; });
+    if (it == m_syncs.end() || it->type != SYNC_POS || !it->mixtime) return;
+    // Heard well before now: its turn comes on the next pass. Not read yet: it fires when
+    // reached. A frame just heard counts as now: the position was read a moment ago.
+    const std::uint64_t justHeard = static_cast<std::uint64_t>(m_nSampleRate) / 20;
+    if (it->frame + justHeard < heardPosition || it->frame >= SourceReadPosition()) return;
+    CatchUp(handle, it->frame);
 }
 
 std::vector<DWORD> Channel::ItemHandles() const {
@@ -130,6 +145,10 @@ bool Channel::FireSyncs(DWORD type, std::uint64_t frame, int producedSoFar,
     std::vector<Sync> due;
     for (const Sync& s : m_syncs)
         if (s.type == type && (type != SYNC_POS || s.frame == frame)) due.push_back(s);
+    return Fire(due, producedSoFar, ctx);
+}
+
+bool Channel::Fire(const std::vector<Sync>& due, int producedSoFar, const RenderContext& ctx) {
     if (due.empty()) return false;
     const std::uint64_t seeksBefore = m_seekCount;
     for (const Sync& s : due) {
@@ -160,6 +179,13 @@ int Channel::ReadThroughSyncs(std::int16_t* dst, int frames, FrameSource& src,
     int done = 0;
     int rounds = 0;
     for (;;) {
+        if (m_dueSync) {
+            std::vector<Sync> due;
+            for (const Sync& s : m_syncs)
+                if (s.handle == m_dueSync) due.push_back(s);
+            m_dueSync = 0;
+            if (Fire(due, done, ctx) && rounds++ < kMaxSyncRoundsPerRead) continue;
+        }
         const std::uint64_t pos = src.Position();
         if (pos != m_syncsFiredAt && rounds < kMaxSyncRoundsPerRead) {
             m_syncsFiredAt = pos;

@@ -114,6 +114,10 @@ public:
     ProcessingChain& Chain() { return m_chain; }
     HSYNC AddSync(HSYNC handle, DWORD type, QWORD param, SYNCPROC* proc, void* user);
     bool RemoveSync(HSYNC handle);
+    // A mix-time position sync set at a frame that is already read but not yet heard (the
+    // end of a loop marked at the position playing now) would otherwise wait for the next
+    // pass: the channel goes back to the sync's frame, or fires it at once where it cannot.
+    void CatchUpSync(HSYNC handle, std::uint64_t heardPosition);
     std::vector<DWORD> ItemHandles() const;  // every DSP, effect, sync and tap handle
 
     // A tap receives every buffer the channel produces, after its DSPs and effects, in order:
@@ -145,6 +149,12 @@ protected:
     // Output frames this channel still holds before what it reads now is heard (a tempo
     // stream's stretcher); used to time notices of syncs.
     virtual double HeldFrames() { return 0; }
+    // The frame its source reads next: beyond ReadPosition() when the channel holds audio.
+    virtual std::uint64_t SourceReadPosition() { return ReadPosition(); }
+    // Makes a position sync at `frame`, which was read already, happen now (see CatchUpSync).
+    virtual void CatchUp(HSYNC handle, std::uint64_t /*frame*/) { m_dueSync = handle; }
+    // The sync fires at the next read, wherever the position then is.
+    void MarkSyncDue(HSYNC handle) { m_dueSync = handle; }
 
     // Reads from `src` while firing this channel's syncs at their exact frames. A sync that
     // moves the position makes the reading continue from there.
@@ -165,6 +175,7 @@ private:
     };
     // Fires the syncs of `type` (at `frame` for SYNC_POS); returns true if one moved the position.
     bool FireSyncs(DWORD type, std::uint64_t frame, int producedSoFar, const RenderContext& ctx);
+    bool Fire(const std::vector<Sync>& due, int producedSoFar, const RenderContext& ctx);
     std::uint64_t NextSyncFrameAfter(std::uint64_t frame) const;
 
     std::recursive_mutex m_mutex;
@@ -182,6 +193,7 @@ private:
     std::uint64_t m_seekCount = 0;
     std::uint64_t m_syncsFiredAt = UINT64_MAX;  // POS syncs already fired here, nothing read since
     bool m_bEndFired = false;
+    HSYNC m_dueSync = 0;  // a sync to fire at the next read (CatchUp)
     bool m_bEnded = false;
 
     DWORD m_state = ACTIVE_STOPPED;

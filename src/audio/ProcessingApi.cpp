@@ -78,6 +78,7 @@ HSYNC ChannelSetSync(DWORD handle, DWORD type, QWORD param, SYNCPROC* proc, void
     if (!proc) return Fail(ERROR_ILLPARAM, HSYNC{0});
     const HSYNC sync = AudioSystem::Get().NewItemHandle(c.channel);
     c->AddSync(sync, type, param, proc, user);
+    c->CatchUpSync(sync, c->Position(AudioSystem::Get().HeardFrame()));
     return Succeed(sync);
 }
 

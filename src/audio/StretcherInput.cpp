@@ -74,4 +74,35 @@ const float* StretcherInput::UnconsumedSamples(int& frames) const {
     return m_samples.data() + m_sampleStart;
 }
 
+std::uint64_t StretcherInput::KeepUntil(std::uint64_t frame, bool& found) {
+    found = false;
+    std::uint64_t kept = 0;  // frames kept from the front range's start
+    std::size_t range = 0;
+    for (; range < m_ranges.size(); ++range) {
+        const Range& r = m_ranges[range];
+        // In the front range only what has not come out counts.
+        const std::uint64_t from = range == 0 ? Position() : r.srcStart;
+        if (frame >= from && frame < r.srcStart + r.frames) {
+            kept += frame - r.srcStart;
+            found = true;
+            break;
+        }
+        kept += r.frames;
+    }
+    const std::uint64_t cut = found ? frame : Position();
+    if (!found) kept = m_ranges.empty() ? 0 : Position() - m_ranges.front().srcStart;
+    // Drop the ranges after the cut and shorten the one it falls in.
+    std::uint64_t left = kept;
+    std::size_t keepRanges = 0;
+    for (; keepRanges < m_ranges.size() && left > 0; ++keepRanges) {
+        Range& r = m_ranges[keepRanges];
+        r.frames = std::min(r.frames, left);
+        left -= r.frames;
+    }
+    m_ranges.resize(keepRanges);
+    m_samples.resize(m_sampleStart + static_cast<std::size_t>(kept) * m_nChannels);
+    if (m_ranges.empty()) m_consumed = 0;
+    return cut;
+}
+
 }  // namespace audio::detail

@@ -31,6 +31,11 @@ public:
     // The samples not yet come out, from the frame at Position() on.
     const float* UnconsumedSamples(int& frames) const;
 
+    // Forgets what went in after source frame `frame` (its first occurrence not yet come out),
+    // or after Position() when it is not there. Returns the source frame that follows what is
+    // kept, and whether `frame` was found.
+    std::uint64_t KeepUntil(std::uint64_t frame, bool& found);
+
 private:
     struct Range {
         std::uint64_t srcStart;

@@ -98,6 +98,26 @@ double TempoStream::HeldFrames() {
     return m_input.Unconsumed() / InputPerOutput();
 }
 
+std::uint64_t TempoStream::SourceReadPosition() {
+    std::lock_guard lock(m_pSource->Mutex());
+    return m_pSource->ReadPosition();
+}
+
+void TempoStream::CatchUp(HSYNC handle, std::uint64_t frame) {
+    // Take back what the stretcher got from beyond the sync's frame and read on from there, so
+    // that the sync's frame is reached next; when it has already come out of the stretcher,
+    // the sync fires at once instead.
+    bool found = false;
+    const std::uint64_t cut = m_input.KeepUntil(frame, found);
+    {
+        std::lock_guard lock(m_pSource->Mutex());
+        if (!m_pSource->SetPosition(cut)) return;
+    }
+    m_bSourceDone = false;
+    Refill();
+    if (!found) MarkSyncDue(handle);
+}
+
 void TempoStream::ResetStretcher() {
     m_stretcher.clear();
     m_input.Clear();

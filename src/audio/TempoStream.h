@@ -38,6 +38,8 @@ protected:
     int Produce(std::int16_t* dst, int frames, const RenderContext& ctx) override;
     bool Seek(std::uint64_t frame, bool seamless) override;
     double HeldFrames() override;
+    std::uint64_t SourceReadPosition() override;
+    void CatchUp(HSYNC handle, std::uint64_t frame) override;
 
 private:
     // Reads the source, remembering which source frames went into the stretcher.

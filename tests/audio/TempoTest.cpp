@@ -205,3 +205,41 @@ TEST(Tempo, ATempoChangeAppliesToTheAudioNotYetHeard) {
     const std::size_t change = first.size() / 2;
     EXPECT_GE(QuietestWindow(out, change - 2205, change + 4410), 0.95 * kToneRms);
 }
+
+// A loop's end marked at the position coming out now: the stretcher has already taken source
+// audio from beyond it, and the jump must still happen there, not a pass later.
+TEST(Tempo, AMixtimeSyncSetWhereTheOutputIsNowFiresThere) {
+    TempoFixture f(490, kRate * 4, audio::STREAM_DECODE | audio::FX_FREESOURCE);
+    ASSERT_TRUE(audio::FX_TempoSet(f.tempo, -30, 0, -3));
+    static audio::QWORD loopStart = 90 * 50 * 4;
+    auto loop = [](audio::HSYNC, audio::DWORD channel, audio::DWORD, void*) {
+        audio::ChannelSetPosition(channel, loopStart);
+    };
+    std::vector<std::int16_t> out = ReadFrames(f.tempo, 2, kRate);
+    // A whole number of the tone's periods, so that the jump joins without a step.
+    const audio::QWORD end = audio::ChannelGetPosition(f.tempo) / 4 / 90 * 90 * 4;
+    const audio::HSYNC sync =
+        audio::ChannelSetSync(f.tempo, audio::SYNC_POS | audio::SYNC_MIXTIME, end, loop, nullptr);
+    ASSERT_NE(sync, 0u);
+    const std::vector<std::int16_t> more = ReadFrames(f.tempo, 2, kRate);
+    out.insert(out.end(), more.begin(), more.end());
+    // One second at 70 % covers 0.7 s of the source: without the jump it would be far beyond.
+    const audio::QWORD position = audio::ChannelGetPosition(f.tempo);
+    EXPECT_GE(position, loopStart);
+    EXPECT_LE(position, end);
+    const double tone = 0.5 * 32767 / std::sqrt(2.0);
+    for (std::size_t w = 2000; w + 220 < out.size() / 2; w += 220)
+        ASSERT_GE(Rms(out.data() + 2 * w, 220, 2), 0.9 * tone) << "window at frame " << w;
+
+    // Set where the source was already read but the output has not come yet: the same.
+    ASSERT_TRUE(audio::ChannelSetPosition(f.tempo, 0));
+    ReadFrames(f.tempo, 2, kRate / 10);
+    ASSERT_TRUE(audio::ChannelRemoveSync(f.tempo, sync));
+    const audio::QWORD ahead = audio::ChannelGetPosition(f.tempo) + 90 * 20 * 4;
+    loopStart = 0;
+    ASSERT_NE(audio::ChannelSetSync(f.tempo, audio::SYNC_POS | audio::SYNC_MIXTIME, ahead, loop,
+                                    nullptr),
+              0u);
+    ReadFrames(f.tempo, 2, kRate / 2);
+    EXPECT_LE(audio::ChannelGetPosition(f.tempo), ahead);
+}

@@ -68,6 +68,35 @@ TEST_F(LoopPlaybackTest, AfterMPlaybackRepeatsTheRegionWithoutAGapAtSlowerTempoA
     ExpectSeamlessLoopAfterM(-30, -3);  // 70 % of the speed, three semitones down
 }
 
+// The musician's way: N and M pressed while the song plays. The end is where the song is
+// heard at that moment, and the stretcher and the mixer have already read beyond it.
+TEST_F(LoopPlaybackTest, MPressedWhilePlayingLoopsFromThere) {
+    const std::vector<std::int16_t> heard = CaptureWhole([&] {
+        Load({{490, 6.0}});
+        ASSERT_TRUE(audio::FX_TempoSet(Stream(), -30, 0, -2));
+        Key(Qt::Key_Space);
+        Play(400);
+        Key(Qt::Key_N);
+        const audio::QWORD start = g_loopRegion.qwStartPoint.load();
+        Play(700);
+        Key(Qt::Key_M);
+        const audio::QWORD end = g_loopRegion.qwEndPoint;
+        ASSERT_GT(end, start);
+        Play(1500);  // three passes of the region at 70 %
+        const audio::QWORD position = Position();
+        EXPECT_GE(position, start);
+        EXPECT_LE(position, end);
+    });
+    SKIP_IF_DISTURBED(heard);
+    // The tone goes on through every jump.
+    std::size_t first = 0;
+    while (first < heard.size() / 2 && std::abs(heard[2 * first]) < 2000) ++first;
+    constexpr std::size_t kWindow = kRate / 200;
+    for (std::size_t w = first + kWindow; w + 4 * kWindow < heard.size() / 2; w += kWindow)
+        ASSERT_GE(Rms(heard.data() + 2 * w, kWindow), 0.9 * kHeardToneRms)
+            << "gap at output frame " << w;
+}
+
 // Which of the song's three tones each 20 ms of the output holds; 0 for silence.
 std::vector<int> HeardTones(const std::vector<std::int16_t>& heard) {
     constexpr std::size_t kWindow = kRate / 50;
