@@ -86,7 +86,8 @@ double LongestChangeMs(audio::HSTREAM stream, const char* capturePath) {
 
 int main(int argc, char** argv) {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: %s cpu|rss FILE SECONDS | latency FILE | change TONE CAPTURE\n",
+        std::fprintf(stderr,
+                     "usage: %s cpu|rss FILE SECONDS | latency FILE | change TONE CAPTURE\n",
                      argv[0]);
         return 2;
     }
@@ -122,7 +123,8 @@ int main(int argc, char** argv) {
         SleepSeconds(seconds);
         const double cpu = bench::ProcessCpuSeconds() - cpu0;
         const double wall = bench::WallSeconds() - wall0;
-        if (audio::ChannelIsActive(stream) != audio::ACTIVE_PLAYING) bench::Fail("playing throughout");
+        if (audio::ChannelIsActive(stream) != audio::ACTIVE_PLAYING)
+            bench::Fail("playing throughout");
         if (mode == "cpu")
             std::printf("%.2f\n", 100.0 * cpu / wall);
         else

@@ -116,8 +116,8 @@ bool Channel::RemoveSync(HSYNC handle) {
 }
 
 void Channel::CatchUpSync(HSYNC handle, std::uint64_t heardPosition) {
-    const auto it =
-        std::find_if(m_syncs.begin(), m_syncs.end(), [&](const Sync& s) { return s.handle == handle; });
+    const auto it = std::find_if(m_syncs.begin(), m_syncs.end(),
+                                 [&](const Sync& s) { return s.handle == handle; });
     if (it == m_syncs.end() || it->type != SYNC_POS || !it->mixtime) return;
     // Heard well before now: its turn comes on the next pass. Not read yet: it fires when
     // reached. A frame just heard counts as now: the position was read a moment ago.

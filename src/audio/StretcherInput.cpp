@@ -13,7 +13,7 @@ void StretcherInput::Clear() {
 }
 
 const float* StretcherInput::Append(std::uint64_t srcStart, const std::int16_t* samples,
-                                   int frames) {
+                                    int frames) {
     if (frames <= 0) return nullptr;
     if (!m_ranges.empty() && m_ranges.back().srcStart + m_ranges.back().frames == srcStart)
         m_ranges.back().frames += static_cast<std::uint64_t>(frames);
@@ -60,7 +60,8 @@ void StretcherInput::DropFront(std::uint64_t frames) {
 std::uint64_t StretcherInput::Position() const {
     if (m_ranges.empty()) return 0;
     const Range& head = m_ranges.front();
-    return head.srcStart + std::min<std::uint64_t>(head.frames, static_cast<std::uint64_t>(m_consumed));
+    return head.srcStart +
+           std::min<std::uint64_t>(head.frames, static_cast<std::uint64_t>(m_consumed));
 }
 
 double StretcherInput::Unconsumed() const {

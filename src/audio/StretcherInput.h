@@ -45,10 +45,10 @@ private:
     void DropFront(std::uint64_t frames);
 
     int m_nChannels;
-    std::deque<Range> m_ranges;  // oldest first
-    std::vector<float> m_samples;  // the ranges' samples, one after the other
+    std::deque<Range> m_ranges;     // oldest first
+    std::vector<float> m_samples;   // the ranges' samples, one after the other
     std::size_t m_sampleStart = 0;  // m_samples before this index are dropped
-    double m_consumed = 0;  // frames of m_ranges.front() already out
+    double m_consumed = 0;          // frames of m_ranges.front() already out
 };
 
 }  // namespace audio::detail

@@ -1,9 +1,9 @@
 #include "audio/TempoStream.h"
 
-#include "audio/SampleConversion.h"
-
 #include <algorithm>
 #include <cmath>
+
+#include "audio/SampleConversion.h"
 
 namespace audio::detail {
 
@@ -107,6 +107,10 @@ void TempoStream::CatchUp(HSYNC handle, std::uint64_t frame) {
     // Take back what the stretcher got from beyond the sync's frame and read on from there, so
     // that the sync's frame is reached next; when it has already come out of the stretcher,
     // the sync fires at once instead.
+    if (m_input.Empty()) {  // nothing held: the output goes on from the source's position
+        MarkSyncDue(handle);
+        return;
+    }
     bool found = false;
     const std::uint64_t cut = m_input.KeepUntil(frame, found);
     {

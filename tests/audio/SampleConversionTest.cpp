@@ -10,10 +10,9 @@ using audio::detail::FloatToInt16;
 TEST(SampleConversion, RoundsToTheNearestAndClipsInEveryPositionOfABlock) {
     // Eleven values: eight take the four-at-a-time path, three the single one, so each value is
     // checked in both by shifting the block.
-    const std::vector<float> values = {0.0f,           1.0f,          -1.0f,
-                                       2.5f,           -3.0f,         0.4f / 32768,
-                                       0.6f / 32768,   -0.6f / 32768, 1000.4f / 32768,
-                                       1e30f,          -1e30f};
+    const std::vector<float> values = {
+        0.0f,         1.0f,          -1.0f,           2.5f,  -3.0f, 0.4f / 32768,
+        0.6f / 32768, -0.6f / 32768, 1000.4f / 32768, 1e30f, -1e30f};
     const std::vector<std::int16_t> expected = {0, 32767, -32768, 32767, -32768, 0,
                                                 1, -1,    1000,   32767, -32768};
     for (std::size_t shift = 0; shift < values.size(); ++shift) {

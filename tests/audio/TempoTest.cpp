@@ -180,7 +180,8 @@ TEST(Tempo, APitchChangeIsHeardAtOnceAndWithoutAClick) {
     // From 5 ms after the change on, the tone is an octave up.
     EXPECT_NEAR(ZeroCrossingFrequency(Slice(after, kRate * 5 / 1000, kRate / 50), 2, kRate), 880,
                 880 * 0.03);
-    EXPECT_NEAR(ZeroCrossingFrequency(Slice(after, kRate / 10, kRate / 5), 2, kRate), 880, 880 * 0.01);
+    EXPECT_NEAR(ZeroCrossingFrequency(Slice(after, kRate / 10, kRate / 5), 2, kRate), 880,
+                880 * 0.01);
     out.insert(out.end(), after.begin(), after.end());
     const double steepest = 0.5 * 32767 * 2 * std::numbers::pi * 880 / kRate;
     EXPECT_LT(LargestStep(out, 2), 1.3 * steepest);
@@ -237,9 +238,9 @@ TEST(Tempo, AMixtimeSyncSetWhereTheOutputIsNowFiresThere) {
     ASSERT_TRUE(audio::ChannelRemoveSync(f.tempo, sync));
     const audio::QWORD ahead = audio::ChannelGetPosition(f.tempo) + 90 * 20 * 4;
     loopStart = 0;
-    ASSERT_NE(audio::ChannelSetSync(f.tempo, audio::SYNC_POS | audio::SYNC_MIXTIME, ahead, loop,
-                                    nullptr),
-              0u);
+    ASSERT_NE(
+        audio::ChannelSetSync(f.tempo, audio::SYNC_POS | audio::SYNC_MIXTIME, ahead, loop, nullptr),
+        0u);
     ReadFrames(f.tempo, 2, kRate / 2);
     EXPECT_LE(audio::ChannelGetPosition(f.tempo), ahead);
 }
