@@ -52,6 +52,7 @@ CQuorvelMainDlg::CQuorvelMainDlg(QWidget* parent)
 }
 
 CQuorvelMainDlg::~CQuorvelMainDlg() {
+    RemoveMessagePreFilter();
     if (ui::GetMainWindow() == this) ui::SetMainWindow(nullptr);
 }
 

@@ -99,8 +99,10 @@ bool AudioSystem::Initialized() {
 }
 
 bool AudioSystem::Free() {
-    std::unique_ptr<Mixer> mixer;
+    // Declared in this order so that the mixer, which holds a reference to the output, goes
+    // first.
     std::unique_ptr<DeviceOutput> output;
+    std::unique_ptr<Mixer> mixer;
     std::unique_ptr<SyncNotifier> notifier;
     std::vector<ChannelPtr> channels;
     {

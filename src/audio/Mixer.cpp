@@ -88,9 +88,12 @@ void Mixer::Start() {
 }
 
 void Mixer::Stop() {
-    m_bStop = true;
-    m_output.Wake();
-    if (m_thread.joinable()) m_thread.join();
+    // Only a running mixer touches the output: a stopped one may outlive it.
+    if (m_thread.joinable()) {
+        m_bStop = true;
+        m_output.Wake();
+        m_thread.join();
+    }
     std::lock_guard lock(m_listMutex);
     m_playing.clear();
 }

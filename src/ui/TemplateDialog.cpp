@@ -50,6 +50,10 @@ void CTemplateDialog::InstallMessagePreFilter() {
     });
 }
 
+void CTemplateDialog::RemoveMessagePreFilter() {
+    m_preFilter.reset();
+}
+
 bool CTemplateDialog::event(QEvent* event) {
     if (event->type() >= QEvent::User && event->type() <= QEvent::MaxUser) {
         if (auto* message = dynamic_cast<UserMessageEvent*>(event)) {

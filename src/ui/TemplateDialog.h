@@ -50,6 +50,9 @@ protected:
     virtual bool PreTranslateMessage(QObject* /*target*/, QEvent* /*event*/) { return false; }
 
     void InstallMessagePreFilter();
+    // A derived window calls this first in its destructor: events of the controls being
+    // destroyed must not reach its PreTranslateMessage after its members are gone.
+    void RemoveMessagePreFilter();
     bool event(QEvent* event) override;
 
     CFixedScaleLayout m_layout;
