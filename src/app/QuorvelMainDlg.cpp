@@ -144,6 +144,7 @@ void CQuorvelMainDlg::CreateLoopPage() {
     m_engine.m_pages.loopClearStream = [page] { page->ClearStream(); };
     m_engine.m_pages.loopInvalidate = [page] { page->update(); };
     m_engine.m_pages.loopKey = [page](int key) { page->OnLoopKey(key); };
+    m_engine.m_pages.loopShiftKey = [page](bool bPressed) { return page->OnShiftKey(bPressed); };
 }
 
 void CQuorvelMainDlg::SetFonts() {
@@ -198,6 +199,12 @@ void CQuorvelMainDlg::OnCommand(int id, int notifyCode) {
             break;
         case 409:
             OnHelp();
+            break;
+        case 518:
+            OnLoopPageButton();
+            break;
+        case 519:
+            OnEqPageButton();
             break;
         default:
             break;

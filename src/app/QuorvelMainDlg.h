@@ -36,6 +36,8 @@ public:
 
     // The loop editor page, a hidden child from initialisation on.
     CQuorvelLoopPropertyPage* LoopPage() const { return m_pLoopPage; }
+    // The equaliser page; null while there is none.
+    QWidget* EqPage() const { return m_pEqPage; }
 
     // Sets the rounded outline computed from the current size; also re-applied whenever the
     // height changes (the pages add to it).
@@ -68,6 +70,13 @@ private:
 
     void OnMinimize();
     void OnHelp();
+    // The Loop (518) and EQ (519) buttons: show or hide their page below the controls, the
+    // window growing by one page for each page shown.
+    void OnLoopPageButton();
+    void OnEqPageButton();
+    void ResizeForPages();
+    // Distance from the window's outer top edge to its client area.
+    int CaptionHeight() const;
 
     // Skin bitmaps 110 to 114 and the icon 103.
     std::array<QPixmap, 5> m_bmpSkin;
@@ -90,6 +99,7 @@ private:
 
     CLanguageMenu m_languageMenu;
     CQuorvelLoopPropertyPage* m_pLoopPage = nullptr;  // owned as a child widget
+    QWidget* m_pEqPage = nullptr;                     // the equaliser page, once there is one
 
     // Controls the window works with directly.
     ui::CStaticText* m_wndTitle = nullptr;

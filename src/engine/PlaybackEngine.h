@@ -25,8 +25,12 @@ struct SongPageHooks {
     std::function<void()> loopClearStream;
     // Loop editor: repaint the play position and loop markers.
     std::function<void()> loopInvalidate;
-    // Loop editor: one of its keys (Qt::Key_N, _M, _B, _Comma, _Period) while a song is loaded.
+    // Loop editor: one of its keys (Qt::Key_N, _M, _B, _Comma, _Period, _Up, _Down, _Z) while a
+    // song is loaded.
     std::function<void(int key)> loopKey;
+    // Loop editor: Shift pressed (true) or released, song or not; its pointer follows. True
+    // when the key is to go on to its target (every release, a press in zoom mode).
+    std::function<bool(bool bPressed)> loopShiftKey;
     // Equaliser: put its flat bands on the new playback stream.
     std::function<void()> eqApplyToPlayback;
 };

@@ -38,6 +38,10 @@ constexpr SongKey kSongKeys[] = {
     {Qt::Key_B, LoopEditorKey<Qt::Key_B>},
     {Qt::Key_Comma, LoopEditorKey<Qt::Key_Comma>},
     {Qt::Key_Period, LoopEditorKey<Qt::Key_Period>},
+    // The loop editor's zoom: in and out around the playing position, Z for the whole song.
+    {Qt::Key_Up, LoopEditorKey<Qt::Key_Up>},
+    {Qt::Key_Down, LoopEditorKey<Qt::Key_Down>},
+    {Qt::Key_Z, LoopEditorKey<Qt::Key_Z>},
 };
 
 }  // namespace
@@ -51,8 +55,14 @@ CPlaybackEngine::KeyAction CPlaybackEngine::FindSongKey(int key) {
 bool CPlaybackEngine::PreTranslateMessage(QObject* /*target*/, QEvent* event) {
     if (event->type() == QEvent::MouseButtonPress)
         return OnCaptionClick(static_cast<QMouseEvent*>(event));
-    if (event->type() != QEvent::KeyPress) return false;
+    if (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease) return false;
     const int key = static_cast<QKeyEvent*>(event)->key();
+    const bool bPressed = event->type() == QEvent::KeyPress;
+    // The loop editor's pointer follows Shift. A release always goes on to its target, and so
+    // does a press in zoom mode; other presses are keys like any other.
+    if (key == Qt::Key_Shift && m_pages.loopShiftKey && m_pages.loopShiftKey(bPressed))
+        return false;
+    if (!bPressed) return false;
     // Escape never reaches the dialog, so it never closes the main window.
     if (key == Qt::Key_Escape) return true;
     if (!m_dwBassStream) return false;

@@ -1,13 +1,16 @@
 #include "loop/QuorvelLoopPropertyPage.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QGroupBox>
 #include <QPainter>
+#include <cstdint>
 
 #include "engine/PlaybackState.h"
 #include "lang/LanguageText.h"
 #include "loop/LoopPageTemplate.h"
 #include "loop/LoopRegion.h"
+#include "loop/MarkerLabel.h"
 #include "ui/BitmapButton.h"
 #include "ui/ControlColours.h"
 #include "ui/QtText.h"
@@ -20,8 +23,19 @@ constexpr int IDC_LOOP_RESTART = 601;
 constexpr int IDC_LOOP_RESET = 602;
 constexpr int IDC_LOOP_ZOOM = 603;
 
-// The zoom mode's magnifier pointer.
-constexpr int IDC_CURSOR_ZOOM = 106;
+// Pointers of the loop editor.
+constexpr int IDC_CURSOR_CROSS = 104;     // Shift held in zoom mode
+constexpr int IDC_CURSOR_ZOOM = 106;      // zoom mode
+constexpr int IDC_CURSOR_ZOOM_IN = 107;   // left button held in zoom mode
+constexpr int IDC_CURSOR_ZOOM_OUT = 108;  // right button held in zoom mode
+
+// The markers: where their labels sit below the area's top, and their colours.
+constexpr int kPositionLabelOffset = 0;
+constexpr int kStartLabelOffset = 14;
+constexpr int kEndLabelOffset = 28;
+const QColor kPositionColour(255, 255, 255);
+const QColor kStartColour(150, 255, 150);
+const QColor kEndColour(255, 150, 150);
 
 // The system's simple beep: a command that needs a song found none.
 void SimpleBeep() {
@@ -36,7 +50,13 @@ CQuorvelLoopPropertyPage::CQuorvelLoopPropertyPage(QWidget* parent)
     setWindowFlags(Qt::Widget);
     ui::ApplyControlBackground(this);
     // The frame is drawn over the page's own painting, which shows the waveform inside it.
-    if (QWidget* frame = GetDlgItem(IDC_LOOP_FRAME)) frame->setAutoFillBackground(false);
+    // Clicks on it reach the page, as a frame takes none of its own.
+    if (QWidget* frame = GetDlgItem(IDC_LOOP_FRAME)) {
+        frame->setAutoFillBackground(false);
+        frame->setAttribute(Qt::WA_TransparentForMouseEvents);
+    }
+    // Every move counts, with a button held or not (the one after the Open dialog is skipped).
+    setMouseTracking(true);
     // No song yet, so no region.
     g_loopRegion.qwStartPoint = 0;
     g_loopRegion.qwEndPoint = 0;
@@ -47,11 +67,20 @@ bool CQuorvelLoopPropertyPage::OnInitDialog() {
     m_layout.Apply(this, Template(), 96);
     m_nWaveWidth = width() - kWaveMarginX;
     m_nWaveHeight = height() - kWaveMarginY;
+    m_waveform = CWaveformImage(m_nWaveWidth, m_nWaveHeight);
+    ShowWaveform(false);
     m_nZoom = 1;
     m_fViewStart = 0;
-    m_hCursorZoom = ui::LoadSkinCursor(IDC_CURSOR_ZOOM);
+    LoadCursors();
     BindControls();
     return true;
+}
+
+void CQuorvelLoopPropertyPage::LoadCursors() {
+    m_hCursorCross = ui::LoadSkinCursor(IDC_CURSOR_CROSS);
+    m_hCursorZoom = ui::LoadSkinCursor(IDC_CURSOR_ZOOM);
+    m_hCursorZoomIn = ui::LoadSkinCursor(IDC_CURSOR_ZOOM_IN);
+    m_hCursorZoomOut = ui::LoadSkinCursor(IDC_CURSOR_ZOOM_OUT);
 }
 
 void CQuorvelLoopPropertyPage::BindControls() {
@@ -91,6 +120,87 @@ void CQuorvelLoopPropertyPage::SetSong(bool bResetLoop, audio::HSTREAM stream,
                               nullptr);
         m_dwEndSyncedStream = stream;
     }
+    if (!stream) return;
+
+    // A column never covers less than one 20 ms level reading at zoom 1.
+    m_dwBytesPerColumn = BytesPerColumn(audio::ChannelGetLength(stream), m_nWaveWidth,
+                                        audio::ChannelSeconds2Bytes(stream, 0.02f));
+    audio::HSTREAM decoder =
+        audio::StreamCreateFile(false, path.c_str(), 0, 0, audio::STREAM_DECODE);
+    if (!decoder) decoder = audio::MusicLoad(false, path.c_str(), 0, 0, audio::MUSIC_DECODE, 0);
+    // What is already waiting (a dialog that just closed, say) is painted before the thread
+    // blocks; the user's input waits, so no command runs in the middle of this one.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    ComputeWaveform(decoder, m_nZoom, m_fViewStart);
+}
+
+void CQuorvelLoopPropertyPage::ComputeWaveform(audio::HSTREAM decoder, int nZoom,
+                                               float fViewStart) {
+    if (!decoder) return;
+    m_waveform.Clear();
+    ShowWaveform(true);
+    const audio::QWORD start = audio::ChannelSeconds2Bytes(decoder, fViewStart);
+    m_waveform.Compute(decoder, start, m_dwBytesPerColumn / static_cast<audio::DWORD>(nZoom));
+    audio::StreamFree(decoder);
+    ShowWaveform(true);
+}
+
+void CQuorvelLoopPropertyPage::ShowWaveform(bool bAtOnce) {
+    m_pixWave = QPixmap::fromImage(m_waveform.Image());
+    if (bAtOnce && isVisible())
+        repaint();
+    else
+        update();
+}
+
+WaveformView CQuorvelLoopPropertyPage::View() const {
+    WaveformView view;
+    view.nWaveWidth = m_nWaveWidth;
+    view.dwBytesPerColumn = m_dwBytesPerColumn;
+    view.nZoom = m_nZoom;
+    view.qwViewStart = m_dwStream ? audio::ChannelSeconds2Bytes(m_dwStream, m_fViewStart) : 0;
+    return view;
+}
+
+int CQuorvelLoopPropertyPage::PositionToX(audio::QWORD position) const {
+    return View().PositionToX(position);
+}
+
+audio::QWORD CQuorvelLoopPropertyPage::ColumnToPosition(int x) const {
+    return View().ColumnToPosition(x);
+}
+
+void CQuorvelLoopPropertyPage::ZoomIn(int x) {
+    if (m_nZoom >= 32) return;
+    ChangeZoom(x, m_nZoom * 2);
+}
+
+void CQuorvelLoopPropertyPage::ZoomOut(int x) {
+    if (m_nZoom <= 1) return;
+    ChangeZoom(x, m_nZoom / 2);
+}
+
+void CQuorvelLoopPropertyPage::ChangeZoom(int x, int nNewZoom) {
+    if (!m_dwStream) return;
+    const double songSeconds =
+        audio::ChannelBytes2Seconds(m_dwStream, audio::ChannelGetLength(m_dwStream));
+    m_fViewStart = ZoomedViewStart(m_fViewStart, songSeconds, m_nWaveWidth, m_nZoom, nNewZoom, x);
+    m_nZoom = nNewZoom;
+    SetSong(false, m_dwStream, m_strSongPath, false);
+}
+
+void CQuorvelLoopPropertyPage::Pan(int x) {
+    if (!m_dwStream) return;
+    const double songSeconds =
+        audio::ChannelBytes2Seconds(m_dwStream, audio::ChannelGetLength(m_dwStream));
+    // How far the clicked column lies from the centre, in bytes of the stream.
+    const std::int64_t offset = std::int64_t((x - kWaveLeft) - m_nWaveWidth / 2) *
+                                std::int64_t(m_dwBytesPerColumn) / m_nZoom;
+    const double seconds = audio::ChannelBytes2Seconds(
+        m_dwStream, static_cast<audio::QWORD>(offset < 0 ? -offset : offset));
+    m_fViewStart = ClampViewStart(double(m_fViewStart) + (offset < 0 ? -seconds : seconds),
+                                  songSeconds, m_nZoom);
+    SetSong(false, m_dwStream, m_strSongPath, false);
 }
 
 void CQuorvelLoopPropertyPage::SetLoopStart(audio::QWORD qwPos, bool bMarkChanged) {
@@ -162,6 +272,17 @@ bool CQuorvelLoopPropertyPage::OnLoopKey(int key) {
         case Qt::Key_Period:  // without an end marker: the beginning of the song
             audio::ChannelSetPosition(m_dwStream, g_loopRegion.qwEndPoint);
             return true;
+        case Qt::Key_Up:  // around the playing position, even when it is out of view
+            ZoomIn(PositionToX(audio::ChannelGetPosition(m_dwStream)));
+            return true;
+        case Qt::Key_Down:
+            ZoomOut(PositionToX(audio::ChannelGetPosition(m_dwStream)));
+            return true;
+        case Qt::Key_Z:  // the whole song again; the region stays
+            m_nZoom = 1;
+            m_fViewStart = 0;
+            SetSong(false, m_dwStream, m_strSongPath, false);
+            return true;
         default:
             return false;
     }
@@ -183,13 +304,46 @@ void CQuorvelLoopPropertyPage::OnCommand(int id, int /*notifyCode*/) {
     }
 }
 
+bool CQuorvelLoopPropertyPage::OnShiftKey(bool bPressed) {
+    if (bPressed) {
+        if (m_bZoomMode) SetClassCursor(m_hCursorCross);
+        return m_bZoomMode;
+    }
+    SetClassCursor(m_bZoomMode ? m_hCursorZoom : QCursor(Qt::ArrowCursor));
+    return true;
+}
+
 void CQuorvelLoopPropertyPage::SetClassCursor(const QCursor& cursor) {
+    // The pages take the main window's pointer: changing it there changes it everywhere.
     window()->setCursor(cursor);
 }
 
 void CQuorvelLoopPropertyPage::paintEvent(QPaintEvent* event) {
     ui::CTemplateDialog::paintEvent(event);
     QPainter painter(this);
-    // The waveform area starts black, as the level picture does before a song arrives.
-    painter.fillRect(kWaveLeft, kWaveTop, m_nWaveWidth, m_nWaveHeight, Qt::black);
+    painter.drawPixmap(kWaveLeft, kWaveTop, m_pixWave);
+    if (!m_dwStream) return;
+    DrawMarker(painter, g_loopRegion.qwStartPoint.load(), kStartLabelOffset, kStartColour);
+    DrawMarker(painter, g_loopRegion.qwEndPoint, kEndLabelOffset, kEndColour);
+    DrawMarker(painter, audio::ChannelGetPosition(m_dwStream), kPositionLabelOffset,
+               kPositionColour);
+}
+
+void CQuorvelLoopPropertyPage::DrawMarker(QPainter& painter, audio::QWORD position,
+                                          int nLabelOffset, const QColor& colour) const {
+    const int x = PositionToX(position);
+    if (x < kWaveLeft || x >= m_nWaveWidth + kWaveLeft) return;
+    painter.fillRect(x, kWaveTop, 1, m_nWaveHeight, colour);
+
+    const QString label = QString::fromStdString(MarkerLabel(m_dwStream, position));
+    // Crisp pixels: the label sits on the picture's bars, where a blend would blur it.
+    QFont labelFont = font();
+    labelFont.setStyleStrategy(QFont::NoAntialias);
+    labelFont.setBold(true);
+    painter.setFont(labelFont);
+    painter.setPen(colour);
+    const QFontMetrics metrics(labelFont);
+    // In the left half the text follows the line; in the right half it ends there.
+    const int left = x < m_nWaveWidth / 2 ? x : x - metrics.horizontalAdvance(label);
+    painter.drawText(left, kWaveTop + nLabelOffset + metrics.ascent(), label);
 }

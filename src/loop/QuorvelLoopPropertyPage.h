@@ -1,19 +1,29 @@
 #pragma once
 
 #include <QCursor>
+#include <QPixmap>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "audio/Audio.h"
+#include "loop/WaveformImage.h"
+#include "loop/WaveformView.h"
 #include "ui/TemplateDialog.h"
 #include "ui/ToolTipCtrl.h"
+
+class QMouseEvent;
+class QPainter;
 
 // The loop editor page (dialog 311), a hidden child of the main window until the Loop button
 // shows it. It keeps the loop region of the loaded song (g_loopRegion) and makes playback repeat
 // it: a mixing-time sync at the end marker and one at the end of the stream jump back to the
 // loop start. Restart (601), Reset (602) and Zoom (603) act on it, and so do the main window's
 // loop keys while a song is loaded.
+//
+// It shows the song as a level picture with the loop start, loop end and playing position as
+// labelled lines. The left mouse button sets the start, the right one the end; in zoom mode they
+// zoom in and out around the pointer (up to 32 times) and Shift with the left button pans.
 class CQuorvelLoopPropertyPage : public ui::CTemplateDialog {
     Q_OBJECT
 public:
@@ -28,7 +38,8 @@ public:
 
     // Takes the playback stream and the song's path. With bResetLoop the region is emptied
     // (marking the change only when asked) and the view goes back to zoom 1 at the song's start.
-    // A stream seen for the first time gets the end-of-stream loop sync.
+    // A stream seen for the first time gets the end-of-stream loop sync. The picture is then
+    // decoded afresh for the current view, which blocks until it is done.
     void SetSong(bool bResetLoop, audio::HSTREAM stream, const std::string& path,
                  bool bMarkChanged);
     void SetLoopStart(audio::QWORD qwPos, bool bMarkChanged);
@@ -43,39 +54,76 @@ public:
     void OnLoopZoom();
 
     // A key the main window routes here while a song is loaded (Qt::Key_N, _M, _B, _Comma,
-    // _Period); false when the key is not one of the page's.
+    // _Period, _Up, _Down, _Z); false when the key is not one of the page's.
     bool OnLoopKey(int key);
+    // Shift pressed or released anywhere in the main window: the crosshair while it is held in
+    // zoom mode, else the pointer of the mode. False for a press outside zoom mode, which the
+    // main window then treats as any other key.
+    bool OnShiftKey(bool bPressed);
+
+    // Doubles (halves) the zoom, the time under page column x becoming the view's centre, and
+    // redraws the picture; nothing at 32 (1).
+    void ZoomIn(int x);
+    void ZoomOut(int x);
+    // The page column of a byte position of the playback stream (see WaveformView).
+    int PositionToX(audio::QWORD position) const;
+    // The byte position under page column x, limited to the waveform area.
+    audio::QWORD ColumnToPosition(int x) const;
+    // Redraws the picture from `decoder`, which it frees; a decoder of 0 (the song could not be
+    // opened) leaves the picture as it was.
+    void ComputeWaveform(audio::HSTREAM decoder, int nZoom, float fViewStart);
 
     audio::HSTREAM Stream() const { return m_dwStream; }
     const std::string& SongPath() const { return m_strSongPath; }
     audio::HSYNC EndSync() const { return m_hEndSync; }
     // One per tip: the three buttons', then the one covering the whole page.
     const std::vector<std::unique_ptr<ui::CToolTipCtrl>>& ToolTips() const { return m_arrToolTips; }
+    const CWaveformImage& Waveform() const { return m_waveform; }
 
     // Size of the waveform area in pixels, fixed at creation from the laid-out page.
     int m_nWaveWidth = 0;
     int m_nWaveHeight = 0;
-    int m_nZoom = 1;                 // 1, 2, 4 ... 32
-    float m_fViewStart = 0;          // seconds of song at the waveform's left edge
-    bool m_bZoomMode = false;        // clicks zoom instead of setting the region
+    audio::DWORD m_dwBytesPerColumn = 0;  // stream bytes per column at zoom 1
+    int m_nZoom = 1;                      // 1, 2, 4 ... 32
+    float m_fViewStart = 0;               // seconds of song at the waveform's left edge
+    bool m_bZoomMode = false;             // clicks zoom instead of setting the region
     bool m_bIgnoreNextMove = false;  // set before the Open dialog: its last double-click's move
 
 protected:
     bool OnInitDialog() override;
     void OnCommand(int id, int notifyCode) override;
     void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     void BindControls();
     void CreateToolTips();
     // The pointer of the main window and of both pages (they share one window class).
     void SetClassCursor(const QCursor& cursor);
+    void LoadCursors();
+    WaveformView View() const;
+    // Zoom mode: a pan with Shift, otherwise a zoom click.
+    void OnZoomModePress(QMouseEvent* event);
+    void Pan(int x);
+    void ChangeZoom(int x, int nNewZoom);
+    void DrawMarker(QPainter& painter, audio::QWORD position, int nLabelOffset,
+                    const QColor& colour) const;
+    // Shows the picture: the memory surface follows the image.
+    void ShowWaveform(bool bAtOnce);
 
     audio::HSTREAM m_dwStream = 0;           // the playback stream; 0 before a song, after closing
     audio::HSTREAM m_dwEndSyncedStream = 0;  // the stream that carries the end-of-stream sync
     std::string m_strSongPath;
     audio::HSYNC m_hEndSync = 0;  // the position sync at the end marker; 0 when none
 
+    CWaveformImage m_waveform;
+    QPixmap m_pixWave;  // the picture as it is copied to the screen
+
+    QCursor m_hCursorCross;
     QCursor m_hCursorZoom;
+    QCursor m_hCursorZoomIn;
+    QCursor m_hCursorZoomOut;
     std::vector<std::unique_ptr<ui::CToolTipCtrl>> m_arrToolTips;
 };
