@@ -36,8 +36,10 @@ public:
 
     // The loop editor page, a hidden child from initialisation on.
     CQuorvelLoopPropertyPage* LoopPage() const { return m_pLoopPage; }
-    // The equaliser page; null while there is none.
+    // The equaliser page; null while there is none. Its button places it once it is attached
+    // (a hidden child of this window).
     QWidget* EqPage() const { return m_pEqPage; }
+    void AttachEqPage(QWidget* page) { m_pEqPage = page; }
 
     // Sets the rounded outline computed from the current size; also re-applied whenever the
     // height changes (the pages add to it).

@@ -157,6 +157,35 @@ TEST_F(WaveformPageTest, LoopButtonShowsThePageBelowTheControlsAndGrowsTheWindow
     EXPECT_EQ(m_dialog->mask().boundingRect(), outline);
 }
 
+TEST_F(WaveformPageTest, WithTheEqualiserPageShownTheLoopPageGoesAboveIt) {
+    auto* eq = new QWidget(m_dialog.get());  // stands in for the equaliser page
+    eq->hide();
+    m_dialog->AttachEqPage(eq);
+    Click(m_dialog.get(), 519);
+    EXPECT_EQ(m_dialog->size(), QSize(544, 610));
+    EXPECT_EQ(eq->geometry(), QRect(10, 380, 516, 190));
+    EXPECT_TRUE(eq->isVisible());
+
+    Click(m_dialog.get(), 518);
+    EXPECT_EQ(m_dialog->size(), QSize(544, 804));
+    EXPECT_EQ(m_page->geometry(), QRect(10, 380, 516, 190));
+    EXPECT_EQ(eq->geometry(), QRect(10, 570, 516, 190));
+    EXPECT_TRUE(m_page->isVisible());
+    EXPECT_TRUE(eq->isVisible());
+    const QRect tall = m_dialog->mask().boundingRect();
+
+    Click(m_dialog.get(), 518);
+    EXPECT_EQ(m_dialog->size(), QSize(544, 610));
+    EXPECT_FALSE(m_page->isVisible());
+    EXPECT_EQ(eq->geometry(), QRect(10, 380, 516, 190));
+    EXPECT_TRUE(eq->isVisible());
+    EXPECT_EQ(m_dialog->mask().boundingRect().height(), tall.height() - 194);
+
+    Click(m_dialog.get(), 519);
+    EXPECT_EQ(m_dialog->size(), QSize(544, 416));
+    EXPECT_FALSE(eq->isVisible());
+}
+
 TEST_F(WaveformPageTest, ShowsTheSongsPictureInsideTheArea) {
     ShowPage();
     // Full scale on the right channel only.
