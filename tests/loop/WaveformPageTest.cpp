@@ -21,6 +21,7 @@
 #include "loop/QuorvelLoopPropertyPage.h"
 #include "ui/ControlId.h"
 #include "ui/ModalResponder.h"
+#include "ui/OpenDialog.h"
 #include "ui/ShowMessage.h"
 #include "ui/SkinResource.h"
 #include "ui/TestEnvironment.h"
@@ -308,11 +309,19 @@ TEST_F(WaveformPageTest, OnAShortSongAClickPastItsEndGivesAPositionPastTheLength
 TEST_F(WaveformPageTest, TheMoveAfterTheOpenDialogIsIgnored) {
     ShowPage();
     Load(10);
-    m_page->SetLoopStart(Column(100), false);
-    m_page->m_bIgnoreNextMove = true;
+    // The next song, chosen in the open dialog with a double click.
+    const std::string next = m_media.path().toStdString() + "/next.wav";
+    testmedia::WriteWav(next, {.seconds = 10});
+    ui::ModalScript<ui::OpenFileQuestion> files;
+    files.Queue(next);
+    Click(m_dialog.get(), 402);
+    ASSERT_EQ(files.Asked().size(), 1u);
+    ASSERT_EQ(m_dialog->Engine().m_strSongPath, next);
+    g_bModified = 0;
+
+    // The move that follows, with the button still down, leaves the start alone once.
     Move(Qt::LeftButton, 300);
-    EXPECT_EQ(Start(), Column(100));
-    EXPECT_FALSE(m_page->m_bIgnoreNextMove);
+    EXPECT_EQ(Start(), 0u);
     EXPECT_EQ(g_bModified, 0);
     Move(Qt::LeftButton, 300);
     EXPECT_EQ(Start(), Column(300));
