@@ -263,6 +263,12 @@ TEST_F(WaveformPageTest, MarkersOutsideTheViewAreNotDrawnAndNoneWithoutAStream) 
 
 TEST_F(WaveformPageTest, LeftButtonSetsTheStartAndRightButtonTheEndDraggingThem) {
     ShowPage();
+    // Without a song there is no region to edit, and nothing to count as unsaved.
+    Press(Qt::LeftButton, 120);
+    Press(Qt::RightButton, 300);
+    EXPECT_EQ(Start(), 0u);
+    EXPECT_EQ(End(), 0u);
+    EXPECT_EQ(g_bModified, 0);
     Load(10);
     const QPoint windowPlace = m_dialog->pos();
     Press(Qt::LeftButton, 120);
