@@ -77,10 +77,7 @@ std::string GetProfileStringFromText(std::string_view text, std::string_view sec
     return CutToBuffer(value ? Unquote(*value) : defaultValue, size);
 }
 
-std::string GetPrivateProfileString(std::string_view section, std::string_view key,
-                                    std::string_view defaultValue, std::size_t size,
-                                    const std::string& path) {
-    // A file that cannot be read as a whole (missing, a directory, no access) holds no keys.
+std::string ReadProfileText(const std::string& path) {
     std::string text;
     if (std::FILE* file = std::fopen(path.c_str(), "rb")) {
         char block[4096];
@@ -90,7 +87,14 @@ std::string GetPrivateProfileString(std::string_view section, std::string_view k
         std::fclose(file);
         if (failed) text.clear();
     }
-    return GetProfileStringFromText(text, section, key, defaultValue, size);
+    return text;
+}
+
+std::string GetPrivateProfileString(std::string_view section, std::string_view key,
+                                    std::string_view defaultValue, std::size_t size,
+                                    const std::string& path) {
+    // A file that cannot be read as a whole holds no keys.
+    return GetProfileStringFromText(ReadProfileText(path), section, key, defaultValue, size);
 }
 
 int AsciiToInt(std::string_view text) {

@@ -17,6 +17,10 @@ std::string GetProfileStringFromText(std::string_view text, std::string_view sec
                                      std::string_view key, std::string_view defaultValue,
                                      std::size_t size);
 
+// The whole text of an INI file; empty when it cannot be read as a whole (missing, a folder, no
+// access).
+std::string ReadProfileText(const std::string& path);
+
 // Looks the key up in the file at `path` (read afresh on every call).
 std::string GetPrivateProfileString(std::string_view section, std::string_view key,
                                     std::string_view defaultValue, std::size_t size,

@@ -1,0 +1,131 @@
+// The settings file that keeps the equaliser presets, read and written as real files.
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "eq/PresetFile.h"
+#include "eq/PresetTokens.h"
+
+namespace {
+
+class PresetFileTest : public ::testing::Test {
+protected:
+    std::string Path() const { return m_dir.path().toStdString() + "/Quorvel.ini"; }
+    void Write(const std::string& text) const { std::ofstream(Path(), std::ios::binary) << text; }
+    std::string Read() const {
+        std::ifstream in(Path(), std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), {}};
+    }
+    std::vector<std::string> Names() const {
+        std::vector<std::string> names;
+        for (const EqPreset& preset : ReadPresets(Path())) names.push_back(preset.name);
+        return names;
+    }
+
+    QTemporaryDir m_dir;
+};
+
+const std::vector<std::string> kDefaultNames = {"Reset", "Volume +5", "Volume +10", "Classical",
+                                                "Rock",  "Acoustic",  "Vocal",      "Bass"};
+
+TEST_F(PresetFileTest, AMissingFileBecomesTheDefaultPresets) {
+    ASSERT_TRUE(EnsurePresetFile(Path()));
+    EXPECT_EQ(Read(),
+              "[Language]\r\nLanguage=English\r\n[EQPresets]\r\n"
+              "Preset0=\"Reset\" 0 0 0 0 0 0 0 0 0\r\n"
+              "Preset1=\"Volume +5\" 5 5 5 5 5 5 5 5 5\r\n"
+              "Preset2=\"Volume +10\" 10 10 10 10 10 10 10 10 10\r\n"
+              "Preset3=\"Classical\" 10 7 5 3 0 3 7 5 0\r\n"
+              "Preset4=\"Rock\" 0 2 3 -1 -1 0 0 4 4\r\n"
+              "Preset5=\"Acoustic\" 0 2 0 0 0 0 0 2 2\r\n"
+              "Preset6=\"Vocal\" -2 2 6 6 -2 -2 -2 -2 -2\r\n"
+              "Preset7=\"Bass\" 15 10 8 6 0 -3 -6 -8 -8\r\n");
+    EXPECT_EQ(Names(), kDefaultNames);
+    const std::vector<EqPreset> presets = ReadPresets(Path());
+    EXPECT_EQ(presets[6].gains, (std::array<int, 9>{-2, 2, 6, 6, -2, -2, -2, -2, -2}));
+
+    // A usable file is left alone.
+    Write("[EQPresets]\r\nPreset3=\"Mine\" 1 2 3 4 5 6 7 8 9\r\n");
+    ASSERT_TRUE(EnsurePresetFile(Path()));
+    EXPECT_EQ(Names(), std::vector<std::string>{"Mine"});
+}
+
+TEST_F(PresetFileTest, DeletingEveryPresetBringsTheDefaultsBackAtTheNextLoad) {
+    ASSERT_TRUE(WritePresets(Path(), {}));
+    EXPECT_EQ(Read(), "[EQPresets]\r\n");  // 13 bytes: too small to hold a preset
+    ASSERT_TRUE(EnsurePresetFile(Path()));
+    EXPECT_EQ(Names(), kDefaultNames);
+}
+
+TEST_F(PresetFileTest, KeysWithGapsAreReadInOrderAndWrittenFromZero) {
+    Write(
+        "[Language]\r\nLanguage=English\r\n[eqpresets]\r\n"
+        "preset5=\"Second\" 1 1 1 1 1 1 1 1 1\r\n"
+        "Preset0 = \"First one\" 20 -99 +3 x4 7x 0 0 0 -0\r\n");
+    const std::vector<EqPreset> presets = ReadPresets(Path());
+    ASSERT_EQ(presets.size(), 2u);
+    EXPECT_EQ(presets[0].name, "First one");
+    EXPECT_EQ(presets[0].gains, (std::array<int, 9>{15, -15, 3, 0, 7, 0, 0, 0, 0}));
+    EXPECT_EQ(presets[1].name, "Second");
+
+    ASSERT_TRUE(WritePresets(Path(), presets));
+    EXPECT_EQ(Read(),
+              "[EQPresets]\r\n"
+              "Preset0=\"First one\" 15 -15 3 0 7 0 0 0 0\r\n"
+              "Preset1=\"Second\" 1 1 1 1 1 1 1 1 1\r\n");  // the language section is dropped
+}
+
+TEST_F(PresetFileTest, MalformedValuesAreSkipped) {
+    Write(
+        "[EQPresets]\r\n"
+        "Preset0=\"Eight\" 1 2 3 4 5 6 7 8\r\n"
+        "Preset1=\"Tab\" 1 2 3 4 5 6 7 8\t9\r\n"
+        "Preset2=\r\n"
+        "Preset3=<odd> 1 2 3 4 5 6 7 8 9\r\n"
+        "Preset4=\"\" 0 0 0 0 0 0 0 0 0\r\n"
+        "Preset5=\"Eleven\" 1 2 3 4 5 6 7 8 9 10\r\n"
+        "Preset6=Plain 0 0 0 0 0 0 0 0 0\r\n");
+    EXPECT_EQ(Names(), (std::vector<std::string>{"", "Plain"}));
+}
+
+TEST_F(PresetFileTest, AValueIsReadCutTo199Characters) {
+    const std::string name(179, 'n');
+    Write("[EQPresets]\r\nPreset0=\"" + name + "\" 1 2 3 4 5 6 7 8 1234\r\n");
+    // 181 characters of name and quotes, 16 of the first eight gains: the last one keeps one digit.
+    const std::vector<EqPreset> presets = ReadPresets(Path());
+    ASSERT_EQ(presets.size(), 1u);
+    EXPECT_EQ(presets[0].gains[8], 1);
+}
+
+TEST_F(PresetFileTest, ANameWithADoubleQuoteIsKeptAsAnApostrophe) {
+    ASSERT_TRUE(WritePresets(Path(), {EqPreset{"12\" speaker", {1, 2, 3, 4, 5, 6, 7, 8, 9}}}));
+    const std::vector<EqPreset> presets = ReadPresets(Path());
+    ASSERT_EQ(presets.size(), 1u);
+    EXPECT_EQ(presets[0].name, "12' speaker");
+    EXPECT_EQ(presets[0].gains[8], 9);
+}
+
+TEST_F(PresetFileTest, AFileThatCannotBeWrittenLeavesNoPresetsAndNothingBroken) {
+    const std::string nowhere = m_dir.path().toStdString() + "/missing/Quorvel.ini";
+    EXPECT_FALSE(EnsurePresetFile(nowhere));
+    EXPECT_FALSE(WritePresets(nowhere, {EqPreset{"A", {}}}));
+    EXPECT_TRUE(ReadPresets(nowhere).empty());
+    // A folder where the file should be is neither replaced nor read.
+    std::filesystem::create_directory(Path());
+    EXPECT_FALSE(EnsurePresetFile(Path()));
+    EXPECT_TRUE(std::filesystem::is_directory(Path()));
+    EXPECT_TRUE(ReadPresets(Path()).empty());
+}
+
+TEST(PresetTokens, QuotedNamesHoldSpacesAndOnlySpacesSeparate) {
+    using Tokens = std::vector<std::string>;
+    EXPECT_EQ(SplitPresetTokens("\"Volume +5\" 5  -5"), (Tokens{"Volume +5", "5", "-5"}));
+    EXPECT_EQ(SplitPresetTokens("  a\tb \"\" \"open end"), (Tokens{"a\tb", "", "open end"}));
+    EXPECT_EQ(SplitPresetTokens("x\"y z"), (Tokens{"x\"y", "z"}));
+    EXPECT_TRUE(SplitPresetTokens("   ").empty());
+}
+
+}  // namespace
