@@ -5,6 +5,7 @@
 
 extern "C" {
 #include <libavcodec/avcodec.h>
+#include <libavcodec/vorbis_parser.h>
 #include <libavformat/avformat.h>
 #include <libswresample/swresample.h>
 }
@@ -27,10 +28,15 @@ struct SwrFreer {
     void operator()(SwrContext* p) const { swr_free(&p); }
 };
 
+struct VorbisParserFreer {
+    void operator()(AVVorbisParseContext* p) const { av_vorbis_parse_free(&p); }
+};
+
 using FormatContextPtr = std::unique_ptr<AVFormatContext, FormatContextCloser>;
 using CodecContextPtr = std::unique_ptr<AVCodecContext, CodecContextFreer>;
 using PacketPtr = std::unique_ptr<AVPacket, PacketFreer>;
 using FramePtr = std::unique_ptr<AVFrame, FrameFreer>;
 using SwrPtr = std::unique_ptr<SwrContext, SwrFreer>;
+using VorbisParserPtr = std::unique_ptr<AVVorbisParseContext, VorbisParserFreer>;
 
 }  // namespace audio::detail

@@ -31,8 +31,8 @@ bool IsPcm(AVCodecID id) {
 }
 
 // Codecs whose packets decode to a known number of samples, so that the index can be built from
-// the packets alone: their stated duration (plus, in Ogg, the padding trimmed from it; minus the
-// first Vorbis packet, which only primes the decoder).
+// the packets alone: their stated duration (plus, for Opus in Ogg, the padding trimmed from it).
+// Vorbis packets are measured from their own block sizes: the first only primes the decoder.
 bool CountsFromPackets(AVCodecID id) {
     switch (id) {
         case AV_CODEC_ID_MP1:
@@ -48,11 +48,8 @@ bool CountsFromPackets(AVCodecID id) {
     }
 }
 
-std::int64_t DecodedSamples(AVCodecID id, bool firstPacket, std::int64_t duration,
-                            std::int32_t trimmedEnd) {
-    if (id == AV_CODEC_ID_VORBIS && firstPacket) return 0;
-    if (id == AV_CODEC_ID_VORBIS || id == AV_CODEC_ID_OPUS) return duration + trimmedEnd;
-    return duration;
+std::int64_t DecodedSamples(AVCodecID id, std::int64_t duration, std::int32_t trimmedEnd) {
+    return id == AV_CODEC_ID_OPUS ? duration + trimmedEnd : duration;
 }
 
 int CheckReadableFile(const std::string& path) {
@@ -292,6 +289,14 @@ bool FileDecoder::BuildIndex(bool decodeToCount) {
     const AVRational sampleBase{1, m_nSampleRate};
     std::int64_t previousPts = AV_NOPTS_VALUE;
     std::int64_t previousDuration = 0;
+    // Ogg's demuxer states wrong durations for some Vorbis packets (those of older encoders that
+    // span pages): the packets' own block sizes tell how much each decodes to.
+    VorbisParserPtr vorbis;
+    const AVCodecParameters* par = fmt->streams[m_nStream]->codecpar;
+    if (!decodeToCount && par->codec_id == AV_CODEC_ID_VORBIS) {
+        vorbis.reset(av_vorbis_parse_init(par->extradata, par->extradata_size));
+        if (!vorbis) return false;
+    }
 
     avcodec_flush_buffers(m_pCodec.get());
     // Counting by decoding also takes the delay and padding from the decoded frames, which
@@ -325,9 +330,19 @@ bool FileDecoder::BuildIndex(bool decodeToCount) {
             m_index.push_back(entry);
             pkt->pts = pkt->dts = static_cast<std::int64_t>(m_index.size() - 1);
             if (avcodec_send_packet(m_pCodec.get(), pkt) >= 0) drainFrames();
+        } else if (vorbis) {
+            const int samples = av_vorbis_parse_frame(vorbis.get(), pkt->data, pkt->size);
+            if (samples < 0) {
+                av_packet_unref(pkt);
+                return false;
+            }
+            size_t size = 0;
+            const uint8_t* side = av_packet_get_side_data(pkt, AV_PKT_DATA_SKIP_SAMPLES, &size);
+            ReadSkips(side, size, entry.headSkip, entry.keep);
+            produced.push_back(m_index.empty() ? 0 : samples);
+            m_index.push_back(entry);
         } else {
-            // A duration that disagrees with the next packet's timestamp cannot be trusted
-            // (Ogg's demuxer misjudges some Vorbis packets that span pages).
+            // A duration that disagrees with the next packet's timestamp cannot be trusted.
             const bool gap = pkt->pts != AV_NOPTS_VALUE && previousPts != AV_NOPTS_VALUE &&
                              pkt->pts - previousPts != previousDuration;
             if (pkt->duration <= 0 || gap) {
@@ -339,7 +354,7 @@ bool FileDecoder::BuildIndex(bool decodeToCount) {
             size_t size = 0;
             const uint8_t* side = av_packet_get_side_data(pkt, AV_PKT_DATA_SKIP_SAMPLES, &size);
             ReadSkips(side, size, entry.headSkip, entry.keep);
-            produced.push_back(DecodedSamples(m_pCodec->codec_id, m_index.empty(),
+            produced.push_back(DecodedSamples(m_pCodec->codec_id,
                                               av_rescale_q(pkt->duration, m_timeBase, sampleBase),
                                               entry.keep));
             m_index.push_back(entry);
@@ -369,6 +384,12 @@ bool FileDecoder::BuildIndex(bool decodeToCount) {
         publicPos += e.keep;
     }
     m_qwLength = static_cast<std::uint64_t>(publicPos);
+    // The last page's granule position states the Vorbis total: a count that disagrees with it
+    // is not trusted, and the file is counted by decoding instead.
+    const AVStream* st = fmt->streams[m_nStream];
+    if (vorbis && st->duration != AV_NOPTS_VALUE && st->duration > 0 &&
+        av_rescale_q(st->duration, m_timeBase, sampleBase) != publicPos)
+        return false;
     return true;
 }
 
