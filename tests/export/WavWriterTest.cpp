@@ -1,0 +1,195 @@
+// Saving the loop region as a WAV file: a second decoding of the song with the settings applied.
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "engine/EngineTestFixture.h"
+#include "engine/MainWindowIds.h"
+#include "engine/TestMedia.h"
+#include "export/WavWriter.h"
+#include "loop/LoopRegion.h"
+
+namespace {
+
+constexpr int kRate = 44100;
+constexpr std::size_t kHeader = 44;
+
+std::uint32_t ReadLe(const std::string& bytes, std::size_t at, int size) {
+    std::uint32_t value = 0;
+    for (int i = size - 1; i >= 0; --i)
+        value = (value << 8) | static_cast<unsigned char>(bytes[at + static_cast<std::size_t>(i)]);
+    return value;
+}
+
+std::string ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+std::vector<std::int16_t> Samples(const std::string& wav) {
+    std::vector<std::int16_t> samples((wav.size() - kHeader) / 2);
+    std::memcpy(samples.data(), wav.data() + kHeader, samples.size() * 2);
+    return samples;
+}
+
+class WavWriterTest : public enginetest::MainWindowFixture {
+protected:
+    void SetUp() override {
+        MainWindowFixture::SetUp();
+        g_loopRegion.qwStartPoint = 0;
+        g_loopRegion.qwEndPoint = 0;
+    }
+    std::string LoadTone(double seconds, const std::string& name = "song.wav") {
+        const std::string path =
+            testmedia::WriteWav(Media(name), {.seconds = seconds, .frequency = 441});
+        Engine().LoadSong(path);
+        EXPECT_NE(Stream(), 0u);
+        return path;
+    }
+    void SetSlider(int id, int value) {
+        SliderItem(id)->setValue(value);
+        Engine().ApplySlider(id);
+    }
+    std::string Save(const std::string& name, const RenderChain::ApplyEq& eq = nullptr) {
+        const std::string destination = Media(name);
+        SaveWav(Engine(), destination, eq);
+        return destination;
+    }
+};
+
+TEST_F(WavWriterTest, TheWholeSongWithItsHeaderSizesWhenNoRegionIsSet) {
+    LoadTone(2.0);
+    SetSlider(IDC_VOLUME, 100);
+    const std::string wav = ReadBytes(Save("out.wav"));
+    ASSERT_GT(wav.size(), kHeader);
+    EXPECT_EQ(wav.substr(0, 4), "RIFF");
+    EXPECT_EQ(ReadLe(wav, 4, 4), wav.size() - 8);
+    EXPECT_EQ(wav.substr(8, 8), "WAVEfmt ");
+    EXPECT_EQ(ReadLe(wav, 16, 4), 16u);
+    EXPECT_EQ(ReadLe(wav, 20, 2), 1u);
+    EXPECT_EQ(ReadLe(wav, 22, 2), 2u);
+    EXPECT_EQ(ReadLe(wav, 24, 4), unsigned(kRate));
+    EXPECT_EQ(ReadLe(wav, 28, 4), unsigned(kRate * 4));
+    EXPECT_EQ(ReadLe(wav, 32, 2), 4u);
+    EXPECT_EQ(ReadLe(wav, 34, 2), 16u);
+    EXPECT_EQ(wav.substr(36, 4), "data");
+    EXPECT_EQ(ReadLe(wav, 40, 4), wav.size() - kHeader);
+    // The whole song, and at most one block more.
+    EXPECT_GE(wav.size() - kHeader, 2u * kRate * 4 - 4000);
+    EXPECT_LE(wav.size() - kHeader, 2u * kRate * 4 + RenderChain::kBlockBytes);
+    const std::vector<std::int16_t> samples = Samples(wav);
+    EXPECT_NEAR(testmedia::ToneAmplitude(samples, 2 * kRate / 2, 2, kRate / 2, 441, kRate), 8000,
+                400);
+    EXPECT_TRUE(m_boxes.Asked().empty());
+}
+
+TEST_F(WavWriterTest, TheRegionAtTheSlidersTempoAndPitch) {
+    LoadTone(4.0);
+    g_loopRegion.qwStartPoint = kRate * 4;  // 1 s to 3 s
+    g_loopRegion.qwEndPoint = 3 * kRate * 4;
+    SetSlider(IDC_TEMPO, 50);
+    SetSlider(IDC_PITCH, 1200);
+    SetSlider(IDC_VOLUME, 100);
+    const std::vector<std::int16_t> samples = Samples(ReadBytes(Save("region.wav")));
+    // Two seconds of the song at half speed: four seconds, give or take the last block.
+    const double seconds = double(samples.size()) / 2 / kRate;
+    EXPECT_GE(seconds, 3.9);
+    EXPECT_LE(seconds, 4.0 + double(RenderChain::kBlockBytes) / 4 / kRate + 0.05);
+    // An octave up.
+    EXPECT_GT(testmedia::ToneAmplitude(samples, 2 * kRate, 2, kRate / 2, 882, kRate), 4000);
+
+    // An end at or before the start renders from the start to the song's end.
+    g_loopRegion.qwEndPoint = kRate * 4 / 2;
+    SetSlider(IDC_TEMPO, 100);
+    const std::vector<std::int16_t> rest = Samples(ReadBytes(Save("rest.wav")));
+    EXPECT_NEAR(double(rest.size()) / 2 / kRate, 3.0, 0.15);
+}
+
+TEST_F(WavWriterTest, VolumeScalesTheSamplesAndVocalReductionAndTheEqualiserApply) {
+    LoadTone(1.0);
+    SetSlider(IDC_VOLUME, 100);
+    const std::vector<std::int16_t> full = Samples(ReadBytes(Save("full.wav")));
+    SetSlider(IDC_VOLUME, 50);
+    const std::vector<std::int16_t> half = Samples(ReadBytes(Save("half.wav")));
+    ASSERT_EQ(full.size(), half.size());
+    for (std::size_t i = 0; i < full.size(); ++i)
+        ASSERT_EQ(half[i], static_cast<std::int16_t>(full[i] * 0.5f)) << "sample " << i;
+    SetSlider(IDC_VOLUME, 0);
+    const std::vector<std::int16_t> silent = Samples(ReadBytes(Save("silent.wav")));
+    EXPECT_EQ(silent.size(), full.size());
+    EXPECT_TRUE(std::all_of(silent.begin(), silent.end(), [](std::int16_t s) { return s == 0; }));
+
+    // The tone is the same in both channels: vocal reduction takes it out.
+    SetSlider(IDC_VOLUME, 100);
+    SetSlider(IDC_VOCAL, 128);
+    const std::vector<std::int16_t> vocal = Samples(ReadBytes(Save("vocal.wav")));
+    EXPECT_LT(testmedia::ToneAmplitude(vocal, kRate / 2, 2, kRate / 4, 441, kRate), 10);
+    SetSlider(IDC_VOCAL, 0);
+
+    // The equaliser's bands go on the rendering stream.
+    bool applied = false;
+    const std::vector<std::int16_t> cut = Samples(ReadBytes(Save("eq.wav", [&](audio::HSTREAM s) {
+        applied = true;
+        const audio::HFX fx = audio::ChannelSetFX(s, audio::FX_PARAMEQ, 0);
+        audio::FXPARAMEQ band{441, 12, -15};
+        audio::FXSetParameters(fx, &band);
+    })));
+    EXPECT_TRUE(applied);
+    const double before = testmedia::ToneAmplitude(full, kRate / 2, 2, kRate / 4, 441, kRate);
+    const double after = testmedia::ToneAmplitude(cut, kRate / 2, 2, kRate / 4, 441, kRate);
+    EXPECT_NEAR(20 * std::log10(after / before), -15, 1.5);
+}
+
+TEST_F(WavWriterTest, SavingOverTheSongSetsItAsideAndLoadsTheResult) {
+    const std::string song = LoadTone(1.0);
+    g_loopRegion.qwStartPoint = kRate / 2 * 4;  // the second half
+    SaveWav(Engine(), song, nullptr);
+    EXPECT_TRUE(m_boxes.Asked().empty());
+    EXPECT_FALSE(std::filesystem::exists(Media("QVOutput.TMP")));
+    // The rendered half is now the song, loaded.
+    ASSERT_NE(Stream(), 0u);
+    EXPECT_EQ(Engine().m_strSongPath, song);
+    EXPECT_NEAR(Engine().m_dSongLength, 0.5, 0.1);
+
+    // A name that differs in letter case is another file.
+    const std::string other = Media("SONG.wav");
+    SaveWav(Engine(), other, nullptr);
+    EXPECT_TRUE(std::filesystem::exists(other));
+    EXPECT_EQ(Engine().m_strSongPath, song);
+}
+
+TEST_F(WavWriterTest, FailuresAreShownAndTheSongIsNeverLost) {
+    const std::string song = LoadTone(1.0);
+    const std::string original = ReadBytes(song);
+
+    // A destination that cannot be written.
+    SaveWav(Engine(), Media("missing/out.wav"), nullptr);
+    ASSERT_EQ(m_boxes.Asked().size(), 1u);
+    EXPECT_NE(m_boxes.Asked()[0].text.find("missing/out.wav"), std::string::npos);
+    EXPECT_EQ(Engine().m_strSongPath, song);
+    m_boxes.Clear();
+
+    // A leftover temporary file stops a save over the song before anything moves.
+    testenv::WriteFile(Media("QVOutput.TMP"), "left over");
+    SaveWav(Engine(), song, nullptr);
+    ASSERT_EQ(m_boxes.Asked().size(), 1u);
+    EXPECT_EQ(ReadBytes(song), original);
+    EXPECT_EQ(ReadBytes(Media("QVOutput.TMP")), "left over");
+    EXPECT_NE(Stream(), 0u);
+    m_boxes.Clear();
+    std::filesystem::remove(Media("QVOutput.TMP"));
+
+    // A song that cannot be decoded any more: message 43 with the temporary path, and the
+    // song back under its name and loaded.
+    const std::string broken = Media("broken.wav");
+    std::filesystem::copy_file(song, broken);
+    Engine().LoadSong(broken);
+    testenv::WriteFile(broken, "no longer audio");
+    SaveWav(Engine(), broken, nullptr);
+    ASSERT_EQ(m_boxes.Asked().size(), 2u);  // the failed save, then the failed reload
+    EXPECT_NE(m_boxes.Asked()[0].text.find("QVOutput.TMP"), std::string::npos);
+    EXPECT_EQ(ReadBytes(broken), "no longer audio");
+    EXPECT_FALSE(std::filesystem::exists(Media("QVOutput.TMP")));
+}
+
+}  // namespace
