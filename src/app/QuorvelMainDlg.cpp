@@ -10,6 +10,7 @@
 #include "app/MainWindowTips.h"
 #include "app/OpenCommand.h"
 #include "engine/MainWindowIds.h"
+#include "eq/QuorvelEQPropertyPage.h"
 #include "lang/LanguageText.h"
 #include "loop/QuorvelLoopPropertyPage.h"
 #include "ui/BitmapButton.h"
@@ -91,6 +92,7 @@ bool CQuorvelMainDlg::OnInitDialog() {
     ApplyMainSliderLook(this);
     // 14. (loop, eq) The loop editor and equaliser pages are created here, hidden.
     CreateLoopPage();
+    CreateEqPage();
     // 15. No button shows its focus picture at start; from now on the focus follows the pointer.
     m_btnFocusSink->setFocus();
     m_pHoverFocus = std::make_unique<ui::CHoverFocus>(this, m_btnFocusSink);
@@ -145,6 +147,17 @@ void CQuorvelMainDlg::CreateLoopPage() {
     m_engine.m_pages.loopInvalidate = [page] { page->update(); };
     m_engine.m_pages.loopKey = [page](int key) { page->OnLoopKey(key); };
     m_engine.m_pages.loopShiftKey = [page](bool bPressed) { return page->OnShiftKey(bPressed); };
+}
+
+void CQuorvelMainDlg::CreateEqPage() {
+    auto* page = new CQuorvelEQPropertyPage(this);
+    page->InitDialog();
+    page->hide();  // until the EQ button shows it
+    AttachEqPage(page);
+    // Each new song starts flat on its own stream.
+    m_engine.m_pages.eqApplyToPlayback = [page, this] {
+        page->ApplyEqToPlayback(m_engine.m_dwBassStream);
+    };
 }
 
 void CQuorvelMainDlg::SetFonts() {

@@ -69,6 +69,7 @@ private:
     void SetFonts();
     void SetCaptionsFromLanguage();
     void CreateLoopPage();
+    void CreateEqPage();
 
     void OnMinimize();
     void OnHelp();

@@ -13,16 +13,20 @@ enum class ControlKind {
     SoundSlider,       // horizontal slider that pages once per press
     StaticText,
     GroupBox,
+    ListBox,     // single-selection list, unsorted, reporting the user's selection changes
+    Edit,        // one-line edit box scrolling with the caret
+    PushButton,  // ordinary push button with its caption
 };
 
 // Item styles.
 enum ControlStyle : unsigned {
     kDisabled = 1u << 0,
     kHidden = 1u << 1,
-    kCentred = 1u << 2,      // static text: centred horizontally
-    kEndEllipsis = 1u << 3,  // static text: one line, "..." at the end when too long
-    kNotify = 1u << 4,       // group box: reports clicks
-    kVertical = 1u << 5,     // slider: vertical
+    kCentred = 1u << 2,        // static text: centred horizontally
+    kEndEllipsis = 1u << 3,    // static text: one line, "..." at the end when too long
+    kNotify = 1u << 4,         // group box: reports clicks
+    kVertical = 1u << 5,       // slider: vertical
+    kDefaultButton = 1u << 6,  // push button: pressed by Enter
 };
 
 // One control of a dialog template; position and size in dialog units.

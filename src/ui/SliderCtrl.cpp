@@ -87,6 +87,9 @@ void CSliderCtrl::OnActionTriggered(int action) {
             break;
     }
     m_actionSinceEnd = m_actionSinceEnd || m_pendingCode >= 0;
+    // The action's position is already known: one that changes nothing brings no value change,
+    // and its code must not be taken for a later change made by the program.
+    if (sliderPosition() == value()) m_pendingCode = -1;
 }
 
 void CSliderCtrl::sliderChange(SliderChange change) {
@@ -153,6 +156,11 @@ int CSliderCtrl::SideOfPointer() const {
     // Towards the far end of the control means towards the maximum, unless drawn upside down.
     const int towardsFarEnd = pointer > last ? 1 : -1;
     return option.upsideDown ? -towardsFarEnd : towardsFarEnd;
+}
+
+void CSliderCtrl::SetFillOrigin(std::optional<int> value) {
+    m_fillOrigin = value;
+    update();
 }
 
 }  // namespace ui

@@ -2,6 +2,7 @@
 
 #include <QPoint>
 #include <QSlider>
+#include <optional>
 #include <vector>
 
 namespace ui {
@@ -42,6 +43,11 @@ public:
     std::vector<int> TickPositions() const;
     bool HasTicks() const { return !m_ticks.empty() || m_nTicFreq > 0; }
 
+    // Where the amber of the channel starts: the minimum's end unless a value is given (a gain
+    // slider fills from its 0 to the thumb, either way).
+    void SetFillOrigin(std::optional<int> value);
+    std::optional<int> FillOrigin() const { return m_fillOrigin; }
+
 signals:
     void scrolled(int code);
 
@@ -64,6 +70,7 @@ private:
     int m_nThumbLength = 14;
     std::vector<int> m_ticks;
     int m_nTicFreq = 0;
+    std::optional<int> m_fillOrigin;
     QPoint m_ptPointer;  // last pointer position while a button is held, in own coordinates
 };
 

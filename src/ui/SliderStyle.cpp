@@ -72,18 +72,24 @@ SliderGeometry GeometryOf(const QStyleOptionSlider& option, const CSliderCtrl& s
     return g;
 }
 
-void DrawChannel(QPainter& painter, const SliderGeometry& g, int position, bool enabled) {
+void DrawChannel(QPainter& painter, const SliderGeometry& g, int position,
+                 std::optional<int> fillOrigin, bool enabled) {
     const QRect channel = g.Channel();
     if (channel.width() <= 0) return;
     painter.fillRect(channel, enabled ? QColor(205, 205, 205) : QColor(216, 216, 216));
     if (enabled) {
-        // The travelled part, from the minimum's end to the thumb.
+        // The travelled part, from the minimum's end (or the origin) to the thumb.
         const int centre = g.ThumbCentre(position);
         QRect travelled = channel;
-        if (g.upsideDown)
+        if (fillOrigin) {
+            const int origin = g.ThumbCentre(*fillOrigin);
+            travelled.setLeft(std::min(origin, centre));
+            travelled.setRight(std::max(origin, centre));
+        } else if (g.upsideDown) {
             travelled.setLeft(centre);
-        else
+        } else {
             travelled.setRight(centre);
+        }
         painter.fillRect(travelled, kSkinAmber);
     }
     // Sunken: a shadow along the top edge and the left end, light along the bottom.
@@ -191,7 +197,7 @@ void CSliderStyle::drawComplexControl(ComplexControl control, const QStyleOption
     painter->translate(option->rect.topLeft());
     if (sliderOption->orientation == Qt::Vertical)
         painter->setTransform(QTransform(0, 1, 1, 0, 0, 0), true);
-    DrawChannel(*painter, g, sliderOption->sliderPosition, enabled);
+    DrawChannel(*painter, g, sliderOption->sliderPosition, slider->FillOrigin(), enabled);
     if (g.pointed) DrawTicks(*painter, g, slider->TickPositions(), enabled);
     DrawThumb(*painter, g, sliderOption->sliderPosition, enabled, pressed, hovered);
     painter->restore();

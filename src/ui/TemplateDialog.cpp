@@ -1,5 +1,7 @@
 #include "ui/TemplateDialog.h"
 
+#include <QLineEdit>
+#include <QPushButton>
 #include <QScreen>
 
 #include "ui/AutoRepeatButton.h"
@@ -8,6 +10,7 @@
 #include "ui/ControlId.h"
 #include "ui/DialogUnits.h"
 #include "ui/FocusSink.h"
+#include "ui/ListBox.h"
 #include "ui/MessagePreFilter.h"
 #include "ui/NoRepeatSliderCtrl.h"
 #include "ui/QtText.h"
@@ -134,6 +137,23 @@ QWidget* CTemplateDialog::CreateControl(const DialogItem& item) {
             connect(group, &CCaptionGroupBox::clicked, this,
                     [this, id = item.id] { OnCommand(id, BN_CLICKED); });
             return group;
+        }
+        case ControlKind::ListBox: {
+            auto* list = new CListBox(this);
+            connect(list, &CListBox::selChanged, this,
+                    [this, id = item.id] { OnCommand(id, LBN_SELCHANGE); });
+            return list;
+        }
+        case ControlKind::Edit:
+            return new QLineEdit(this);
+        case ControlKind::PushButton: {
+            auto* button = new QPushButton(caption, this);
+            // Only the template's default button answers Enter.
+            button->setAutoDefault(false);
+            button->setDefault((item.style & kDefaultButton) != 0);
+            connect(button, &QAbstractButton::clicked, this,
+                    [this, id = item.id] { OnCommand(id, BN_CLICKED); });
+            return button;
         }
     }
     return new QWidget(this);

@@ -147,11 +147,6 @@ TEST_F(WaveformPageTest, LoopButtonShowsThePageBelowTheControlsAndGrowsTheWindow
     EXPECT_EQ(m_page->m_nWaveWidth, 446);  // fixed at creation
     EXPECT_EQ(m_dialog->mask().boundingRect().height(), outline.height() + 194);
 
-    // No equaliser page yet: its button changes nothing.
-    EXPECT_EQ(m_dialog->EqPage(), nullptr);
-    Click(m_dialog.get(), 519);
-    EXPECT_EQ(m_dialog->size(), QSize(544, 610));
-
     Click(m_dialog.get(), 518);
     EXPECT_EQ(m_dialog->size(), QSize(544, 416));
     EXPECT_FALSE(m_page->isVisible());
@@ -159,9 +154,9 @@ TEST_F(WaveformPageTest, LoopButtonShowsThePageBelowTheControlsAndGrowsTheWindow
 }
 
 TEST_F(WaveformPageTest, WithTheEqualiserPageShownTheLoopPageGoesAboveIt) {
-    auto* eq = new QWidget(m_dialog.get());  // stands in for the equaliser page
-    eq->hide();
-    m_dialog->AttachEqPage(eq);
+    QWidget* eq = m_dialog->EqPage();
+    ASSERT_NE(eq, nullptr);
+    EXPECT_TRUE(eq->isHidden());
     Click(m_dialog.get(), 519);
     EXPECT_EQ(m_dialog->size(), QSize(544, 610));
     EXPECT_EQ(eq->geometry(), QRect(10, 380, 516, 190));

@@ -128,4 +128,29 @@ TEST(Sliders, ChannelIsAmberUpToTheThumbAndTicksSitUnderTheirPositions) {
     EXPECT_EQ(CountInRow(image, 3, ui::kSkinAmber), 0);
 }
 
+TEST(Sliders, AmberSpansFromTheFillOriginToTheThumb) {
+    Probed<ui::CSliderCtrl> slider;
+    Configure(slider, -15, 15, 10, 1, QSize(109, 18));
+    slider.SetFillOrigin(0);
+    slider.setAutoFillBackground(true);
+    slider.setPalette(QPalette(ui::kControlGrey));
+    const QImage image = slider.grab().toImage();
+    const int row = slider.Thumb().center().y();
+    EXPECT_NE(image.pixelColor(20, row), ui::kSkinAmber);  // below the origin
+    EXPECT_EQ(image.pixelColor(62, row), ui::kSkinAmber);  // between the origin and the thumb
+    EXPECT_NE(image.pixelColor(slider.Thumb().right() + 4, row), ui::kSkinAmber);
+}
+
+TEST(Sliders, AnActionThatChangesNothingLeavesNoReportForTheProgramsNextChange) {
+    ui::CSliderCtrl slider;
+    Configure(slider, -15, 15, -15, 1, QSize(18, 120));
+    std::vector<int> codes;
+    QObject::connect(&slider, &ui::CSliderCtrl::scrolled, [&](int code) { codes.push_back(code); });
+    slider.triggerAction(QAbstractSlider::SliderToMinimum);  // already there
+    slider.setValue(0);                                      // the program's
+    EXPECT_TRUE(codes.empty());
+    slider.triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    EXPECT_EQ(codes, std::vector<int>{ui::TB_LINEDOWN});
+}
+
 }  // namespace

@@ -1,0 +1,83 @@
+#pragma once
+
+#include <array>
+#include <memory>
+#include <vector>
+
+#include "audio/Audio.h"
+#include "eq/EqPreset.h"
+#include "ui/TemplateDialog.h"
+#include "ui/ToolTipCtrl.h"
+
+namespace ui {
+class CListBox;
+class CSliderCtrl;
+}  // namespace ui
+
+// The equaliser page (dialog 312), a hidden child of the main window until the EQ button shows
+// it. Nine vertical sliders boost or cut the playback stream's nine peaking bands by up to 15 dB
+// (the top end is +15 dB, so a band's gain is minus its slider's position). Named presets from the
+// settings file set all nine at once; the buttons beside the list save the sliders into the
+// selected preset, create a preset under a new name and delete the selected one.
+class CQuorvelEQPropertyPage : public ui::CTemplateDialog {
+    Q_OBJECT
+public:
+    static constexpr int IDD = 312;
+    static constexpr int IDC_EQ_SLIDER_FIRST = 730;  // band 0 (80 Hz); band n is 730 + n
+    static constexpr int IDC_EQ_PRESETS = 739;
+    static constexpr int IDC_EQ_SAVE = 740;
+    static constexpr int IDC_EQ_CREATE = 741;
+    static constexpr int IDC_EQ_DELETE = 742;
+
+    explicit CQuorvelEQPropertyPage(QWidget* parent = nullptr);
+
+    // A new playback stream: nine flat bands on it, the controls enabled, every slider at 0 and
+    // no preset selected. The previous song's settings are not carried over.
+    void ApplyEqToPlayback(audio::HSTREAM stream);
+    // Puts nine bands with the sliders' current gains on another stream (a render of the song);
+    // the page keeps no hold on them.
+    void ApplyEqToStream(audio::HSTREAM stream) const;
+
+    // Reads the settings file (written with the default presets when unusable) into the preset
+    // table and the list, which ends with no selection.
+    void LoadPresets();
+    // Rewrites the settings file from the table, after copying the sliders into the selected
+    // preset when asked to. False when the file could not be written.
+    bool SavePresets(bool bCopySliders);
+
+    void OnEqVScroll(QWidget* slider);
+    void OnPresetSelChange();
+    void OnPresetSave();
+    void OnPresetCreate();
+    void OnPresetDelete();
+
+    // The gain in dB its slider gives band `band`.
+    int BandGain(int band) const;
+    ui::CSliderCtrl* Slider(int band) const;
+    ui::CListBox* PresetList() const { return m_pPresetList; }
+    const std::vector<std::unique_ptr<ui::CToolTipCtrl>>& ToolTips() const { return m_arrToolTips; }
+
+    audio::HSTREAM m_dwEqStream = 0;  // the stream whose bands the sliders move; 0 before a song
+    std::array<audio::HFX, kEqBandCount> m_hEqFX{};
+    std::array<EqPreset, kMaxEqPresets> m_arrPresets;
+    int m_nPresetCount = 0;
+
+protected:
+    bool OnInitDialog() override;
+    void OnCommand(int id, int notifyCode) override;
+    void OnVScroll(int code, int position, QWidget* slider) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void SetUpSliders();
+    void ResetSliders();
+    void EnablePresetControls(bool bEnable);
+    void CreateToolTips();
+    void SetCaptionsFromLanguage();
+    // The settings file could not be written: said once, with its path.
+    void ReportUnwrittenPresets();
+
+    std::array<ui::CSliderCtrl*, kEqBandCount> m_sliders{};
+    ui::CListBox* m_pPresetList = nullptr;
+    std::vector<std::unique_ptr<ui::CToolTipCtrl>> m_arrToolTips;
+};
