@@ -227,8 +227,9 @@ TEST_F(MainWindowTest, CaptionsComeFromTheLanguageFileAndAMissingFileShowsOneBox
     m_dialog.reset();  // the audio device is the process's: one main window at a time
     CQuorvelMainDlg second;
     ASSERT_TRUE(second.InitDialog());
-    // 25 tooltips, the loop page's five texts, then the window's five captions
-    ASSERT_EQ(m_boxes.Asked().size(), 35u);
+    // 25 tooltips, the loop page's five texts, the equaliser page's five, then the window's five
+    // captions
+    ASSERT_EQ(m_boxes.Asked().size(), 40u);
     EXPECT_EQ(m_boxes.Asked()[0].caption, "Missing Language File");
     EXPECT_EQ(m_boxes.Asked()[0].owner, &second);
     EXPECT_EQ(qobject_cast<QGroupBox*>(second.GetDlgItem(502))->title(),
