@@ -74,6 +74,8 @@ void CQuorvelEQPropertyPage::OnPresetCreate() {
     for (int band = 0; band < kEqBandCount; ++band) preset.gains[band] = BandGain(band);
     ++m_nPresetCount;
     const bool bWritten = SavePresets(false);
+    // A preset the file does not hold is not kept, even when the file cannot be read back.
+    if (!bWritten) --m_nPresetCount;
     LoadPresets();
     if (!bWritten) {
         ReportUnwrittenPresets();

@@ -63,6 +63,16 @@ TEST_F(EqPresetCommandsTest, ASaveThatCannotBeWrittenSaysSoInsteadOfConfirming) 
     PressButton(740);
     EXPECT_EQ(OnlyMessage().text, "text 45 " + PresetFilePath());
     EXPECT_TRUE(std::filesystem::is_directory(PresetFilePath()));
+
+    // Creating fails the same way: nothing can be listed, and the new preset is not kept.
+    m_boxes.Clear();
+    ui::ModalScript<PresetNameQuestion> names;
+    names.Queue(std::string("Lost"));
+    PressButton(741);
+    EXPECT_EQ(OnlyMessage().text, "text 45 " + PresetFilePath());
+    EXPECT_EQ(List()->GetCount(), 0);
+    EXPECT_EQ(m_page->m_nPresetCount, 8);
+    EXPECT_EQ(m_page->m_arrPresets[7].name, "Bass");
 }
 
 TEST_F(EqPresetCommandsTest, CreateAppendsThePresetUnderTheGivenNameAndChoosesIt) {
