@@ -23,7 +23,7 @@ TEST_F(EqPageTest, BeforeASongItListsTheDefaultPresetsWithEverythingDisabled) {
     EXPECT_EQ(m_page->size(), QSize(522, 190));
 
     // No settings file yet: the default one is written, byte for byte.
-    EXPECT_EQ(SettingsFile(), eqtest::kDefaultFile);
+    EXPECT_EQ(SettingsFile(), kDefaultPresetFile);
     EXPECT_EQ(ListedNames(),
               (std::vector<std::string>{"Reset", "Volume +5", "Volume +10", "Classical", "Rock",
                                         "Acoustic", "Vocal", "Bass"}));

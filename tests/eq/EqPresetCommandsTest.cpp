@@ -151,7 +151,7 @@ TEST_F(EqPresetCommandsTest, DeleteRemovesTheChosenPresetAndKeepsTheSound) {
     PressButton(742);
     ClickLine(0);
     PressButton(742);
-    EXPECT_EQ(SettingsFile(), eqtest::kDefaultFile);
+    EXPECT_EQ(SettingsFile(), kDefaultPresetFile);
     EXPECT_EQ(m_page->m_nPresetCount, 8);
 }
 
