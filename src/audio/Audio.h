@@ -23,9 +23,9 @@
 // Every function may be called from any thread, including from inside a DSP or sync procedure
 // (a procedure must not free the channel it runs on).
 //
-// Still to come: the encoding family (an encoder attaches to a channel as a tap that receives
-// every buffer the channel produces, see Channel::AddTap, and its handle dies with the channel)
-// and the CD family (a CD track is one more kind of channel, reading from libcdio).
+// Encoders attach to a channel as a tap that receives every buffer the channel produces (unless
+// started paused, when only Encode_Write feeds them). CD tracks are one more kind of channel,
+// read from libcdio with paranoia's error correction.
 #pragma once
 
 #include <cstdint>
@@ -42,6 +42,8 @@ using HSYNC = DWORD;
 using HDSP = DWORD;
 using HFX = DWORD;
 using HPLUGIN = DWORD;
+using HENCODE = DWORD;    // an encoder fed by a channel and/or Encode_Write
+using HWMENCODE = DWORD;  // a WMA file encoder
 
 // Interface version 2.3 in the high word; the low word is this layer's own revision.
 constexpr DWORD VERSION = 0x02030001;
@@ -57,17 +59,22 @@ constexpr int ERROR_HANDLE = 5;    // not a valid handle (of the kind the call n
 constexpr int ERROR_FORMAT = 6;    // sample format not supported (e.g. floating-point requested)
 constexpr int ERROR_POSITION = 7;  // position outside the channel (or not yet reachable)
 constexpr int ERROR_INIT = 8;      // Init has not been called successfully
+constexpr int ERROR_NOCD = 12;     // no disc in the drive
+constexpr int ERROR_CDTRACK = 13;  // no such track, or a data track
 constexpr int ERROR_ALREADY = 14;  // already initialised
 constexpr int ERROR_ILLTYPE = 19;  // unknown sync, effect or option type
 constexpr int ERROR_ILLPARAM = 20;  // an argument is out of range
 constexpr int ERROR_NO3D = 21;      // (kept for its number; this layer never reports it)
 constexpr int ERROR_DEVICE = 23;    // no such output device / it could not be opened
 constexpr int ERROR_NOPLAY = 24;    // the channel is not playing
+constexpr int ERROR_CREATE = 33;    // a file could not be created (encoders)
 constexpr int ERROR_NOTAVAIL = 37;  // not available for this kind of channel
 constexpr int ERROR_DECODE = 38;    // the channel is a decoding channel (it cannot be played)
 constexpr int ERROR_FILEFORM = 41;  // the file's format is not recognised or it holds no audio
 constexpr int ERROR_CODEC = 44;     // the file's codec cannot be decoded
-constexpr int ERROR_ENDED = 45;     // a decoding channel has reached its end
+constexpr int ERROR_ENDED = 45;     // a decoding channel has reached its end; an encoder has died
+constexpr int ERROR_WMA_CODEC = 1003;   // the WMA encoder refuses these settings
+constexpr int ERROR_ACM_CANCEL = 2000;  // the format chooser was cancelled
 constexpr int ERROR_UNKNOWN = -1;
 
 // ---- Stream and sample flags ----
@@ -121,6 +128,7 @@ constexpr DWORD CTYPE_STREAM_AAC = 0x10b00;
 constexpr DWORD CTYPE_STREAM_MP4 = 0x10b01;
 constexpr DWORD CTYPE_STREAM_WMA = 0x10300;
 constexpr DWORD CTYPE_STREAM_TEMPO = 0x1f200;
+constexpr DWORD CTYPE_STREAM_CD = 0x10200;
 constexpr DWORD CTYPE_MUSIC_MOD = 0x20000;
 constexpr DWORD CTYPE_STREAM_WAV_PCM = 0x50001;
 
@@ -281,5 +289,130 @@ BOOL FXGetParameters(HFX handle, void* params);
 HSYNC ChannelSetSync(DWORD handle, DWORD type, QWORD param, SYNCPROC* proc, void* user);
 // Removes it; a sync handle of 0 is harmless (FALSE with ERROR_HANDLE).
 BOOL ChannelRemoveSync(DWORD handle, HSYNC sync);
+
+// ======================= Encoding =======================
+
+constexpr DWORD ENCODE_NOHEAD = 0x1;        // the encoder gets no WAVE header before the PCM
+constexpr DWORD ENCODE_PAUSE = 0x20;        // started paused: only Encode_Write reaches it
+constexpr DWORD ENCODE_AUTOFREE = 0x40000;  // stopped and freed with its channel
+
+// The program's output is not handed back to the caller: ENCODEPROC must be null.
+using ENCODEPROC = void(HENCODE handle, DWORD channel, const void* buffer, DWORD length,
+                        void* user);
+
+// Starts `cmdline` as a process of its own (no shell: the line is split at blanks, double quotes
+// group, a backslash inside quotes escapes '"' and '\\') and writes a WAVE header (unless
+// ENCODE_NOHEAD; sizes 0, as for a stream of unknown length) and then the channel's PCM to its
+// standard input. The program is looked for beside the running executable first, then in
+// ../lib/quorvel/ from there (an installation's private programs), then on PATH. Unless paused,
+// every buffer the channel produces is encoded as it is read or played.
+// Errors: ERROR_HANDLE, ERROR_FILEOPEN (the program cannot be found or started), ERROR_ILLPARAM.
+HENCODE Encode_Start(DWORD handle, const char* cmdline, DWORD flags, ENCODEPROC* proc, void* user);
+
+// Hands `length` bytes of PCM (the channel's format) to the encoder, or to every encoder of a
+// channel. FALSE with ERROR_ENDED once the program has exited or the file cannot be written.
+BOOL Encode_Write(DWORD handle, const void* buffer, DWORD length);
+
+// Finishes an encoder (or every encoder of a channel): an external program's input is closed and
+// the program waited for until it has written its file (killed if it hangs); an MP3 file is
+// flushed and closed. The handle is freed.
+BOOL Encode_Stop(DWORD handle);
+
+// TRUE while the encoder (or one of the channel's) is alive and its program has not exited.
+DWORD Encode_IsActive(DWORD handle);
+
+// Formats as the MP3 format chooser lists them and hands them back (WAVEFORMATEX followed by
+// the MPEG Layer-3 fields, packed as on disk).
+#pragma pack(push, 1)
+struct WAVEFORMATEX {
+    std::uint16_t wFormatTag;
+    std::uint16_t nChannels;
+    DWORD nSamplesPerSec;
+    DWORD nAvgBytesPerSec;
+    std::uint16_t nBlockAlign;
+    std::uint16_t wBitsPerSample;
+    std::uint16_t cbSize;  // bytes of format-specific data after this structure
+};
+struct MPEGLAYER3WAVEFORMAT {
+    WAVEFORMATEX wfx;
+    std::uint16_t wID;
+    DWORD fdwFlags;
+    std::uint16_t nBlockSize;
+    std::uint16_t nFramesPerBlock;
+    std::uint16_t nCodecDelay;
+};
+#pragma pack(pop)
+constexpr std::uint16_t WAVE_FORMAT_MPEGLAYER3 = 0x0055;
+constexpr DWORD ACM_CHANS = 0x4;  // Encode_GetACMFormat: only formats with the channel's count
+
+// One entry of the chooser's list.
+struct ACMFORMATCHOICE {
+    DWORD freq;     // sample rate of the MP3 in Hz
+    DWORD chans;    // 1 or 2
+    DWORD bitrate;  // bits per second (constant)
+};
+// The format chooser: shows `formats` (in the order given) for a stream of `sourceFreq` Hz under
+// `title` (null: the default title) and returns the index chosen, or -1 when cancelled. The
+// player installs its dialog here, so that this layer stays free of any toolkit.
+using ACMCHOOSERPROC = int(const char* title, const ACMFORMATCHOICE* formats, int count,
+                           DWORD sourceFreq, void* user);
+void Encode_SetACMChooser(ACMCHOOSERPROC* proc, void* user);
+
+// formlen 0: returns the largest format size (no chooser shown). Otherwise shows the chooser
+// with the MPEG Layer-3 formats (format tag in the high word of `flags`) for the channel's
+// channel count (ACM_CHANS), fills `form` and returns the bytes used; 0 when cancelled
+// (ERROR_ACM_CANCEL), when no chooser is installed or nothing fits (ERROR_NOTAVAIL), or for a bad
+// handle (ERROR_HANDLE).
+DWORD Encode_GetACMFormat(DWORD handle, void* form, DWORD formlen, const char* title, DWORD flags);
+
+// An MP3 encoder (LAME) on the channel writing to `file`: with ENCODE_NOHEAD only MPEG Layer-3
+// frames, otherwise inside a WAVE file of that format. The channel's PCM is resampled to the
+// format's rate. Errors: ERROR_HANDLE, ERROR_CODEC (not an MPEG Layer-3 format LAME can make),
+// ERROR_CREATE (the file cannot be created).
+HENCODE Encode_StartACMFile(DWORD handle, const void* form, DWORD flags, const char* file);
+
+// ---- WMA (FFmpeg's WMA version 2 encoder in an ASF file) ----
+constexpr DWORD WMA_ENCODE_STANDARD = 0x2000;
+
+// The constant bitrates (bits per second) the encoder makes for that rate and channel count,
+// ending with a 0 entry; null (ERROR_NOTAVAIL) when none. The list stays valid until Free.
+const DWORD* WMA_EncodeGetRates(DWORD freq, DWORD chans, DWORD flags);
+// An encoder writing an ASF file that expects 16-bit PCM at `freq` Hz with `chans` channels.
+// Errors: ERROR_WMA_CODEC (rate, channels or bitrate not supported), ERROR_CREATE.
+HWMENCODE WMA_EncodeOpenFile(DWORD freq, DWORD chans, DWORD flags, DWORD bitrate, const char* file);
+// FALSE with ERROR_HANDLE, or ERROR_CREATE when the file cannot be written.
+BOOL WMA_EncodeWrite(HWMENCODE handle, const void* buffer, DWORD length);
+// Encodes what is left, writes the file's index and closes it.
+BOOL WMA_EncodeClose(HWMENCODE handle);
+
+// ======================= CD =======================
+// Drives are numbered from 0 in the order of the drive list: the CD drives libcdio finds, or the
+// list set with CD_SetDrives (CUE/BIN or TOC/BIN images standing in for drives).
+
+struct CD_INFO {
+    const char* device;  // "/dev/sr0", or the image's path (valid until the list changes)
+    const char* label;   // CD-Text album title, else a data session's volume label, else ""
+    BOOL hasDisc;
+};
+
+// Replaces the drive list with these devices or images (null or count 0: back to the drives
+// libcdio finds). Each entry stays a drive whether or not it holds a disc now.
+void CD_SetDrives(const char* const* devices, DWORD count);
+// FALSE with ERROR_ILLPARAM past the last drive.
+BOOL CD_GetInfo(DWORD drive, CD_INFO* info);
+// Tracks on the disc; (DWORD)-1 with ERROR_NOCD (no disc) or ERROR_ILLPARAM (no such drive).
+DWORD CD_GetTracks(DWORD drive);
+// Bytes of 44 100 Hz 16-bit stereo in track `track` (from 0); (DWORD)-1 for a data track
+// (ERROR_CDTRACK) or when there is no disc.
+DWORD CD_GetTrackLength(DWORD drive, DWORD track);
+// Lets go of the drive until it is used again.
+BOOL CD_Release(DWORD drive);
+// A stream of the track named by the track file at `file` (a small text file naming a drive of
+// the list and a track; its content is checked, never trusted): 16-bit 44 100 Hz stereo, exact
+// length, sample-accurate seeking, read with error correction; a sector that cannot be read
+// after the retries is silence. Flags as StreamCreateFile. Errors: ERROR_FILEOPEN,
+// ERROR_FILEFORM (not a track file, or it names no drive of the list), ERROR_NOCD,
+// ERROR_CDTRACK.
+HSTREAM CD_StreamCreateFile(const char* file, DWORD flags);
 
 }  // namespace audio
