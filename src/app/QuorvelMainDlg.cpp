@@ -11,6 +11,8 @@
 #include "app/OpenCommand.h"
 #include "engine/MainWindowIds.h"
 #include "eq/QuorvelEQPropertyPage.h"
+#include "export/Mp3FormatChooser.h"
+#include "export/SaveCommands.h"
 #include "lang/LanguageText.h"
 #include "loop/QuorvelLoopPropertyPage.h"
 #include "ui/BitmapButton.h"
@@ -93,6 +95,8 @@ bool CQuorvelMainDlg::OnInitDialog() {
     // 14. (loop, eq) The loop editor and equaliser pages are created here, hidden.
     CreateLoopPage();
     CreateEqPage();
+    // (export) The MP3 format chooser asks over this window.
+    InstallMp3FormatChooser();
     // 15. No button shows its focus picture at start; from now on the focus follows the pointer.
     m_btnFocusSink->setFocus();
     m_pHoverFocus = std::make_unique<ui::CHoverFocus>(this, m_btnFocusSink);
@@ -160,6 +164,13 @@ void CQuorvelMainDlg::CreateEqPage() {
     };
 }
 
+RenderChain::ApplyEq CQuorvelMainDlg::EqForSaving() const {
+    // A WAV save carries the equaliser's bands as they are set on the page now.
+    auto* page = qobject_cast<CQuorvelEQPropertyPage*>(m_pEqPage);
+    if (!page) return nullptr;
+    return [page](audio::HSTREAM stream) { page->ApplyEqToStream(stream); };
+}
+
 void CQuorvelMainDlg::SetFonts() {
     // The title keeps the template font; the time gets its own large heavy face.
     m_fontTime = QFont(QStringLiteral("DejaVu Sans"));
@@ -200,6 +211,12 @@ void CQuorvelMainDlg::OnCommand(int id, int notifyCode) {
             break;
         case 402:
             OnOpenCommand(this, m_engine, m_pLoopPage, m_btnFocusSink);
+            break;
+        case 403:
+            OnSave(m_engine, EqForSaving());
+            break;
+        case 404:
+            OnSaveAs(m_engine, EqForSaving());
             break;
         case 406:
             m_engine.OnStop();

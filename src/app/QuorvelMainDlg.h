@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/PlaybackEngine.h"
+#include "export/RenderChain.h"
 #include "lang/LanguageMenu.h"
 #include "ui/TemplateDialog.h"
 
@@ -70,6 +71,8 @@ private:
     void SetCaptionsFromLanguage();
     void CreateLoopPage();
     void CreateEqPage();
+    // What a save applies for the equaliser: the page's current bands.
+    RenderChain::ApplyEq EqForSaving() const;
 
     void OnMinimize();
     void OnHelp();

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "audio/Audio.h"
+#include "engine/SoundSettings.h"
 
 class QEvent;
 class QGroupBox;
@@ -86,6 +87,8 @@ public:
     // ApplySlider. Nothing at the end of the range; tempo and pitch only with a song.
     static bool IsSoundArrow(int id);
     void OnSoundArrow(int id);
+    // What the sound controls are set to now: what playback applies, and what a save renders.
+    SoundSettings CurrentSoundSettings() const;
 
     // The main window's pre-filter: true swallows the event.
     bool PreTranslateMessage(QObject* target, QEvent* event);
@@ -101,6 +104,8 @@ public:
     SongPageHooks m_pages;
 
     QWidget* Window() const { return m_pWindow; }
+    // The title text (control 500): the song's name, or what the window is busy with.
+    void SetTitleText(const std::string& text);
     // The sound values are their sliders' positions.
     QSlider* Slider(int id) const;
 

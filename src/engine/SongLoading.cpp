@@ -84,3 +84,7 @@ void CPlaybackEngine::EnableSongControls() {
     for (int id : kSongControls)
         if (QWidget* control = m_getDlgItem(id)) control->setEnabled(true);
 }
+
+void CPlaybackEngine::SetTitleText(const std::string& text) {
+    if (m_wndTitle) m_wndTitle->setText(ui::ToQtText(text));
+}
