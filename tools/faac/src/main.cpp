@@ -1,0 +1,110 @@
+// faac: reads a WAVE stream (standard input or a file) and writes it as AAC, raw ADTS or MP4.
+// Started by the player for AAC, MP4 and M4A saving and ripping; see Usage() for the options.
+//
+// Exit status: 0 when the file is complete (also when the input ended early: the file then
+// holds what arrived), 1 when the input or the output failed, 2 for a bad command line.
+extern "C" {
+#include <libavutil/log.h>
+}
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <filesystem>
+#include <iostream>
+#include <string_view>
+#include <vector>
+
+#include "AacWriter.h"
+#include "ByteSource.h"
+#include "CommandLine.h"
+#include "WaveReader.h"
+
+namespace {
+
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
+constexpr std::size_t kFramesPerRead = 4096;
+
+volatile std::sig_atomic_t g_stopRequested = 0;
+
+void RequestStop(int) {
+    g_stopRequested = 1;
+}
+
+// Interrupt and terminate end the input instead of the process, so the file is still finished.
+// No SA_RESTART: a blocked read returns and sees the request.
+void EndInputOnSignals() {
+    struct sigaction action = {};
+    action.sa_handler = RequestStop;
+    sigemptyset(&action.sa_mask);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &action, nullptr);
+}
+
+int Fail(const std::string& message) {
+    std::cerr << "faac: " << message << '\n';
+    return kExitFailure;
+}
+
+class InputFile {
+public:
+    explicit InputFile(const std::string& path) : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
+    ~InputFile() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    InputFile(const InputFile&) = delete;
+    InputFile& operator=(const InputFile&) = delete;
+    int Descriptor() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+int Encode(const faac::EncoderOptions& options, int inputFd) {
+    faac::FileDescriptorSource source(inputFd, &g_stopRequested);
+    faac::WaveReader reader(source);
+    faac::AacWriter writer(reader.Format(), options);
+    std::vector<std::byte> buffer(kFramesPerRead *
+                                  static_cast<std::size_t>(reader.Format().BytesPerFrame()));
+    while (const std::size_t frames = reader.ReadFrames(buffer)) writer.Write(buffer, frames);
+    writer.Finish();
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    av_log_set_level(AV_LOG_ERROR);
+    const std::vector<std::string_view> args(argv + 1, argv + argc);
+    faac::CommandLine line;
+    try {
+        line = faac::ParseCommandLine(args);
+    } catch (const faac::CommandLineError& error) {
+        std::cerr << "faac: " << error.what() << "\nTry 'faac --help' for the options.\n";
+        return kExitUsage;
+    }
+    if (line.showHelp) {
+        std::cout << faac::Usage();
+        return 0;
+    }
+    const faac::EncoderOptions& options = line.options;
+
+    const bool fromStandardInput = options.inputPath == faac::kStandardInput;
+    InputFile file(fromStandardInput ? std::string() : options.inputPath);
+    if (!fromStandardInput) {
+        if (file.Descriptor() < 0)
+            return Fail("cannot open '" + options.inputPath + "': " + std::strerror(errno));
+        std::error_code error;
+        if (std::filesystem::equivalent(options.inputPath, options.outputPath, error))
+            return Fail("the output '" + options.outputPath + "' is the input itself");
+    }
+    EndInputOnSignals();
+    try {
+        return Encode(options, fromStandardInput ? STDIN_FILENO : file.Descriptor());
+    } catch (const std::exception& error) {
+        return Fail(error.what());
+    }
+}
