@@ -2,12 +2,13 @@
 // file. A pipe hands over whatever has arrived, so every reader must cope with short reads.
 #pragma once
 
-#include <csignal>
 #include <cstddef>
 #include <span>
 #include <stdexcept>
 
 namespace faac {
+
+class StopSignals;
 
 // The input could not be read (an I/O error, not the end of the input).
 class InputError : public std::runtime_error {
@@ -26,18 +27,17 @@ public:
     std::size_t ReadFully(std::span<std::byte> into);
 };
 
-// Reads a file descriptor it does not own. A read interrupted by a signal is retried unless
-// *stopRequested has been set (by that signal's handler), in which case the input counts as
-// ended, so that an interrupted encoder still finishes its file.
+// Reads a file descriptor it does not own. Given StopSignals, the input counts as ended as soon
+// as one of them has arrived, also while a read is waiting for a pipe.
 class FileDescriptorSource : public ByteSource {
 public:
-    explicit FileDescriptorSource(int fd, const volatile std::sig_atomic_t* stopRequested = nullptr)
-        : fd_(fd), stopRequested_(stopRequested) {}
+    explicit FileDescriptorSource(int fd, const StopSignals* stop = nullptr)
+        : fd_(fd), stop_(stop) {}
     std::size_t Read(std::span<std::byte> into) override;
 
 private:
     int fd_;
-    const volatile std::sig_atomic_t* stopRequested_;
+    const StopSignals* stop_;
 };
 
 }  // namespace faac

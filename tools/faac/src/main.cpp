@@ -11,7 +11,6 @@ extern "C" {
 #include <unistd.h>
 
 #include <cerrno>
-#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <iostream>
@@ -21,6 +20,7 @@ extern "C" {
 #include "AacWriter.h"
 #include "ByteSource.h"
 #include "CommandLine.h"
+#include "StopSignals.h"
 #include "WaveReader.h"
 
 namespace {
@@ -28,21 +28,6 @@ namespace {
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 constexpr std::size_t kFramesPerRead = 4096;
-
-volatile std::sig_atomic_t g_stopRequested = 0;
-
-void RequestStop(int) {
-    g_stopRequested = 1;
-}
-
-// Interrupt and terminate end the input instead of the process, so the file is still finished.
-// No SA_RESTART: a blocked read returns and sees the request.
-void EndInputOnSignals() {
-    struct sigaction action = {};
-    action.sa_handler = RequestStop;
-    sigemptyset(&action.sa_mask);
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &action, nullptr);
-}
 
 int Fail(const std::string& message) {
     std::cerr << "faac: " << message << '\n';
@@ -64,7 +49,8 @@ private:
 };
 
 int Encode(const faac::EncoderOptions& options, int inputFd) {
-    faac::FileDescriptorSource source(inputFd, &g_stopRequested);
+    const faac::StopSignals stopSignals;
+    faac::FileDescriptorSource source(inputFd, &stopSignals);
     faac::WaveReader reader(source);
     faac::AacWriter writer(reader.Format(), options);
     std::vector<std::byte> buffer(kFramesPerRead *
@@ -101,7 +87,6 @@ int main(int argc, char** argv) {
         if (std::filesystem::equivalent(options.inputPath, options.outputPath, error))
             return Fail("the output '" + options.outputPath + "' is the input itself");
     }
-    EndInputOnSignals();
     try {
         return Encode(options, fromStandardInput ? STDIN_FILENO : file.Descriptor());
     } catch (const std::exception& error) {
