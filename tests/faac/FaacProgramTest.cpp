@@ -332,6 +332,19 @@ TEST_F(FaacProgram, AnOutputThatCannotBeCreatedIsReported) {
     EXPECT_NE(result.standardError.find(out), std::string::npos) << result.standardError;
 }
 
+// A full disk must not pass for success.
+TEST_F(FaacProgram, AWriteThatFailsIsReported) {
+    for (const bool mp4 : {false, true}) {
+        std::vector<std::string> args = {"-q", "130"};
+        if (mp4) args.push_back("-w");
+        args.insert(args.end(), {"-o", "/dev/full", "-"});
+        const auto result = RunFaac(args, faactest::ToneWave({.seconds = 2}));
+        EXPECT_EQ(result.exitCode, 1) << (mp4 ? "MP4" : "ADTS");
+        EXPECT_NE(result.standardError.find("No space left"), std::string::npos)
+            << result.standardError;
+    }
+}
+
 TEST_F(FaacProgram, TheInputIsNeverItsOwnOutput) {
     const std::string in = File("song.wav");
     const std::string wave = faactest::ToneWave({.unknownSizes = false, .seconds = 0.2});
