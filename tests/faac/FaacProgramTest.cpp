@@ -162,6 +162,21 @@ TEST_F(FaacProgram, EverySampleLayoutFromAFileKeepsEachChannelsTone) {
     }
 }
 
+TEST_F(FaacProgram, TheCutOffDecidesWhetherAHighToneIsKept) {
+    const WaveSpec spec{.sampleRate = 44100, .channels = 1, .seconds = 1, .frequency = 15000};
+    const auto levelWithCutoff = [&](const std::string& cutoff) {
+        const std::string out = File("cut-" + cutoff + ".m4a");
+        const auto result =
+            RunFaac({"-q", "130", "-c", cutoff, "-w", "-o", out, "-"}, faactest::ToneWave(spec));
+        EXPECT_EQ(result.exitCode, 0) << result.standardError;
+        const DecodedAudio audio = faactest::DecodeFile(out);
+        return faactest::Rms(audio.samples.at(0), audio.Frames() / 4, audio.Frames() * 3 / 4);
+    };
+    const double expected = spec.amplitude / std::sqrt(2.0);
+    EXPECT_NEAR(levelWithCutoff("22000"), expected, expected * 0.1);
+    EXPECT_LT(levelWithCutoff("10000"), expected * 0.05);
+}
+
 TEST_F(FaacProgram, ARateTheEncoderDoesNotTakeIsResampledToTheNextOneUp) {
     const WaveSpec spec{.sampleRate = 37800, .channels = 2, .seconds = 1};
     const std::string out = File("out.m4a");
