@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/ioctl.h>
 #include <sys/mman.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -84,6 +85,11 @@ bool FaacProcess::WriteInput(std::string_view bytes, std::size_t piece) {
 void FaacProcess::CloseInput() {
     if (input_ >= 0) ::close(input_);
     input_ = -1;
+}
+
+int FaacProcess::UnreadInput() const {
+    int unread = 0;
+    return input_ >= 0 && ::ioctl(input_, FIONREAD, &unread) == 0 ? unread : 0;
 }
 
 void FaacProcess::Signal(int signal) {

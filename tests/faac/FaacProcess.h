@@ -21,6 +21,8 @@ public:
     // reading (it exited).
     bool WriteInput(std::string_view bytes, std::size_t piece = 65536);
     void CloseInput();
+    // Bytes written to the input that the program has not read yet.
+    int UnreadInput() const;
     void Signal(int signal);
     // Closes the input, waits for the end; the exit status, or 128 + the signal that killed it.
     int Wait();

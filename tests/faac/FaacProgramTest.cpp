@@ -259,10 +259,12 @@ TEST_F(FaacProgram, TerminateWhileWaitingForInputFinishesTheFile) {
     FaacProcess process({"-w", "-o", out, "-"});
     ASSERT_TRUE(process.WriteInput(faactest::ToneWave(spec)));
     // The output exists once the header has been read and the encoder is ready, which is
-    // after the program has taken over the signal; the pipe stays open.
-    for (int i = 0; i < 6000 && !fs::exists(out); ++i)
+    // after the program has taken over the signal. The signal is sent once everything written
+    // has been read, so the whole tone is in the file; the pipe stays open.
+    for (int i = 0; i < 6000 && (!fs::exists(out) || process.UnreadInput() > 0); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     ASSERT_TRUE(fs::exists(out)) << "the encoder never started";
+    ASSERT_EQ(process.UnreadInput(), 0) << "the encoder stopped reading";
     process.Signal(SIGTERM);
     // The pipe stays open: only the signal can end the input.
     const std::optional<int> exitCode = process.WaitWithInputOpen(std::chrono::seconds(60));
