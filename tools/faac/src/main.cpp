@@ -34,17 +34,22 @@ int Fail(const std::string& message) {
     return kExitFailure;
 }
 
-class InputFile {
+// Standard input for "-", else the named file, opened here and closed on the way out.
+class Input {
 public:
-    explicit InputFile(const std::string& path) : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
-    ~InputFile() {
-        if (fd_ >= 0) ::close(fd_);
+    explicit Input(const std::string& path)
+        : owned_(path != faac::kStandardInput),
+          fd_(owned_ ? ::open(path.c_str(), O_RDONLY | O_CLOEXEC) : STDIN_FILENO) {}
+    ~Input() {
+        if (owned_ && fd_ >= 0) ::close(fd_);
     }
-    InputFile(const InputFile&) = delete;
-    InputFile& operator=(const InputFile&) = delete;
-    int Descriptor() const { return fd_; }
+    Input(const Input&) = delete;
+    Input& operator=(const Input&) = delete;
+    bool IsFile() const { return owned_; }
+    int Descriptor() const { return fd_; }  // < 0 when the file could not be opened (errno)
 
 private:
+    bool owned_;
     int fd_;
 };
 
@@ -69,7 +74,7 @@ int main(int argc, char** argv) {
     try {
         line = faac::ParseCommandLine(args);
     } catch (const faac::CommandLineError& error) {
-        std::cerr << "faac: " << error.what() << "\nTry 'faac --help' for the options.\n";
+        std::cerr << "faac: " << error.what() << " (faac --help lists the options)\n";
         return kExitUsage;
     }
     if (line.showHelp) {
@@ -78,17 +83,15 @@ int main(int argc, char** argv) {
     }
     const faac::EncoderOptions& options = line.options;
 
-    const bool fromStandardInput = options.inputPath == faac::kStandardInput;
-    InputFile file(fromStandardInput ? std::string() : options.inputPath);
-    if (!fromStandardInput) {
-        if (file.Descriptor() < 0)
-            return Fail("cannot open '" + options.inputPath + "': " + std::strerror(errno));
-        std::error_code error;
-        if (std::filesystem::equivalent(options.inputPath, options.outputPath, error))
-            return Fail("the output '" + options.outputPath + "' is the input itself");
-    }
+    const Input input(options.inputPath);
+    if (input.Descriptor() < 0)
+        return Fail("cannot open '" + options.inputPath + "': " + std::strerror(errno));
+    std::error_code notTheSame;
+    if (input.IsFile() &&
+        std::filesystem::equivalent(options.inputPath, options.outputPath, notTheSame))
+        return Fail("the output '" + options.outputPath + "' is the input itself");
     try {
-        return Encode(options, fromStandardInput ? STDIN_FILENO : file.Descriptor());
+        return Encode(options, input.Descriptor());
     } catch (const std::exception& error) {
         return Fail(error.what());
     }
