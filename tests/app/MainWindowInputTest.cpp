@@ -92,9 +92,9 @@ protected:
         return qobject_cast<CQuorvelEQPropertyPage*>(m_dialog->EqPage());
     }
     QWindow* Window() { return m_dialog->windowHandle(); }
-    // A point of a control (its centre by default) in the window's coordinates.
-    QPoint At(const QWidget* control, std::optional<QPoint> local = {}) {
-        return control->mapTo(m_dialog.get(), local.value_or(control->rect().center()));
+    // The centre of a control in the window's coordinates.
+    QPoint At(const QWidget* control) {
+        return control->mapTo(m_dialog.get(), control->rect().center());
     }
     void Click(const QWidget* control) {
         QTest::mouseClick(Window(), Qt::LeftButton, {}, At(control));
