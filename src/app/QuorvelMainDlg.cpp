@@ -202,6 +202,8 @@ void CQuorvelMainDlg::OnCommand(int id, int notifyCode) {
             m_engine.OnSoundArrow(id);
         return;
     }
+    // Every other button acts once per click: a double click is a click and a notification.
+    if (notifyCode != ui::BN_CLICKED) return;
     switch (id) {
         case 400:
             OnMinimize();
