@@ -145,6 +145,7 @@ bool WmaFileEncoder::Take(const std::int16_t* samples, int frames) {
         samples += static_cast<std::ptrdiff_t>(n) * m_nChannels;
         frames -= n;
         m_nFilled += n;
+        m_samplesIn += n;
         if (m_nFilled == m_nFrameSize) {
             frame->nb_samples = m_nFrameSize;
             m_nFilled = 0;
@@ -195,6 +196,17 @@ bool WmaFileEncoder::Close() {
         }
         m_nFilled = 0;
         ok = Send(frame);
+    }
+    // The encoder holds back one frame's worth (its initial padding) without saying so to the
+    // muxer, and has no delayed output to flush: silence pushes the last real samples out.
+    const std::int64_t wanted = m_samplesIn + m_pCodec->initial_padding;
+    while (ok && m_nextPts < wanted) {
+        AVFrame* frame = m_pFrame.get();
+        ok = av_frame_make_writable(frame) >= 0;
+        for (int c = 0; ok && c < m_nChannels; ++c)
+            std::fill_n(reinterpret_cast<float*>(frame->extended_data[c]), m_nFrameSize, 0.0f);
+        frame->nb_samples = m_nFrameSize;
+        ok = ok && Send(frame);
     }
     ok = ok && Send(nullptr);
     // The trailer makes the file playable even after a failure partway; write it regardless.
