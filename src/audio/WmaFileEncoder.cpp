@@ -92,6 +92,14 @@ std::unique_ptr<WmaFileEncoder> WmaFileEncoder::Open(int sampleRate, int channel
     const int written = avformat_write_header(raw, &options);
     av_dict_free(&options);
     if (written < 0) return nullptr;
+    // Decoders drop twice the encoder's delay at the start (as the format's own encoder delays
+    // by two frames), while this encoder delays by one: without a frame of silence ahead, the
+    // first frame of the audio would never be heard.
+    enc->m_leadIn.assign(static_cast<std::size_t>(ctx->initial_padding) * channels, 0);
+    if (!enc->m_leadIn.empty() && !enc->Take(enc->m_leadIn.data(), ctx->initial_padding)) {
+        error = ERROR_CREATE;
+        return nullptr;
+    }
     error = ERROR_OK;
     return enc;
 }
@@ -197,8 +205,8 @@ bool WmaFileEncoder::Close() {
         m_nFilled = 0;
         ok = Send(frame);
     }
-    // The encoder holds back one frame's worth (its initial padding) without saying so to the
-    // muxer, and has no delayed output to flush: silence pushes the last real samples out.
+    // The encoder holds back one frame's worth (its initial padding) and has no delayed output
+    // to flush: silence pushes the last real samples out.
     const std::int64_t wanted = m_samplesIn + m_pCodec->initial_padding;
     while (ok && m_nextPts < wanted) {
         AVFrame* frame = m_pFrame.get();

@@ -44,7 +44,8 @@ private:
     int m_nFrameSize = 0;          // samples per channel the encoder takes at once
     int m_nFilled = 0;             // samples per channel already in m_pFrame
     std::int64_t m_nextPts = 0;    // samples per channel sent to the encoder, silence included
-    std::int64_t m_samplesIn = 0;  // samples per channel written by the caller
+    std::int64_t m_samplesIn = 0;  // samples per channel taken, lead-in silence included
+    std::vector<std::int16_t> m_leadIn;
     bool m_bSmallLastFrame = false;
     bool m_bFailed = false;
     bool m_bClosed = false;
