@@ -1,6 +1,7 @@
 #include "audio/ChildProcess.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -54,7 +55,8 @@ struct SpawnAttributes {
 }  // namespace
 
 std::unique_ptr<ChildProcess> ChildProcess::Start(const std::string& path,
-                                                  const std::vector<std::string>& args) {
+                                                  const std::vector<std::string>& args,
+                                                  std::chrono::milliseconds stallPatience) {
     if (args.empty()) return nullptr;
     IgnoreSigpipeOnce();
 
@@ -91,7 +93,9 @@ std::unique_ptr<ChildProcess> ChildProcess::Start(const std::string& path,
         close(writeEnd);
         return nullptr;
     }
-    return std::unique_ptr<ChildProcess>(new ChildProcess(pid, writeEnd));
+    // Only our end waits with a limit; the program's end stays blocking, as programs expect.
+    fcntl(writeEnd, F_SETFL, fcntl(writeEnd, F_GETFL) | O_NONBLOCK);
+    return std::unique_ptr<ChildProcess>(new ChildProcess(pid, writeEnd, stallPatience));
 }
 
 ChildProcess::~ChildProcess() {
@@ -101,15 +105,29 @@ ChildProcess::~ChildProcess() {
 bool ChildProcess::Write(const void* data, std::size_t bytes) {
     if (m_bBroken || m_input < 0) return false;
     const auto* p = static_cast<const char*>(data);
+    auto deadline = std::chrono::steady_clock::now() + m_stallPatience;
     while (bytes > 0) {
         const ssize_t n = write(m_input, p, bytes);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            m_bBroken = true;  // EPIPE: nobody reads any more; anything else is as final
-            return false;
+        if (n > 0) {
+            p += n;
+            bytes -= static_cast<std::size_t>(n);
+            deadline = std::chrono::steady_clock::now() + m_stallPatience;
+            continue;
         }
-        p += n;
-        bytes -= static_cast<std::size_t>(n);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && errno == EAGAIN) {
+            // The pipe is full: wait for the program to take some, up to the patience.
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                deadline - std::chrono::steady_clock::now());
+            if (left.count() > 0) {
+                pollfd fd{m_input, POLLOUT, 0};
+                const int ready =
+                    poll(&fd, 1, static_cast<int>(std::min<long long>(left.count(), 1000)));
+                if (ready >= 0 || errno == EINTR) continue;
+            }
+        }
+        m_bBroken = true;  // EPIPE: nobody reads any more; a stall or anything else is as final
+        return false;
     }
     return true;
 }

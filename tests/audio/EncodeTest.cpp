@@ -303,11 +303,16 @@ TEST(EncodeProcess, StopReturnsOnceTheProgramHasFinishedItsFile) {
     audio::StreamFree(stream);
 }
 
-TEST(EncodeProcess, AProgramThatNeverEndsIsKilledAfterThePatienceAndReaped) {
+TEST(EncodeProcess, AProgramThatHangsIsGivenUpAfterThePatienceKilledAndReaped) {
     using audio::detail::ChildProcess;
-    auto child = ChildProcess::Start("/bin/sleep", {"sleep", "60"});
+    auto child = ChildProcess::Start("/bin/sleep", {"sleep", "60"}, std::chrono::milliseconds(200));
     ASSERT_TRUE(child);
     const pid_t pid = child->Pid();
+    EXPECT_TRUE(child->Running());
+    // It never reads: once the pipe is full, writing gives up instead of waiting for ever.
+    const std::vector<char> megabyte(1 << 20);
+    EXPECT_FALSE(child->Write(megabyte.data(), megabyte.size()));
+    EXPECT_FALSE(child->Write(megabyte.data(), 1));
     EXPECT_TRUE(child->Running());
     EXPECT_FALSE(child->Finish(std::chrono::milliseconds(200)));
     EXPECT_FALSE(child->Running());
