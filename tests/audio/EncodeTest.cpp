@@ -265,7 +265,7 @@ TEST(EncodeProcess, ProgramsThatCannotBeStartedFailWithFileOpen) {
     EXPECT_EQ(audio::ErrorGetCode(), audio::ERROR_FILEOPEN);
     // Executable, but no program: the failed exec is noticed, not taken for a start.
     const std::string garbage = dir.File("garbage");
-    WriteExecutable(garbage, std::string("\x01\x02\x03\x04 not a program", 20));
+    WriteExecutable(garbage, "\x01\x02\x03\x04 not a program");
     EXPECT_EQ(start(garbage), 0u);
     EXPECT_EQ(audio::ErrorGetCode(), audio::ERROR_FILEOPEN);
 
