@@ -17,7 +17,7 @@ namespace {
 //    and at 22.05 kHz 256 kbps too (15 %);
 //  - in mono, 256 kbps and up (18 % fill and more) and 192 kbps at 32 kHz and 22.05 kHz;
 //  - 160 kbps in mono at 22.05 kHz (12 % fill).
-// Below 24 kbps the encoder refuses to start.
+// Below 24 kbps the encoder refuses to start. bench/bench_wma_rates repeats the measurement.
 constexpr DWORD kStereo44[] = {256000, 192000, 160000, 128000, 96000, 80000, 64000, 48000, 0};
 constexpr DWORD kMono44[] = {192000, 160000, 128000, 96000, 80000, 64000, 48000, 0};
 constexpr DWORD kStereo32[] = {256000, 192000, 160000, 128000, 96000,
