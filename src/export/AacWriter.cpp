@@ -34,10 +34,12 @@ void SaveAac(CPlaybackEngine& engine, const std::string& destination,
         ShowMessage(engine.Window(), "Quorvel", MB_OK, GetLanguageText(51), code);
     } else {
         chain.Configure(CurrentRenderSettings(engine), nullptr);
-        bWritten = chain.Pull([&](const char* bytes, std::size_t count) {
+        const bool bPulled = chain.Pull([&](const char* bytes, std::size_t count) {
             return audio::Encode_Write(encoder, bytes, static_cast<audio::DWORD>(count)) != 0;
         });
-        audio::Encode_Stop(encoder);  // the program finishes the file
+        // The program finishes the file; it may also have failed to write it.
+        const bool bFinished = audio::Encode_Stop(encoder) != 0;
+        bWritten = bPulled && bFinished;
         if (!bWritten) {
             // The encoder gave up halfway: the file is not what was asked for.
             ShowMessage(engine.Window(), "Quorvel", MB_OK, GetLanguageText(51), audio::ERROR_ENDED);

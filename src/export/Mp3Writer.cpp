@@ -35,14 +35,14 @@ void SaveMp3(CPlaybackEngine& engine, const std::string& destination) {
         RenderSettings settings = CurrentRenderSettings(engine);
         settings.sound.nVocalLevel = 0;  // MP3 files carry tempo, pitch and volume only
         chain.Configure(settings, nullptr);
-        bWritten = chain.Pull([&](const char* bytes, std::size_t count) {
+        const bool bPulled = chain.Pull([&](const char* bytes, std::size_t count) {
             return audio::Encode_Write(encoder, bytes, static_cast<audio::DWORD>(count)) != 0;
         });
-        if (!bWritten) {
-            const int code = audio::ErrorGetCode();
-            ShowMessage(engine.Window(), "Quorvel", MB_OK, GetLanguageText(114), code);
-        }
+        bWritten = audio::Encode_Stop(chain.Stream()) != 0 && bPulled;
+        if (!bWritten)
+            ShowMessage(engine.Window(), "Quorvel", MB_OK, GetLanguageText(114),
+                        audio::ERROR_ENDED);
     }
-    audio::Encode_Stop(chain.Stream());
+    if (!encoder) audio::Encode_Stop(chain.Stream());
     chain.Close(bWritten);
 }

@@ -2,7 +2,6 @@
 
 extern "C" {
 #include <libavutil/channel_layout.h>
-#include <libavutil/opt.h>
 #include <libswresample/swresample.h>
 }
 
@@ -23,8 +22,8 @@ CPcmConverter::CPcmConverter(int inRate, int inChannels, int outRate, int outCha
     }
     // Mono goes to both channels at full level, as a mono recording is heard on two speakers.
     if (inChannels == 1 && outChannels == 2) {
-        av_opt_set_double(m_pContext, "center_mix_level", 1.0, 0);
-        av_opt_set_int(m_pContext, "rematrix_maxval", 0, 0);
+        const double bothAtFullLevel[2] = {1.0, 1.0};
+        swr_set_matrix(m_pContext, bothAtFullLevel, 1);
     }
     if (swr_init(m_pContext) < 0) swr_free(&m_pContext);
 }

@@ -46,9 +46,8 @@ TEST_F(SaveCommandsTest, SaveAsAsksWhereAndSaveThenAsksBeforeReplacingIt) {
     Click(IDC_SAVE);
     ASSERT_EQ(m_saveBox.Asked().size(), 1u);
     EXPECT_EQ(m_saveBox.Asked()[0].title, "Save Loop As...");
-    EXPECT_EQ(m_saveBox.Asked()[0].dialog->nameFilters(),
-              ui::CSaveOutputDialog::FileTypes());
-    EXPECT_EQ(m_saveBox.Asked()[0].dialog->defaultSuffix(), "wav");
+    EXPECT_EQ(m_saveBox.Asked()[0].fileTypes, ui::CSaveOutputDialog::FileTypes());
+    EXPECT_EQ(m_saveBox.Asked()[0].defaultSuffix, "wav");
     EXPECT_TRUE(m_boxes.Asked().empty());
     EXPECT_TRUE(fs::exists(Media("first.wav")));
     EXPECT_EQ(Engine().m_strSavePath, Media("first.wav"));
@@ -203,6 +202,7 @@ TEST_F(SaveCommandsTest, AnotherNameOfTheSongIsTheSongAndIsNeverTruncated) {
 
     // Through "..": the same.
     LoadSong("song.wav", 2.0);
+    g_loopRegion.qwStartPoint = 44100 * 4;
     SaveLoopAs(Engine(), dotted, nullptr);
     EXPECT_TRUE(m_boxes.Asked().empty());
     EXPECT_NEAR(exporttest::DecodeFile(song).Seconds(), 1.0, 0.15);

@@ -7,6 +7,7 @@
 #include <QAbstractButton>
 #include <QProcess>
 #include <cmath>
+#include <deque>
 #include <filesystem>
 #include <vector>
 
@@ -95,7 +96,28 @@ protected:
     testenv::ScopedEnv m_path{"PATH", (std::string(QUORVEL_BUILD_DIR) + ":" +
                                        (std::getenv("PATH") ? std::getenv("PATH") : ""))
                                           .c_str()};
-    ui::ModalScript<ui::SaveFileQuestion> m_saveBox;
+    // The save box: what each one showed, answered with the paths queued (cancelled when none
+    // is left).
+    struct SaveBoxSeen {
+        std::string title;
+        QStringList fileTypes;
+        QString defaultSuffix;
+    };
+    struct SaveBox {
+        std::vector<SaveBoxSeen> asked;
+        std::deque<std::string> answers;
+        void Queue(const std::string& path) { answers.push_back(path); }
+        const std::vector<SaveBoxSeen>& Asked() const { return asked; }
+    } m_saveBox;
+    ui::ScopedModalResponder<ui::SaveFileQuestion> m_saveBoxUser{
+        [this](const ui::SaveFileQuestion& q) -> std::optional<std::string> {
+            m_saveBox.asked.push_back(
+                {q.title, q.dialog->nameFilters(), q.dialog->defaultSuffix()});
+            if (m_saveBox.answers.empty()) return std::nullopt;
+            std::string path = m_saveBox.answers.front();
+            m_saveBox.answers.pop_front();
+            return path;
+        }};
     // Bitrate chooser: OK on the entry queued (the first when none is), or cancelled.
     std::vector<int> m_bitrateEntries;
     std::vector<int> m_bitrateKinds;
