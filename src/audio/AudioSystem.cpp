@@ -1,6 +1,7 @@
 #include "audio/AudioSystem.h"
 
 #include "audio/DeviceOutput.h"
+#include "audio/LibraryLog.h"
 #include "audio/Mixer.h"
 #include "audio/SyncNotifier.h"
 
@@ -83,6 +84,7 @@ SyncNotifier* AudioSystem::Notifier() {
 int AudioSystem::Init(int device) {
     std::lock_guard lock(m_mutex);
     if (m_pOutput) return ERROR_ALREADY;
+    InstallLibraryLogging();  // before SDL and the encoders speak
     auto output = std::make_unique<DeviceOutput>();
     if (int error = output->Open(device)) return error;
     m_pOutput = std::move(output);
