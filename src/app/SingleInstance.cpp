@@ -26,15 +26,19 @@ bool IsPrivateFolder(const std::string& path) {
            S_ISDIR(info.st_mode) && info.st_uid == ::getuid() && (info.st_mode & 077) == 0;
 }
 
-std::string RuntimeFolder() {
-    if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && IsPrivateFolder(runtime))
-        return runtime;
+std::string PrivateTemporaryFolder() {
     const char* tmp = std::getenv("TMPDIR");
     std::string base = tmp && tmp[0] == '/' ? tmp : "/tmp";
     while (base.size() > 1 && base.back() == '/') base.pop_back();
     const std::string folder = base + "/quorvel-" + std::to_string(::getuid());
     ::mkdir(folder.c_str(), 0700);  // an existing one is checked below like a new one
     return IsPrivateFolder(folder) ? folder : std::string();
+}
+
+std::string SocketIn(const std::string& folder) {
+    if (folder.empty()) return {};
+    const std::string path = folder + "/quorvel-" + std::to_string(::getuid()) + ".socket";
+    return path.size() < sizeof(sockaddr_un::sun_path) ? path : std::string();
 }
 
 // A socket descriptor that closes itself.
@@ -102,11 +106,9 @@ std::uint32_t GetLittleEndian32(const char* bytes) {
 namespace instance {
 
 std::string SocketPath() {
-    const std::string folder = RuntimeFolder();
-    if (folder.empty()) return {};
-    const std::string path = folder + "/quorvel-" + std::to_string(::getuid()) + ".socket";
-    if (path.size() >= sizeof(sockaddr_un::sun_path)) return {};
-    return path;
+    if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && IsPrivateFolder(runtime))
+        if (std::string path = SocketIn(runtime); !path.empty()) return path;
+    return SocketIn(PrivateTemporaryFolder());
 }
 
 HandOverResult HandOver(const std::string& socketPath, const std::string& file, int timeoutMs) {

@@ -80,6 +80,8 @@ void InstallLibraryLogging() {
         // Spares FFmpeg formatting messages that would be dropped anyway.
         av_log_set_level(AV_LOG_ERROR);
         av_log_set_callback(&FfmpegCallback);
+        // SDL's own categories pass only critical messages by default; its errors matter too.
+        SDL_LogSetAllPriority(SDL_LOG_PRIORITY_ERROR);
         SDL_LogSetOutputFunction(&SdlCallback, nullptr);
     });
 }
