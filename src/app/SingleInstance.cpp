@@ -164,15 +164,14 @@ CInstanceServer::~CInstanceServer() {
 
 bool CInstanceServer::Listen(const std::string& socketPath) {
     if (socketPath.empty()) return false;
-    const QString name = QString::fromLocal8Bit(socketPath.c_str());
-    if (m_server.listen(name)) return true;
-    if (m_server.serverError() != QAbstractSocket::AddressInUseError) return false;
-    // Somebody answering there is a player: it stays the player.
+    // Somebody answering there is a player: it stays the player. (Qt would put its own socket
+    // in that place regardless.)
     if (const int fd = Connect(socketPath); fd >= 0) {
         ::close(fd);
         return false;
     }
-    QLocalServer::removeServer(name);
+    const QString name = QString::fromLocal8Bit(socketPath.c_str());
+    QLocalServer::removeServer(name);  // a file nobody answers on is left over
     return m_server.listen(name);
 }
 
