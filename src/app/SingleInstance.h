@@ -2,9 +2,9 @@
 // the output device, instead of opening a window of its own.
 //
 // The running player listens on a local socket, "quorvel-<uid>.socket" in the user's runtime
-// folder: $XDG_RUNTIME_DIR when it is a private folder of the user's, else "quorvel-<uid>" under
-// the temporary folder, made private (0700) and refused when it belongs to anybody else, so
-// that no other user can stand in for the player.
+// folder: $XDG_RUNTIME_DIR when it is a private folder of the user's (and short enough for a
+// socket's name), else "quorvel-<uid>" under the temporary folder, made private (0700) and
+// refused when it belongs to anybody else, so that no other user can stand in for the player.
 //
 // A request is the 4 bytes "QVL1", the path's length (4 bytes, little-endian, at most
 // kMaxRequestPath) and the path's bytes; an empty path only asks the player to come to the
