@@ -1,14 +1,17 @@
 #include "app/QuorvelMainDlg.h"
 
 #include <QCloseEvent>
+#include <QDropEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
 #include "app/DataFolder.h"
+#include "app/DroppedFile.h"
 #include "app/MainDialogTemplate.h"
 #include "app/MainSliderLook.h"
 #include "app/MainWindowTips.h"
 #include "app/OpenCommand.h"
+#include "app/OutsideOpen.h"
 #include "engine/MainWindowIds.h"
 #include "eq/QuorvelEQPropertyPage.h"
 #include "export/Mp3FormatChooser.h"
@@ -43,7 +46,8 @@ CQuorvelMainDlg::CQuorvelMainDlg(QWidget* parent)
                           Qt::Window | Qt::FramelessWindowHint | Qt::WindowSystemMenuHint |
                               Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       m_languageMenu([this](int command) { OnCommand(command, 0); }),
-      m_engine(this, [this](int id) { return GetDlgItem(id); }) {
+      m_engine(this, [this](int id) { return GetDlgItem(id); }),
+      m_pOutsideOpen(std::make_unique<COutsideOpen>(*this)) {
     for (const char* name : {"103", "103-256"})
         if (const QPixmap picture = ui::LoadSkinBitmap(name); !picture.isNull())
             m_iconMain.addPixmap(picture);
@@ -52,6 +56,7 @@ CQuorvelMainDlg::CQuorvelMainDlg(QWidget* parent)
     ui::ApplyControlBackground(this);
     ui::SetMainWindow(this);
     InstallMessagePreFilter();
+    setAcceptDrops(true);
 }
 
 CQuorvelMainDlg::~CQuorvelMainDlg() {
@@ -266,6 +271,25 @@ void CQuorvelMainDlg::closeEvent(QCloseEvent* event) {
 
 void CQuorvelMainDlg::OnMinimize() {
     showMinimized();
+}
+
+void CQuorvelMainDlg::OpenFromOutside(const std::string& path) {
+    m_pOutsideOpen->Request(path);
+}
+
+void CQuorvelMainDlg::dragEnterEvent(QDragEnterEvent* event) {
+    if (DroppedFile(event->mimeData())) event->acceptProposedAction();
+}
+
+void CQuorvelMainDlg::dragMoveEvent(QDragMoveEvent* event) {
+    if (DroppedFile(event->mimeData())) event->acceptProposedAction();
+}
+
+void CQuorvelMainDlg::dropEvent(QDropEvent* event) {
+    const std::optional<std::string> file = DroppedFile(event->mimeData());
+    if (!file) return;
+    event->acceptProposedAction();
+    OpenFromOutside(*file);
 }
 
 void CQuorvelMainDlg::OnHelp() {

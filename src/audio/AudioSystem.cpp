@@ -2,6 +2,7 @@
 
 #include "audio/DeviceOutput.h"
 #include "audio/EncoderRegistry.h"
+#include "audio/LibraryLog.h"
 #include "audio/Mixer.h"
 #include "audio/SyncNotifier.h"
 #include "audio/WmaEncoders.h"
@@ -95,6 +96,7 @@ SyncNotifier* AudioSystem::Notifier() {
 int AudioSystem::Init(int device) {
     std::lock_guard lock(m_mutex);
     if (m_pOutput) return ERROR_ALREADY;
+    InstallLibraryLogging();  // before SDL and the encoders speak
     auto output = std::make_unique<DeviceOutput>();
     if (int error = output->Open(device)) return error;
     m_pOutput = std::move(output);

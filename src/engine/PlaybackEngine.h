@@ -67,6 +67,9 @@ public:
     // ---- Song loading ----
     // Replaces the song by the file at `path`; a failure is shown and changes nothing.
     void LoadSong(const std::string& path);
+    // True while LoadSong runs; it lets waiting events through (the waveform build), and nothing
+    // that loads a song may start in the middle of it.
+    bool IsLoadingSong() const { return m_nLoadingSong > 0; }
 
     // ---- Transport ----
     void OnPlay();
@@ -124,6 +127,7 @@ private:
 
     QWidget* m_pWindow;
     ControlLookup m_getDlgItem;
+    int m_nLoadingSong = 0;        // LoadSong calls running
     bool m_bAudioStarted = false;  // the layer was started here and is not yet released
     QTimer m_timerPosition;        // timer 1037 of the original window: the display refresh
 
