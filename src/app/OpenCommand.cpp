@@ -28,11 +28,23 @@ public:
 
 }  // namespace
 
+bool MayReplaceSong(QWidget* window) {
+    return !g_bModified ||
+           ShowMessage(window, "Quorvel", MB_YESNO | MB_ICONEXCLAMATION | MB_DEFBUTTON2,
+                       GetLanguageText(111)) != IDNO;
+}
+
+void OpenChosenFile(CPlaybackEngine& engine, QWidget* focusSink, const std::string& path) {
+    g_bModified = 0;
+    if (focusSink) focusSink->setFocus();
+    engine.m_arrOpenedIsTemp.push_back(0);
+    engine.m_arrOpenedFiles.push_back(path);
+    engine.LoadSong(path);
+}
+
 void OnOpenCommand(QWidget* window, CPlaybackEngine& engine, CQuorvelLoopPropertyPage* loopPage,
                    QWidget* focusSink) {
-    if (g_bModified && ShowMessage(window, "Quorvel", MB_YESNO | MB_ICONEXCLAMATION | MB_DEFBUTTON2,
-                                   GetLanguageText(111)) == IDNO)
-        return;
+    if (!MayReplaceSong(window)) return;
 
     PreviewPlayerScope preview;
     // The move that follows a double click in the dialog must not move the loop start.
@@ -40,10 +52,6 @@ void OnOpenCommand(QWidget* window, CPlaybackEngine& engine, CQuorvelLoopPropert
     const std::optional<std::string> chosen = ui::RunOpenDialog(window);
     if (!chosen) return;
 
-    g_bModified = 0;
     preview.End();  // the preview stops before the song loads
-    if (focusSink) focusSink->setFocus();
-    engine.m_arrOpenedIsTemp.push_back(0);
-    engine.m_arrOpenedFiles.push_back(*chosen);
-    engine.LoadSong(*chosen);
+    OpenChosenFile(engine, focusSink, *chosen);
 }

@@ -1,16 +1,21 @@
 #include "app/QuorvelMainDlg.h"
 
 #include <QCloseEvent>
+#include <QDropEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
 #include "app/DataFolder.h"
+#include "app/DroppedFile.h"
 #include "app/MainDialogTemplate.h"
 #include "app/MainSliderLook.h"
 #include "app/MainWindowTips.h"
 #include "app/OpenCommand.h"
+#include "app/OutsideOpen.h"
 #include "engine/MainWindowIds.h"
 #include "eq/QuorvelEQPropertyPage.h"
+#include "export/Mp3FormatChooser.h"
+#include "export/SaveCommands.h"
 #include "lang/LanguageText.h"
 #include "loop/QuorvelLoopPropertyPage.h"
 #include "ui/BitmapButton.h"
@@ -41,7 +46,8 @@ CQuorvelMainDlg::CQuorvelMainDlg(QWidget* parent)
                           Qt::Window | Qt::FramelessWindowHint | Qt::WindowSystemMenuHint |
                               Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       m_languageMenu([this](int command) { OnCommand(command, 0); }),
-      m_engine(this, [this](int id) { return GetDlgItem(id); }) {
+      m_engine(this, [this](int id) { return GetDlgItem(id); }),
+      m_pOutsideOpen(std::make_unique<COutsideOpen>(*this)) {
     for (const char* name : {"103", "103-256"})
         if (const QPixmap picture = ui::LoadSkinBitmap(name); !picture.isNull())
             m_iconMain.addPixmap(picture);
@@ -50,6 +56,7 @@ CQuorvelMainDlg::CQuorvelMainDlg(QWidget* parent)
     ui::ApplyControlBackground(this);
     ui::SetMainWindow(this);
     InstallMessagePreFilter();
+    setAcceptDrops(true);
 }
 
 CQuorvelMainDlg::~CQuorvelMainDlg() {
@@ -93,6 +100,8 @@ bool CQuorvelMainDlg::OnInitDialog() {
     // 14. (loop, eq) The loop editor and equaliser pages are created here, hidden.
     CreateLoopPage();
     CreateEqPage();
+    // (export) The MP3 format chooser asks over this window.
+    InstallMp3FormatChooser();
     // 15. No button shows its focus picture at start; from now on the focus follows the pointer.
     m_btnFocusSink->setFocus();
     m_pHoverFocus = std::make_unique<ui::CHoverFocus>(this, m_btnFocusSink);
@@ -160,6 +169,13 @@ void CQuorvelMainDlg::CreateEqPage() {
     };
 }
 
+RenderChain::ApplyEq CQuorvelMainDlg::EqForSaving() const {
+    // A WAV save carries the equaliser's bands as they are set on the page now.
+    auto* page = qobject_cast<CQuorvelEQPropertyPage*>(m_pEqPage);
+    if (!page) return nullptr;
+    return [page](audio::HSTREAM stream) { page->ApplyEqToStream(stream); };
+}
+
 void CQuorvelMainDlg::SetFonts() {
     // The title keeps the template font; the time gets its own large heavy face.
     m_fontTime = QFont(QStringLiteral("DejaVu Sans"));
@@ -191,6 +207,8 @@ void CQuorvelMainDlg::OnCommand(int id, int notifyCode) {
             m_engine.OnSoundArrow(id);
         return;
     }
+    // Every other button acts once per click: a double click is a click and a notification.
+    if (notifyCode != ui::BN_CLICKED) return;
     switch (id) {
         case 400:
             OnMinimize();
@@ -200,6 +218,12 @@ void CQuorvelMainDlg::OnCommand(int id, int notifyCode) {
             break;
         case 402:
             OnOpenCommand(this, m_engine, m_pLoopPage, m_btnFocusSink);
+            break;
+        case 403:
+            OnSave(m_engine, EqForSaving());
+            break;
+        case 404:
+            OnSaveAs(m_engine, EqForSaving());
             break;
         case 406:
             m_engine.OnStop();
@@ -247,6 +271,25 @@ void CQuorvelMainDlg::closeEvent(QCloseEvent* event) {
 
 void CQuorvelMainDlg::OnMinimize() {
     showMinimized();
+}
+
+void CQuorvelMainDlg::OpenFromOutside(const std::string& path) {
+    m_pOutsideOpen->Request(path);
+}
+
+void CQuorvelMainDlg::dragEnterEvent(QDragEnterEvent* event) {
+    if (DroppedFile(event->mimeData())) event->acceptProposedAction();
+}
+
+void CQuorvelMainDlg::dragMoveEvent(QDragMoveEvent* event) {
+    if (DroppedFile(event->mimeData())) event->acceptProposedAction();
+}
+
+void CQuorvelMainDlg::dropEvent(QDropEvent* event) {
+    const std::optional<std::string> file = DroppedFile(event->mimeData());
+    if (!file) return;
+    event->acceptProposedAction();
+    OpenFromOutside(*file);
 }
 
 void CQuorvelMainDlg::OnHelp() {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/PlaybackEngine.h"
+#include "export/RenderChain.h"
 #include "lang/LanguageMenu.h"
 #include "ui/TemplateDialog.h"
 
@@ -21,6 +22,7 @@ class CSliderCtrl;
 class CStaticText;
 }  // namespace ui
 class CQuorvelLoopPropertyPage;
+class COutsideOpen;
 
 // The main window (dialog 310): a frameless, skinned window moved by dragging its face. It is
 // the dispatcher for every subsystem's handlers; their code lives in their own folders.
@@ -48,6 +50,11 @@ public:
     // The loaded song, its playback and the sound sliders.
     CPlaybackEngine& Engine() { return m_engine; }
 
+    // A file from outside the window (the command line, a second start of the player): comes to
+    // the front and opens it as the Open command would, once nothing else runs. An empty path
+    // only brings the window to the front.
+    void OpenFromOutside(const std::string& path);
+
 protected:
     bool OnInitDialog() override;
     void OnCommand(int id, int notifyCode) override;
@@ -61,6 +68,10 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    // One local file dropped on the window is opened like a file from outside.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void LoadCursors();
@@ -70,6 +81,8 @@ private:
     void SetCaptionsFromLanguage();
     void CreateLoopPage();
     void CreateEqPage();
+    // What a save applies for the equaliser: the page's current bands.
+    RenderChain::ApplyEq EqForSaving() const;
 
     void OnMinimize();
     void OnHelp();
@@ -123,4 +136,5 @@ private:
 
     // Created after the controls, which it finds by their identifiers.
     CPlaybackEngine m_engine;
+    std::unique_ptr<COutsideOpen> m_pOutsideOpen;
 };

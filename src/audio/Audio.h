@@ -304,21 +304,30 @@ using ENCODEPROC = void(HENCODE handle, DWORD channel, const void* buffer, DWORD
 // group, a backslash inside quotes escapes '"' and '\\') and writes a WAVE header (unless
 // ENCODE_NOHEAD; sizes 0, as for a stream of unknown length) and then the channel's PCM to its
 // standard input. The program is looked for beside the running executable first, then in
-// ../lib/quorvel/ from there (an installation's private programs), then on PATH. Unless paused,
-// every buffer the channel produces is encoded as it is read or played.
-// Errors: ERROR_HANDLE, ERROR_FILEOPEN (the program cannot be found or started), ERROR_ILLPARAM.
+// ../lib/quorvel/ from there (an installation's private programs), then on PATH; a name holding
+// a '/' is a path. Its standard output and error are the player's. Unless paused, every buffer
+// the channel produces is encoded as it is read or played (on the thread that reads or renders
+// it, so a slow program slows that channel). A program that exits early never takes the player
+// down with SIGPIPE: its encoder just stops accepting data (Encode_Write, Encode_IsActive).
+// Errors: ERROR_HANDLE, ERROR_FILEOPEN (the program cannot be found or started),
+// ERROR_ILLPARAM (proc not null, no program in the line, a quote left open).
 HENCODE Encode_Start(DWORD handle, const char* cmdline, DWORD flags, ENCODEPROC* proc, void* user);
 
 // Hands `length` bytes of PCM (the channel's format) to the encoder, or to every encoder of a
-// channel. FALSE with ERROR_ENDED once the program has exited or the file cannot be written.
+// channel; any byte count (a partial sample frame waits for the rest). FALSE with ERROR_ENDED once
+// the program has exited, has taken nothing for 30 s, or the file cannot be written; ERROR_HANDLE
+// when the handle is neither an encoder nor a channel with encoders.
 BOOL Encode_Write(DWORD handle, const void* buffer, DWORD length);
 
 // Finishes an encoder (or every encoder of a channel): an external program's input is closed and
-// the program waited for until it has written its file (killed if it hangs); an MP3 file is
-// flushed and closed. The handle is freed.
+// the program waited for until it has written its file (killed after 30 s); an MP3 file is
+// flushed and closed. The handle is freed in every case; FALSE with ERROR_ENDED when some output
+// did not arrive complete (the program died, failed or was killed, a write failed), ERROR_HANDLE
+// as for Encode_Write.
 BOOL Encode_Stop(DWORD handle);
 
-// TRUE while the encoder (or one of the channel's) is alive and its program has not exited.
+// TRUE while the encoder (or one of the channel's) is alive and its program has not exited;
+// FALSE with ERROR_HANDLE once it has been stopped.
 DWORD Encode_IsActive(DWORD handle);
 
 // Formats as the MP3 format chooser lists them and hands them back (WAVEFORMATEX followed by
@@ -359,15 +368,18 @@ using ACMCHOOSERPROC = int(const char* title, const ACMFORMATCHOICE* formats, in
 void Encode_SetACMChooser(ACMCHOOSERPROC* proc, void* user);
 
 // formlen 0: returns the largest format size (no chooser shown). Otherwise shows the chooser
-// with the MPEG Layer-3 formats (format tag in the high word of `flags`) for the channel's
-// channel count (ACM_CHANS), fills `form` and returns the bytes used; 0 when cancelled
-// (ERROR_ACM_CANCEL), when no chooser is installed or nothing fits (ERROR_NOTAVAIL), or for a bad
-// handle (ERROR_HANDLE).
+// with the MPEG Layer-3 formats (format tag in the high word of `flags`: 0 or 0x55) for the
+// channel's channel count (ACM_CHANS; without it mono and stereo), ordered by rate, then bitrate,
+// fills `form` and returns the bytes used; 0 when cancelled (ERROR_ACM_CANCEL), when no chooser is
+// installed or nothing fits (ERROR_NOTAVAIL), for a bad handle (ERROR_HANDLE), or for a buffer
+// smaller than the format (ERROR_ILLPARAM).
 DWORD Encode_GetACMFormat(DWORD handle, void* form, DWORD formlen, const char* title, DWORD flags);
 
 // An MP3 encoder (LAME) on the channel writing to `file`: with ENCODE_NOHEAD only MPEG Layer-3
-// frames, otherwise inside a WAVE file of that format. The channel's PCM is resampled to the
-// format's rate. Errors: ERROR_HANDLE, ERROR_CODEC (not an MPEG Layer-3 format LAME can make),
+// frames (constant bitrate, no info frame, no tag), otherwise inside a WAVE file whose "fmt "
+// chunk is the format. The channel's PCM (mono or stereo) is resampled to the format's rate and
+// mixed down or doubled to its channel count. Flags as Encode_Start. Errors: ERROR_HANDLE,
+// ERROR_CODEC (not an MPEG Layer-3 format LAME can make, or a source of more than 2 channels),
 // ERROR_CREATE (the file cannot be created).
 HENCODE Encode_StartACMFile(DWORD handle, const void* form, DWORD flags, const char* file);
 
@@ -375,14 +387,18 @@ HENCODE Encode_StartACMFile(DWORD handle, const void* form, DWORD flags, const c
 constexpr DWORD WMA_ENCODE_STANDARD = 0x2000;
 
 // The constant bitrates (bits per second) the encoder makes for that rate and channel count,
-// ending with a 0 entry; null (ERROR_NOTAVAIL) when none. The list stays valid until Free.
+// highest first, ending with a 0 entry; null (ERROR_NOTAVAIL) when none (rates other than 22050,
+// 32000, 44100 and 48000 Hz; more than 2 channels). The list stays valid for good.
 const DWORD* WMA_EncodeGetRates(DWORD freq, DWORD chans, DWORD flags);
-// An encoder writing an ASF file that expects 16-bit PCM at `freq` Hz with `chans` channels.
-// Errors: ERROR_WMA_CODEC (rate, channels or bitrate not supported), ERROR_CREATE.
+// An encoder writing an ASF file that expects 16-bit PCM at `freq` Hz with `chans` channels, at
+// one of the bitrates WMA_EncodeGetRates lists. Errors: ERROR_WMA_CODEC (rate, channels or
+// bitrate not supported), ERROR_CREATE. Free closes the encoders still open.
 HWMENCODE WMA_EncodeOpenFile(DWORD freq, DWORD chans, DWORD flags, DWORD bitrate, const char* file);
-// FALSE with ERROR_HANDLE, or ERROR_CREATE when the file cannot be written.
+// Any byte count (a partial sample frame waits for the rest). FALSE with ERROR_HANDLE, or
+// ERROR_CREATE when the file cannot be written.
 BOOL WMA_EncodeWrite(HWMENCODE handle, const void* buffer, DWORD length);
-// Encodes what is left, writes the file's index and closes it.
+// Encodes what is left, writes the file's index and closes it; the handle is freed. FALSE with
+// ERROR_CREATE when the file could not be completed, ERROR_HANDLE for a bad handle.
 BOOL WMA_EncodeClose(HWMENCODE handle);
 
 // ======================= CD =======================

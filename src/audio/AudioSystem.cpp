@@ -1,8 +1,11 @@
 #include "audio/AudioSystem.h"
 
 #include "audio/DeviceOutput.h"
+#include "audio/EncoderRegistry.h"
+#include "audio/LibraryLog.h"
 #include "audio/Mixer.h"
 #include "audio/SyncNotifier.h"
+#include "audio/WmaEncoders.h"
 
 namespace audio::detail {
 
@@ -34,6 +37,11 @@ DWORD AudioSystem::NewItemHandle(const ChannelPtr& owner) {
     return handle;
 }
 
+DWORD AudioSystem::NewHandle() {
+    std::lock_guard lock(m_mutex);
+    return m_nextHandle++;
+}
+
 ChannelPtr AudioSystem::FindItemOwner(DWORD item) {
     std::lock_guard lock(m_mutex);
     auto it = m_items.find(item);
@@ -59,15 +67,20 @@ void AudioSystem::RemoveChannel(const ChannelPtr& channel) {
         items = channel->ItemHandles();
         channel->SetState(ACTIVE_STOPPED);
     }
-    std::lock_guard lock(m_mutex);
-    m_channels.erase(channel->Handle());
-    for (DWORD item : items) m_items.erase(item);
-    // Items the channel no longer lists (one-time syncs that fired) go too.
-    std::erase_if(m_items, [&](const auto& entry) {
-        ChannelPtr owner = entry.second.lock();
-        return !owner || owner == channel;
-    });
-    if (m_pNotifier) m_pNotifier->DropChannel(channel->Handle());
+    {
+        std::lock_guard lock(m_mutex);
+        m_channels.erase(channel->Handle());
+        for (DWORD item : items) m_items.erase(item);
+        // Items the channel no longer lists (one-time syncs that fired) go too.
+        std::erase_if(m_items, [&](const auto& entry) {
+            ChannelPtr owner = entry.second.lock();
+            return !owner || owner == channel;
+        });
+        if (m_pNotifier) m_pNotifier->DropChannel(channel->Handle());
+    }
+    // After the channel has left the map: an encoder being started on it either is in the
+    // registry already or finds the channel gone.
+    EncoderRegistry::Get().ChannelRemoved(channel);
 }
 
 SyncNotifier* AudioSystem::Notifier() {
@@ -83,6 +96,7 @@ SyncNotifier* AudioSystem::Notifier() {
 int AudioSystem::Init(int device) {
     std::lock_guard lock(m_mutex);
     if (m_pOutput) return ERROR_ALREADY;
+    InstallLibraryLogging();  // before SDL and the encoders speak
     auto output = std::make_unique<DeviceOutput>();
     if (int error = output->Open(device)) return error;
     m_pOutput = std::move(output);
@@ -124,6 +138,9 @@ bool AudioSystem::Free() {
         channel->SetState(ACTIVE_STOPPED);
         channel->SetNotifier(nullptr);
     }
+    // Encoders complete their files rather than being cut off.
+    EncoderRegistry::Get().StopAll();
+    CloseAllWmaEncoders();
     return true;
 }
 

@@ -28,6 +28,8 @@ public:
     // A handle for a sync, DSP or effect of `owner`.
     DWORD NewItemHandle(const ChannelPtr& owner);
     ChannelPtr FindItemOwner(DWORD item);
+    // A handle for something the system does not keep (a WMA file encoder).
+    DWORD NewHandle();
     void ForgetItem(DWORD item);
     bool ItemAlive(DWORD item);
     // Unregisters the channel with its items, takes it out of the mix and drops pending notices.

@@ -1,4 +1,4 @@
-// Owning wrappers for the FFmpeg objects the decoder uses.
+// Owning wrappers for the FFmpeg objects the decoder and the WMA encoder use.
 #pragma once
 
 #include <memory>
@@ -14,6 +14,13 @@ namespace audio::detail {
 
 struct FormatContextCloser {
     void operator()(AVFormatContext* p) const { avformat_close_input(&p); }
+};
+// An output (muxing) context with the file it opened.
+struct OutputContextCloser {
+    void operator()(AVFormatContext* p) const {
+        if (p->pb && !(p->oformat->flags & AVFMT_NOFILE)) avio_closep(&p->pb);
+        avformat_free_context(p);
+    }
 };
 struct CodecContextFreer {
     void operator()(AVCodecContext* p) const { avcodec_free_context(&p); }
@@ -33,6 +40,7 @@ struct VorbisParserFreer {
 };
 
 using FormatContextPtr = std::unique_ptr<AVFormatContext, FormatContextCloser>;
+using OutputContextPtr = std::unique_ptr<AVFormatContext, OutputContextCloser>;
 using CodecContextPtr = std::unique_ptr<AVCodecContext, CodecContextFreer>;
 using PacketPtr = std::unique_ptr<AVPacket, PacketFreer>;
 using FramePtr = std::unique_ptr<AVFrame, FrameFreer>;

@@ -127,9 +127,17 @@ const AVCodec* FindDecoder(AVCodecID id) {
 
 std::unique_ptr<FileDecoder> FileDecoder::Open(const std::string& path, ContainerFilter filter,
                                                int& error) {
+    InstallLibraryLogging();
     std::unique_ptr<FileDecoder> decoder(new FileDecoder);
-    error = decoder->OpenFile(path, filter);
-    if (error != ERROR_OK) return nullptr;
+    decoder->m_messages.SetFile(path);
+    {
+        const DecoderMessageScope scope(decoder->m_messages);
+        error = decoder->OpenFile(path, filter);
+    }
+    if (error != ERROR_OK) {
+        decoder->m_messages.Discard();  // the caller reports the failure
+        return nullptr;
+    }
     return decoder;
 }
 
@@ -394,6 +402,7 @@ bool FileDecoder::BuildIndex(bool decodeToCount) {
 }
 
 bool FileDecoder::Seek(std::uint64_t frame) {
+    const DecoderMessageScope scope(m_messages);
     if (frame > m_qwLength) return false;
     m_pending.clear();
     m_pendingRead = 0;
@@ -473,6 +482,7 @@ bool FileDecoder::RestartFromBeginning() {
 }
 
 int FileDecoder::Read(std::int16_t* dst, int frames) {
+    const DecoderMessageScope scope(m_messages);
     int done = 0;
     while (done < frames && m_qwPosition < m_qwLength) {
         const std::uint64_t left = m_qwLength - m_qwPosition;

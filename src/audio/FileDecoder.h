@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "audio/FfmpegHandles.h"
+#include "audio/LibraryLog.h"
 
 namespace audio::detail {
 
@@ -82,6 +83,9 @@ private:
     void AppendSamples(std::int64_t publicFirst, const std::int16_t* samples, int count);
     bool ConvertFrame(const AVFrame* frame);
 
+    // FFmpeg's complaints about this file, summed up when the decoder goes (after the FFmpeg
+    // objects below, so it is declared before them).
+    DecoderMessages m_messages;
     std::string m_strPath;
     bool m_bModule = false;
 

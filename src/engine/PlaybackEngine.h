@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "audio/Audio.h"
+#include "engine/SoundSettings.h"
 
 class QEvent;
 class QGroupBox;
@@ -66,6 +67,9 @@ public:
     // ---- Song loading ----
     // Replaces the song by the file at `path`; a failure is shown and changes nothing.
     void LoadSong(const std::string& path);
+    // True while LoadSong runs; it lets waiting events through (the waveform build), and nothing
+    // that loads a song may start in the middle of it.
+    bool IsLoadingSong() const { return m_nLoadingSong > 0; }
 
     // ---- Transport ----
     void OnPlay();
@@ -86,6 +90,8 @@ public:
     // ApplySlider. Nothing at the end of the range; tempo and pitch only with a song.
     static bool IsSoundArrow(int id);
     void OnSoundArrow(int id);
+    // What the sound controls are set to now: what playback applies, and what a save renders.
+    SoundSettings CurrentSoundSettings() const;
 
     // The main window's pre-filter: true swallows the event.
     bool PreTranslateMessage(QObject* target, QEvent* event);
@@ -101,6 +107,8 @@ public:
     SongPageHooks m_pages;
 
     QWidget* Window() const { return m_pWindow; }
+    // The title text (control 500): the song's name, or what the window is busy with.
+    void SetTitleText(const std::string& text);
     // The sound values are their sliders' positions.
     QSlider* Slider(int id) const;
 
@@ -119,6 +127,7 @@ private:
 
     QWidget* m_pWindow;
     ControlLookup m_getDlgItem;
+    int m_nLoadingSong = 0;        // LoadSong calls running
     bool m_bAudioStarted = false;  // the layer was started here and is not yet released
     QTimer m_timerPosition;        // timer 1037 of the original window: the display refresh
 

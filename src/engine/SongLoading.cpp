@@ -12,12 +12,29 @@
 #include "ui/ShowMessage.h"
 #include "ui/UserMessage.h"
 
+namespace {
+
+// Counts the calls running, on every way out.
+class CountedScope {
+public:
+    explicit CountedScope(int& count) : m_count(count) { ++m_count; }
+    ~CountedScope() { --m_count; }
+    CountedScope(const CountedScope&) = delete;
+    CountedScope& operator=(const CountedScope&) = delete;
+
+private:
+    int& m_count;
+};
+
+}  // namespace
+
 void EndSyncProc(audio::HSYNC, audio::DWORD, audio::DWORD, void*) {
     // Runs on the layer's thread: the stop itself happens on the window's.
     ui::PostUserMessage(g_hMainWnd.load(), WM_USER_SONG_END);
 }
 
 void CPlaybackEngine::LoadSong(const std::string& path) {
+    const CountedScope loading(m_nLoadingSong);
     audio::HSTREAM decoder;
     if (UsesMp4Decoder(path)) {
         decoder = audio::MP4_StreamCreateFile(false, path.c_str(), 0, 0, audio::STREAM_DECODE);
@@ -83,4 +100,8 @@ void CPlaybackEngine::EnableSongControls() {
     };
     for (int id : kSongControls)
         if (QWidget* control = m_getDlgItem(id)) control->setEnabled(true);
+}
+
+void CPlaybackEngine::SetTitleText(const std::string& text) {
+    if (m_wndTitle) m_wndTitle->setText(ui::ToQtText(text));
 }

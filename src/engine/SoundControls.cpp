@@ -6,14 +6,11 @@
 #include "engine/MainWindowIds.h"
 #include "engine/PlaybackEngine.h"
 #include "engine/PlaybackState.h"
-#include "engine/VocalReduction.h"
+#include "engine/SoundSettings.h"
 #include "lang/LanguageText.h"
 #include "ui/QtText.h"
 
 namespace {
-
-// Vocal reduction runs before the equaliser's bands (priority 0) on the same stream.
-constexpr int kVocalReductionPriority = 2;
 
 struct SliderSetup {
     int id;
@@ -62,15 +59,11 @@ void CPlaybackEngine::ApplySlider(int id) {
                 SeekToSliderPosition();
                 break;
             case IDC_TEMPO:
-                // Percent change: 5 % plays at -95, 400 % at +300. The pitch stays as it is.
-                audio::FX_TempoSet(m_dwBassStream,
-                                   static_cast<float>(PositionOf(m_sliderTempo) - 100), 0, -100);
+                ApplyTempo(m_dwBassStream, PositionOf(m_sliderTempo));
                 AfterSoundChange();
                 break;
             case IDC_PITCH:
-                // Hundredths of a semitone to semitones. The tempo stays as it is.
-                audio::FX_TempoSet(m_dwBassStream, -100, 0,
-                                   static_cast<float>(PositionOf(m_sliderPitch)) / 100.0f);
+                ApplyPitch(m_dwBassStream, PositionOf(m_sliderPitch));
                 AfterSoundChange();
                 break;
             case IDC_VOCAL:
@@ -96,9 +89,17 @@ void CPlaybackEngine::ApplyVocalReduction(int level) {
         g_hVocalDSP = 0;
     } else if (!g_hVocalDSP) {
         // Once installed it stays while the level moves: it reads the level for every pair.
-        g_hVocalDSP = audio::ChannelSetDSP(m_dwBassStream, &VocalReductionDSP, nullptr,
-                                           kVocalReductionPriority);
+        g_hVocalDSP = AttachVocalReduction(m_dwBassStream);
     }
+}
+
+SoundSettings CPlaybackEngine::CurrentSoundSettings() const {
+    SoundSettings settings;
+    settings.nTempo = m_sliderTempo ? m_sliderTempo->value() : 100;
+    settings.nPitch = PositionOf(m_sliderPitch);
+    settings.nVolume = m_sliderVolume ? m_sliderVolume->value() : 100;
+    settings.nVocalLevel = g_nVocalLevel.load();
+    return settings;
 }
 
 void CPlaybackEngine::AfterSoundChange() {

@@ -2,6 +2,7 @@
 #include <QMouseEvent>
 
 #include "engine/PlaybackEngine.h"
+#include "ui/PhysicalKey.h"
 
 namespace {
 
@@ -9,7 +10,7 @@ namespace {
 constexpr float kArrowSeekSeconds = 0.1f;
 
 struct SongKey {
-    int key;  // Qt::Key; letters are the same with or without Shift
+    int key;  // the physical key, named by its Qt::Key on a US layout without Shift
     void (*action)(CPlaybackEngine& engine);
 };
 
@@ -56,7 +57,8 @@ bool CPlaybackEngine::PreTranslateMessage(QObject* /*target*/, QEvent* event) {
     if (event->type() == QEvent::MouseButtonPress)
         return OnCaptionClick(static_cast<QMouseEvent*>(event));
     if (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease) return false;
-    const int key = static_cast<QKeyEvent*>(event)->key();
+    // By the key's place on the keyboard: every layout and Shift state give the same action.
+    const int key = ui::PhysicalKey(*static_cast<QKeyEvent*>(event));
     const bool bPressed = event->type() == QEvent::KeyPress;
     // The loop editor's pointer follows Shift. A release always goes on to its target, and so
     // does a press in zoom mode; other presses are keys like any other.

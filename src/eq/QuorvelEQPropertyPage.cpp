@@ -1,6 +1,7 @@
 #include "eq/QuorvelEQPropertyPage.h"
 
 #include <QGroupBox>
+#include <QMouseEvent>
 #include <QPainter>
 
 #include "engine/PlaybackState.h"
@@ -147,10 +148,14 @@ void CQuorvelEQPropertyPage::OnEqVScroll(QWidget* slider) {
 }
 
 void CQuorvelEQPropertyPage::OnCommand(int id, int notifyCode) {
+    if (id == IDC_EQ_PRESETS) {
+        if (notifyCode == ui::LBN_SELCHANGE) OnPresetSelChange();
+        return;
+    }
+    // The buttons act once per click; a double click's own notification adds nothing (a second
+    // Delete would find no line selected).
+    if (notifyCode != ui::BN_CLICKED) return;
     switch (id) {
-        case IDC_EQ_PRESETS:
-            if (notifyCode == ui::LBN_SELCHANGE) OnPresetSelChange();
-            break;
         case IDC_EQ_SAVE:
             OnPresetSave();
             break;
@@ -175,4 +180,16 @@ void CQuorvelEQPropertyPage::paintEvent(QPaintEvent* event) {
             const int y = kTickTop + kTickRowStep * row;
             painter.drawLine(x, y, x + kTickLength - 1, y);  // the end point is left out
         }
+}
+
+void CQuorvelEQPropertyPage::mousePressEvent(QMouseEvent* event) {
+    event->accept();  // also the second press of a double click, which comes here as a press
+}
+
+void CQuorvelEQPropertyPage::mouseReleaseEvent(QMouseEvent* event) {
+    event->accept();
+}
+
+void CQuorvelEQPropertyPage::mouseMoveEvent(QMouseEvent* event) {
+    event->accept();
 }

@@ -67,6 +67,11 @@ protected:
     void OnCommand(int id, int notifyCode) override;
     void OnVScroll(int code, int position, QWidget* slider) override;
     void paintEvent(QPaintEvent* event) override;
+    // The page keeps the presses on its face and on its disabled controls: they neither drag
+    // the main window nor open its language menu.
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
 
 private:
     void SetUpSliders();

@@ -1,96 +1,56 @@
 #include "export/RenderChain.h"
 
-#include <cstdio>
-#include <filesystem>
+#include <algorithm>
 
 #include "engine/PlaybackEngine.h"
-#include "engine/VocalReduction.h"
 #include "lang/LanguageText.h"
 #include "ui/ShowMessage.h"
 
-namespace {
-
-// Vocal reduction runs before the equaliser's bands on the rendered stream as when playing.
-constexpr int kVocalReductionPriority = 2;
-
-// The destination's folder (with its separator) followed by the temporary name.
-std::string AsideName(const std::string& destination) {
-    const std::size_t slash = destination.rfind('/');
-    const std::string folder =
-        slash == std::string::npos ? destination : destination.substr(0, slash + 1);
-    return folder + "QVOutput.TMP";
-}
-
-bool Exists(const std::string& path) {
-    std::error_code error;
-    return std::filesystem::symlink_status(path, error).type() !=
-           std::filesystem::file_type::not_found;
-}
-
-}  // namespace
-
-RenderChain::RenderChain(CPlaybackEngine& engine) : m_engine(engine) {}
+RenderChain::RenderChain(CPlaybackEngine& engine) : m_engine(engine), m_aside(engine) {}
 
 RenderChain::~RenderChain() {
-    if (!m_bClosed) Close(false);
+    Close(false);
 }
 
-bool RenderChain::Open(const std::string& destination, const Messages& messages) {
-    m_strSource = m_engine.m_strSongPath;
+bool RenderChain::SetSongAside(const std::string& destination) {
     m_strDestination = destination;
-    if (destination == m_strSource && !SetSongAside(destination)) {
-        m_bClosed = true;
-        return false;
-    }
-    m_hDecode = audio::StreamCreateFile(false, m_strSource.c_str(), 0, 0, audio::STREAM_DECODE);
+    if (m_aside.SetAsideFor(destination)) return true;
+    m_bClosed = true;
+    return false;
+}
+
+bool RenderChain::CreateStreams(const Messages& messages) {
+    const std::string& source = SourcePath();
+    m_hDecode = audio::StreamCreateFile(false, source.c_str(), 0, 0, audio::STREAM_DECODE);
     if (!m_hDecode) {
+        const std::string& named = messages.bDecodeNamesDestination ? m_strDestination : source;
         ShowMessage(m_engine.Window(), "Quorvel", MB_OK, GetLanguageText(messages.nDecodeFailed),
-                    m_strSource.c_str());
+                    named.c_str());
         Close(false);
         return false;
     }
     m_hTempo = audio::FX_TempoCreate(m_hDecode, audio::STREAM_DECODE | audio::FX_FREESOURCE);
     if (!m_hTempo) {
         ShowMessage(m_engine.Window(), "Quorvel", MB_OK, GetLanguageText(messages.nTempoFailed),
-                    m_strSource.c_str());
+                    source.c_str());
         Close(false);
         return false;
     }
     return true;
 }
 
-bool RenderChain::SetSongAside(const std::string& destination) {
-    const std::string aside = AsideName(destination);
-    // A file left under the temporary name by an earlier save is neither overwritten nor mixed
-    // up with the song: the save stops before anything changes.
-    if (Exists(aside)) {
-        ShowMessage(m_engine.Window(), "Quorvel", MB_OK, GetLanguageText(45), aside.c_str());
-        return false;
-    }
-    ReleaseSong();
-    if (std::rename(m_strSource.c_str(), aside.c_str()) != 0) {
-        ShowMessage(m_engine.Window(), "Quorvel", MB_OK, GetLanguageText(45), aside.c_str());
-        m_engine.LoadSong(m_strSource);
-        return false;
-    }
-    m_strSource = aside;
-    m_bSetAside = true;
-    return true;
-}
-
 void RenderChain::Configure(const RenderSettings& settings, const ApplyEq& applyEq) {
     m_qwEndPointTmp =
         settings.qwEnd > settings.qwStart ? settings.qwEnd : audio::ChannelGetLength(m_hTempo);
-    audio::FX_TempoSet(m_hTempo, static_cast<float>(settings.nTempo - 100), 0, -100);
-    audio::FX_TempoSet(m_hTempo, -100, 0, static_cast<float>(settings.nPitch) / 100.0f);
-    if (settings.nVocalLevel > 0)
-        audio::ChannelSetDSP(m_hTempo, &VocalReductionDSP, nullptr, kVocalReductionPriority);
-    m_fVolume = static_cast<float>(settings.nVolume) / 100.0f;
+    ApplyTempo(m_hTempo, settings.sound.nTempo);
+    ApplyPitch(m_hTempo, settings.sound.nPitch);
+    if (settings.sound.nVocalLevel > 0) AttachVocalReduction(m_hTempo);
+    m_fVolume = VolumeFactor(settings.sound.nVolume);
     if (applyEq) applyEq(m_hTempo);
     audio::ChannelSetPosition(m_hTempo, settings.qwStart);
 }
 
-void RenderChain::Pull(const Sink& sink) {
+bool RenderChain::Pull(const Sink& sink) {
     auto* samples = reinterpret_cast<std::int16_t*>(m_block.data());
     audio::QWORD position = audio::ChannelGetPosition(m_hTempo);
     while (audio::ChannelIsActive(m_hTempo) != audio::ACTIVE_STOPPED &&
@@ -103,17 +63,10 @@ void RenderChain::Pull(const Sink& sink) {
         if (m_fVolume < 1.0f)
             for (std::size_t i = 0; i < bytes / 2; ++i)
                 samples[i] = static_cast<std::int16_t>(static_cast<float>(samples[i]) * m_fVolume);
-        sink(m_block.data(), bytes);
+        if (!sink(m_block.data(), bytes)) return false;
         position = audio::ChannelGetPosition(m_hTempo);
     }
-}
-
-void RenderChain::ReleaseSong() {
-    // The song file is about to move: nothing may keep reading it or hold its freed stream.
-    m_engine.OnStop();
-    if (m_engine.m_pages.loopClearStream) m_engine.m_pages.loopClearStream();
-    audio::StreamFree(m_engine.m_dwBassStream);
-    m_engine.m_dwBassStream = 0;
+    return true;
 }
 
 void RenderChain::FreeStreams() {
@@ -129,13 +82,5 @@ void RenderChain::Close(bool bOutputWritten) {
     if (m_bClosed) return;
     m_bClosed = true;
     FreeStreams();
-    if (!m_bSetAside) return;
-    if (bOutputWritten) {
-        std::remove(m_strSource.c_str());
-        m_engine.LoadSong(m_strDestination);
-    } else if (std::rename(m_strSource.c_str(), m_strDestination.c_str()) == 0) {
-        m_engine.LoadSong(m_strDestination);
-    } else {
-        m_engine.LoadSong(m_strSource);  // still the user's song, if under the other name
-    }
+    m_aside.Finish(bOutputWritten);
 }

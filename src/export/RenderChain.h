@@ -2,10 +2,8 @@
 // settings applied, and pulled out block by block as fast as it decodes. Every writer (WAV and
 // the encoders) opens one, configures it, pulls its blocks into its own sink and closes it.
 //
-// When the destination is the loaded song itself, the song is first set aside under a temporary
-// name in the same folder and decoded from there; once the output is written the temporary file
-// goes and the new file is loaded as the song. A save that ends without output puts the song back
-// and loads it again, so the user's file is never lost nor left under the temporary name.
+// When the destination is the loaded song itself, the song is first set aside (CSongSetAside)
+// and decoded from there; the output replaces it only when it was written whole.
 #pragma once
 
 #include <array>
@@ -15,18 +13,22 @@
 
 #include "audio/Audio.h"
 #include "export/RenderSettings.h"
+#include "export/SongSetAside.h"
 
 class CPlaybackEngine;
 
 class RenderChain {
 public:
-    // Language texts shown when the song cannot be decoded or given a tempo stream.
+    // Language texts shown when the song cannot be decoded or given a tempo stream, and whether
+    // the first names the destination (the encoders' texts) or the source (the WAV writer's).
     struct Messages {
         int nDecodeFailed;
         int nTempoFailed;
+        bool bDecodeNamesDestination = false;
     };
     using ApplyEq = std::function<void(audio::HSTREAM)>;
-    using Sink = std::function<void(const char* bytes, std::size_t count)>;
+    // Takes one block; false when it could not be written, which ends the pull.
+    using Sink = std::function<bool(const char* bytes, std::size_t count)>;
 
     static constexpr std::size_t kBlockBytes = 20000;
 
@@ -35,30 +37,34 @@ public:
     RenderChain(const RenderChain&) = delete;
     RenderChain& operator=(const RenderChain&) = delete;
 
-    // Sets the song aside if need be and creates the streams; false (with the message shown)
-    // when the save cannot go on.
-    bool Open(const std::string& destination, const Messages& messages);
-    // Applies the settings: end of the region, tempo, pitch, vocal reduction, volume, the
-    // equaliser when given, then the start position.
+    // Sets the song aside when the destination is the song; false (message shown) when the
+    // save cannot go on.
+    bool SetSongAside(const std::string& destination);
+    // Creates the decode and tempo streams on the source; false (message shown) on failure.
+    bool CreateStreams(const Messages& messages);
+    // Both, in that order.
+    bool Open(const std::string& destination, const Messages& messages) {
+        return SetSongAside(destination) && CreateStreams(messages);
+    }
+    // Applies the settings: end of the region, tempo, pitch, vocal reduction (level above 0),
+    // volume, the equaliser when given, then the start position.
     void Configure(const RenderSettings& settings, const ApplyEq& applyEq);
     audio::HSTREAM Stream() const { return m_hTempo; }
     // Pulls processed blocks from the start to the end of the region (the last block whole).
-    void Pull(const Sink& sink);
-    // Frees the streams; after a set-aside, loads the written output as the song, or puts the
-    // song back when nothing was written.
+    // False when the sink refused a block.
+    bool Pull(const Sink& sink);
+    // Frees the streams; after a set-aside, loads the output as the song when it was written
+    // whole, or puts the song back.
     void Close(bool bOutputWritten);
 
-    const std::string& SourcePath() const { return m_strSource; }
+    const std::string& SourcePath() const { return m_aside.SourcePath(); }
 
 private:
-    bool SetSongAside(const std::string& destination);
-    void ReleaseSong();
     void FreeStreams();
 
     CPlaybackEngine& m_engine;
-    std::string m_strSource;
+    CSongSetAside m_aside;
     std::string m_strDestination;
-    bool m_bSetAside = false;
     bool m_bClosed = false;
     audio::HSTREAM m_hDecode = 0;
     audio::HSTREAM m_hTempo = 0;

@@ -54,14 +54,19 @@ void SaveWav(CPlaybackEngine& engine, const std::string& destination,
     audio::ChannelGetInfo(chain.Stream(), &info);
     unsigned char header[44];
     FillHeader(header, info);
-    std::fwrite(header, 1, sizeof header, file);
-    chain.Pull([&](const char* bytes, std::size_t count) { std::fwrite(bytes, 1, count, file); });
+    bool bWritten = std::fwrite(header, 1, sizeof header, file) == sizeof header;
+    bWritten = bWritten && chain.Pull([&](const char* bytes, std::size_t count) {
+        return std::fwrite(bytes, 1, count, file) == count;
+    });
 
-    std::fflush(file);
+    bWritten = std::fflush(file) == 0 && bWritten;
     const long size = std::ftell(file);
     // Sizes past 4 GB do not fit the format's fields: they wrap, as every reader expects.
     PatchSize(file, 4, static_cast<std::uint32_t>(size - 8));
     PatchSize(file, 40, static_cast<std::uint32_t>(size - 44));
-    std::fclose(file);
-    chain.Close(true);
+    bWritten = std::fclose(file) == 0 && bWritten;
+    // A full disk must not pass for a saved file, nor cost the song it was saved over.
+    if (!bWritten)
+        ShowMessage(engine.Window(), "Quorvel", MB_OK, GetLanguageText(45), destination.c_str());
+    chain.Close(bWritten);
 }

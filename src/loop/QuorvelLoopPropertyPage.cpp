@@ -288,7 +288,9 @@ bool CQuorvelLoopPropertyPage::OnLoopKey(int key) {
     }
 }
 
-void CQuorvelLoopPropertyPage::OnCommand(int id, int /*notifyCode*/) {
+void CQuorvelLoopPropertyPage::OnCommand(int id, int notifyCode) {
+    // A double click is one click: Zoom must not toggle twice.
+    if (notifyCode != ui::BN_CLICKED) return;
     switch (id) {
         case IDC_LOOP_RESTART:
             OnLoopRestart();

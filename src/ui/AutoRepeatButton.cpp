@@ -36,9 +36,12 @@ void CAutoRepeatButton::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void CAutoRepeatButton::mouseDoubleClickEvent(QMouseEvent* event) {
-    // The second press of a double click is one more step, without a repeat of its own.
+    // The second press of a double click is one more step, without a repeat of its own; the
+    // arrow shows itself pressed until the release.
     event->accept();
-    if (event->button() == Qt::LeftButton) emit doubleClicked();
+    if (event->button() != Qt::LeftButton) return;
+    setDown(true);
+    emit doubleClicked();
 }
 
 void CAutoRepeatButton::timerEvent(QTimerEvent* event) {

@@ -59,14 +59,29 @@ void CBitmapButton::paintEvent(QPaintEvent*) {
 }
 
 void CBitmapButton::mousePressEvent(QMouseEvent* event) {
+    m_bSecondPressOfDoubleClick = false;  // a release it never saw (the button was disabled)
     QAbstractButton::mousePressEvent(event);
     event->accept();  // a press on a button never reaches the window behind it
 }
 
+void CBitmapButton::mouseReleaseEvent(QMouseEvent* event) {
+    if (m_bSecondPressOfDoubleClick && event->button() == Qt::LeftButton) {
+        // The double click was notified when it was pressed: its release clicks nothing.
+        m_bSecondPressOfDoubleClick = false;
+        setDown(false);
+        event->accept();
+        return;
+    }
+    QAbstractButton::mouseReleaseEvent(event);
+}
+
 void CBitmapButton::mouseDoubleClickEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton) emit doubleClicked();
-    QAbstractButton::mouseDoubleClickEvent(event);
-    event->accept();
+    event->accept();  // like a press, it never reaches the window behind the button
+    if (event->button() != Qt::LeftButton) return;
+    // Only the pressed picture: QAbstractButton would take this press as the start of a click.
+    m_bSecondPressOfDoubleClick = true;
+    setDown(true);
+    emit doubleClicked();
 }
 
 bool BindBitmapButton(QWidget* dialog, int id) {

@@ -7,6 +7,9 @@ namespace ui {
 
 // An owner-drawn button painted from the bitmap set its caption names: caption + "U" (up, the
 // one required), "D" (pressed), "F" (focused), "X" (disabled). Nothing else is drawn.
+//
+// A double click notifies clicked() for its first click and doubleClicked() for its second
+// press, which shows the button pressed until it is released but is not a click of its own.
 class CBitmapButton : public QAbstractButton {
     Q_OBJECT
 public:
@@ -28,6 +31,7 @@ signals:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
@@ -37,6 +41,7 @@ private:
     QPixmap m_bitmapDown;
     QPixmap m_bitmapFocus;
     QPixmap m_bitmapDisabled;
+    bool m_bSecondPressOfDoubleClick = false;
 };
 
 // Binds the dialog's control `id` as a bitmap button; false when there is no such button or it

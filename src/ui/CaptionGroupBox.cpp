@@ -46,8 +46,14 @@ void CCaptionGroupBox::mousePressEvent(QMouseEvent* event) {
         QGroupBox::mousePressEvent(event);
         return;
     }
+    // Only the left button is the box's own; the others go on to the window behind it (its
+    // right click opens the window's menu).
+    if (event->button() != Qt::LeftButton) {
+        event->ignore();
+        return;
+    }
     event->accept();
-    if (event->button() == Qt::LeftButton) emit clicked();
+    emit clicked();
 }
 
 }  // namespace ui

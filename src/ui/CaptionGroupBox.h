@@ -5,7 +5,8 @@
 namespace ui {
 
 // A group box: a thin etched frame with its caption at the top left, interrupting the frame's top
-// line. Its inside is left to the window's face. It can report clicks on it.
+// line. Its inside is left to the window's face. It can report left clicks on it; other buttons
+// pass through it to the window behind.
 class CCaptionGroupBox : public QGroupBox {
     Q_OBJECT
 public:

@@ -16,6 +16,8 @@ enum class ControlKind {
     ListBox,     // single-selection list, unsorted, reporting the user's selection changes
     Edit,        // one-line edit box scrolling with the caret
     PushButton,  // ordinary push button with its caption
+    ComboBox,    // drop-down list reporting the user's selection changes
+    ProgressBar, // smooth, bordered progress bar
 };
 
 // Item styles.
@@ -27,6 +29,7 @@ enum ControlStyle : unsigned {
     kNotify = 1u << 4,         // group box: reports clicks
     kVertical = 1u << 5,       // slider: vertical
     kDefaultButton = 1u << 6,  // push button: pressed by Enter
+    kSorted = 1u << 7,         // combo box: lines kept in alphabetical order
 };
 
 // One control of a dialog template; position and size in dialog units.

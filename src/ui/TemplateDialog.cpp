@@ -1,12 +1,14 @@
 #include "ui/TemplateDialog.h"
 
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 
 #include "ui/AutoRepeatButton.h"
 #include "ui/BitmapButton.h"
 #include "ui/CaptionGroupBox.h"
+#include "ui/ComboBox.h"
 #include "ui/ControlId.h"
 #include "ui/DialogUnits.h"
 #include "ui/FocusSink.h"
@@ -154,6 +156,17 @@ QWidget* CTemplateDialog::CreateControl(const DialogItem& item) {
             connect(button, &QAbstractButton::clicked, this,
                     [this, id = item.id] { OnCommand(id, BN_CLICKED); });
             return button;
+        }
+        case ControlKind::ComboBox: {
+            auto* combo = new CComboBox((item.style & kSorted) != 0, this);
+            connect(combo, &CComboBox::selChanged, this,
+                    [this, id = item.id] { OnCommand(id, CBN_SELCHANGE); });
+            return combo;
+        }
+        case ControlKind::ProgressBar: {
+            auto* bar = new QProgressBar(this);
+            bar->setTextVisible(false);
+            return bar;
         }
     }
     return new QWidget(this);

@@ -15,6 +15,8 @@ constexpr int BN_CLICKED = 0;
 constexpr int BN_DOUBLECLICKED = 5;
 // List box notification of a command: the user changed the selection.
 constexpr int LBN_SELCHANGE = 1;
+// Combo box notification of a command: the user changed the selection.
+constexpr int CBN_SELCHANGE = 1;
 
 // A dialog built from a template table: one control per item, created in template order (the
 // first item on top), each carrying its identifier, laid out at the screen's own scale until a

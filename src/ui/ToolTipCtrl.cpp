@@ -31,6 +31,9 @@ void CToolTipCtrl::DelTool(const ToolInfo& info) {
 }
 
 const CToolTipCtrl::Tool* CToolTipCtrl::FindTool(const QWidget* widget, QPoint pos) const {
+    // A disabled control takes no pointer input, so it has nothing to explain; its request goes
+    // on to the window behind it.
+    if (!widget->isEnabled()) return nullptr;
     for (const Tool& tool : m_tools) {
         if (tool.watched != widget) continue;
         if ((tool.info.flags & TTF_IDISHWND) || tool.info.rect.contains(pos)) return &tool;

@@ -26,8 +26,8 @@ struct ToolInfo {
     QString text;
 };
 
-// A tooltip control: shows the text of the tool under the resting pointer. It belongs to its
-// owner window and lives as long as that window.
+// A tooltip control: shows the text of the tool under the resting pointer. A disabled control
+// shows no tip. It belongs to its owner window and lives as long as that window.
 class CToolTipCtrl : public QObject {
     Q_OBJECT
 public:
@@ -41,7 +41,7 @@ public:
 
     int GetToolCount() const { return static_cast<int>(m_tools.size()); }
     // The text a pointer at `pos` (in `widget`'s coordinates) resting on `widget` shows; null
-    // when no tool of this tooltip is there.
+    // when no tool of this tooltip is there or `widget` is disabled.
     QString TextAt(const QWidget* widget, QPoint pos) const;
 
 protected:

@@ -94,7 +94,9 @@ TEST(AutoRepeatButton, DoubleClickGivesTwoStepsAndNoRepeat) {
     QTest::mouseClick(arrow, Qt::LeftButton);
     QTest::mouseDClick(arrow, Qt::LeftButton);
     EXPECT_FALSE(arrow->IsRepeating());
+    EXPECT_EQ(arrow->StateLetter(), 'D');
     QTest::mouseRelease(arrow, Qt::LeftButton);
+    EXPECT_FALSE(arrow->isDown());
     EXPECT_EQ(dialog.commands, (std::vector<std::pair<int, int>>{{432, ui::BN_CLICKED},
                                                                  {432, ui::BN_DOUBLECLICKED}}));
 }

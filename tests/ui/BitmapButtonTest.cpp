@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QTest>
+#include <QWindow>
 
 #include "ui/BitmapButton.h"
 #include "ui/SkinResource.h"
@@ -61,6 +62,55 @@ TEST(BitmapButton, PictureFollowsPressFocusAndDisabledStateWhenItExists) {
     const QImage painted = open->grab().toImage();
     const QPoint probe(expected.width() / 2, expected.height() / 2);
     EXPECT_EQ(painted.pixelColor(probe), expected.pixelColor(probe));
+}
+
+// A window holding one button, with the notifications it gave counted.
+class ButtonWindow : public QWidget {
+public:
+    ButtonWindow() : button(new ui::CBitmapButton(this)) {
+        resize(120, 80);
+        button->setGeometry(30, 20, 40, 30);
+        connect(button, &QAbstractButton::clicked, [this] { ++clicks; });
+        connect(button, &ui::CBitmapButton::doubleClicked, [this] { ++doubleClicks; });
+        show();
+    }
+    // As the user does it: two presses in quick succession, through the window system.
+    void DoubleClick() {
+        QTest::mouseDClick(windowHandle(), Qt::LeftButton, {}, button->geometry().center());
+    }
+    void Click() {
+        QTest::mouseClick(windowHandle(), Qt::LeftButton, {}, button->geometry().center());
+    }
+
+    ui::CBitmapButton* button;
+    int clicks = 0;
+    int doubleClicks = 0;
+};
+
+TEST(BitmapButton, DoubleClickIsOneClickAndOneDoubleClickAndTheNextClickCountsAgain) {
+    ButtonWindow window;
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    window.DoubleClick();
+    EXPECT_EQ(window.clicks, 1);
+    EXPECT_EQ(window.doubleClicks, 1);
+    EXPECT_FALSE(window.button->isDown());
+    window.Click();
+    EXPECT_EQ(window.clicks, 2);
+    EXPECT_EQ(window.doubleClicks, 1);
+}
+
+TEST(BitmapButton, ASecondPressThatDisablesItsButtonLeavesItUpAndClickableLater) {
+    ButtonWindow window;
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    // The handler ends what the button stands for: its release never reaches it.
+    QObject::connect(window.button, &ui::CBitmapButton::doubleClicked,
+                     [&] { window.button->setEnabled(false); });
+    window.DoubleClick();
+    EXPECT_EQ(window.doubleClicks, 1);
+    EXPECT_FALSE(window.button->isDown());
+    window.button->setEnabled(true);
+    window.Click();
+    EXPECT_EQ(window.clicks, 2);
 }
 
 }  // namespace

@@ -35,8 +35,11 @@ TEST_F(ToolTipTest, ControlTipShowsOverTheControlAndASecondAddReplacesIt) {
     EXPECT_EQ(TipShownAt(m_button, QPoint(5, 5)), QString::fromUtf8("Öffnen"));
     EXPECT_EQ(TipShownAt(&m_window, QPoint(150, 80)), "");  // the window itself has none
 
-    // A disabled control still explains itself.
+    // A disabled control explains nothing; enabled again, it does.
     m_button->setEnabled(false);
+    EXPECT_EQ(TipShownAt(m_button, QPoint(5, 5)), "");
+    EXPECT_TRUE(tooltip.TextAt(m_button, QPoint(5, 5)).isNull());
+    m_button->setEnabled(true);
     EXPECT_EQ(TipShownAt(m_button, QPoint(5, 5)), QString::fromUtf8("Öffnen"));
 }
 
@@ -65,6 +68,10 @@ TEST_F(ToolTipTest, AreaTipCoversItsRectangleOnlyAndControlsKeepTheirOwn) {
     EXPECT_EQ(TipShownAt(&m_window, QPoint(100, 40)), "Click to set the loop");
     EXPECT_EQ(TipShownAt(&m_window, QPoint(100, 70)), "");
     EXPECT_EQ(TipShownAt(m_button, QPoint(5, 5)), "Open");
+
+    // A disabled control takes no pointer: the window's area behind it answers.
+    m_button->setEnabled(false);
+    EXPECT_EQ(TipShownAt(m_button, QPoint(5, 5)), "Click to set the loop");
 }
 
 }  // namespace

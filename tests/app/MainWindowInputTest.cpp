@@ -1,0 +1,363 @@
+// The mouse and the keyboard as the user gives them to the real main window, through the window
+// system's own events: double clicks act once, the equaliser page keeps its presses, the caption
+// frames let the right button through, keys act by their place on the keyboard whatever the
+// layout, and disabled controls explain nothing.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrl>
+#include <QWindow>
+
+#include "app/DataFolder.h"
+#include "app/QuorvelMainDlg.h"
+#include "engine/PlaybackEngine.h"
+#include "engine/PlaybackState.h"
+#include "engine/TestMedia.h"
+#include "eq/QuorvelEQPropertyPage.h"
+#include "loop/LoopRegion.h"
+#include "loop/QuorvelLoopPropertyPage.h"
+#include "ui/ControlId.h"
+#include "ui/ListBox.h"
+#include "ui/ModalResponder.h"
+#include "ui/ShowMessage.h"
+#include "ui/SliderCtrl.h"
+#include "ui/TestEnvironment.h"
+#include "ui/ToolTipProbe.h"
+
+namespace {
+
+std::string NumberedLanguage() {
+    std::string text;
+    for (int line = 1; line <= 130; ++line)
+        text +=
+            (line == 123 ? std::string("Help Page.html") : "text " + std::to_string(line)) + "\r\n";
+    return text;
+}
+
+// Counts the events of one type that reach a widget.
+class EventCounter : public QObject {
+public:
+    EventCounter(QWidget* widget, QEvent::Type type) : m_type(type) {
+        widget->installEventFilter(this);
+    }
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == m_type) ++count;
+        return false;
+    }
+
+private:
+    QEvent::Type m_type;
+};
+
+class UrlCatcher : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> urls;
+public slots:
+    void Open(const QUrl& url) { urls.push_back(url); }
+};
+
+class MainWindowInputTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        testenv::WriteFile(DataFolder() + "/Default.lan", NumberedLanguage());
+        g_bModified = 0;
+        m_dialog = std::make_unique<CQuorvelMainDlg>();
+        ASSERT_TRUE(m_dialog->InitDialog());
+        m_dialog->move(60, 40);
+        m_dialog->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(m_dialog.get()));
+    }
+    void TearDown() override {
+        if (QWidget* popup = QApplication::activePopupWidget()) popup->close();
+    }
+
+    void LoadSong() {
+        const std::string path = m_media.path().toStdString() + "/song.wav";
+        testmedia::WriteWav(path, {.seconds = 2.0});
+        m_dialog->Engine().LoadSong(path);
+        ASSERT_NE(m_dialog->Engine().m_dwBassStream, 0u);
+    }
+
+    QWidget* Item(int id) { return m_dialog->GetDlgItem(id); }
+    CQuorvelEQPropertyPage* EqPage() {
+        return qobject_cast<CQuorvelEQPropertyPage*>(m_dialog->EqPage());
+    }
+    QWindow* Window() { return m_dialog->windowHandle(); }
+    // The centre of a control in the window's coordinates.
+    QPoint At(const QWidget* control) {
+        return control->mapTo(m_dialog.get(), control->rect().center());
+    }
+    void Click(const QWidget* control) {
+        QTest::mouseClick(Window(), Qt::LeftButton, {}, At(control));
+    }
+    void DoubleClick(const QWidget* control) {
+        QTest::mouseDClick(Window(), Qt::LeftButton, {}, At(control));
+    }
+    void RightClick(QPoint pos) { QTest::mouseClick(Window(), Qt::RightButton, {}, pos); }
+    // Presses at `start`, moves 30 right and 20 down, releases: how far the window moved.
+    QPoint DragFrom(QPoint start) {
+        const QPoint before = m_dialog->pos();
+        QTest::mousePress(Window(), Qt::LeftButton, {}, start);
+        QTest::mouseMove(Window(), start + QPoint(30, 20));
+        // Window coordinates: once the window has followed the pointer, it is back at start.
+        const QPoint end = m_dialog->pos() == before ? start + QPoint(30, 20) : start;
+        QTest::mouseRelease(Window(), Qt::LeftButton, {}, end);
+        return m_dialog->pos() - before;
+    }
+    static QMenu* OpenMenu() { return qobject_cast<QMenu*>(QApplication::activePopupWidget()); }
+
+    testenv::TempAppData m_appData;
+    QTemporaryDir m_media;
+    ui::ModalScript<ui::MessageQuestion> m_boxes{IDOK};
+    std::unique_ptr<CQuorvelMainDlg> m_dialog;
+};
+
+TEST_F(MainWindowInputTest, ADoubleClickOnHelpOpensTheHelpOnce) {
+    UrlCatcher catcher;
+    QDesktopServices::setUrlHandler("file", &catcher, "Open");
+    DoubleClick(Item(409));
+    QDesktopServices::unsetUrlHandler("file");
+    ASSERT_EQ(catcher.urls.size(), 1);
+    EXPECT_EQ(catcher.urls[0].toLocalFile().toStdString(), DataFolder() + "/Help Page.html");
+}
+
+TEST_F(MainWindowInputTest, ADoubleClickOnAPageButtonShowsThePageOnce) {
+    EventCounter loopShown(m_dialog->LoopPage(), QEvent::Show);
+    EventCounter loopHidden(m_dialog->LoopPage(), QEvent::Hide);
+    DoubleClick(Item(518));
+    EXPECT_EQ(loopShown.count, 1);
+    EXPECT_EQ(loopHidden.count, 0);
+    EXPECT_EQ(m_dialog->height(), 416 + 194);
+
+    EventCounter eqShown(EqPage(), QEvent::Show);
+    EventCounter eqHidden(EqPage(), QEvent::Hide);
+    DoubleClick(Item(519));
+    EXPECT_EQ(eqShown.count, 1);
+    EXPECT_EQ(eqHidden.count, 0);
+    EXPECT_EQ(m_dialog->height(), 416 + 2 * 194);
+
+    // Once more each: hidden, once.
+    DoubleClick(Item(519));
+    DoubleClick(Item(518));
+    EXPECT_EQ(eqHidden.count, 1);
+    EXPECT_EQ(loopHidden.count, 1);
+    EXPECT_EQ(m_dialog->height(), 416);
+}
+
+TEST_F(MainWindowInputTest, ADoubleClickOnAnArrowStepsTwice) {
+    auto* volume = m_dialog->GetDlgItem<ui::CSliderCtrl>(440);
+    ASSERT_EQ(volume->value(), 50);
+    DoubleClick(Item(435));
+    EXPECT_EQ(volume->value(), 52);
+    DoubleClick(Item(434));
+    DoubleClick(Item(434));
+    EXPECT_EQ(volume->value(), 48);
+}
+
+TEST_F(MainWindowInputTest, ADoubleClickOnThePagesButtonsActsOnce) {
+    LoadSong();
+    ASSERT_FALSE(HasFatalFailure());
+    Click(Item(518));
+    Click(Item(519));
+    // Zoom: a double click switches the mode once, as a click does, not on-off-on; each switch
+    // gives the window a new pointer.
+    CQuorvelLoopPropertyPage* loop = m_dialog->LoopPage();
+    EventCounter pointerChanges(m_dialog.get(), QEvent::CursorChange);
+    Click(loop->GetDlgItem(603));
+    ASSERT_TRUE(loop->m_bZoomMode);
+    const int changesPerSwitch = pointerChanges.count;
+    ASSERT_GT(changesPerSwitch, 0);
+    Click(loop->GetDlgItem(603));
+    pointerChanges.count = 0;
+    DoubleClick(loop->GetDlgItem(603));
+    EXPECT_TRUE(loop->m_bZoomMode);
+    EXPECT_EQ(pointerChanges.count, changesPerSwitch);
+
+    // Delete with a preset chosen: that one goes, and no "nothing chosen" message follows.
+    CQuorvelEQPropertyPage* eq = EqPage();
+    ui::CListBox* list = eq->PresetList();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualItemRect(list->item(4)).center());
+    ASSERT_EQ(list->GetCurSel(), 4);
+    const int before = eq->m_nPresetCount;
+    DoubleClick(eq->GetDlgItem(742));
+    EXPECT_EQ(eq->m_nPresetCount, before - 1);
+    EXPECT_EQ(eq->m_arrPresets[4].name, "Acoustic");
+    EXPECT_TRUE(m_boxes.Asked().empty());
+}
+
+TEST_F(MainWindowInputTest, TheEqualiserPageKeepsItsPressesFromTheMainWindow) {
+    Click(Item(519));
+    CQuorvelEQPropertyPage* page = EqPage();
+    ASSERT_TRUE(page->isVisible());
+    // Inside the presets frame below the list: the page's own face.
+    const QRect list = page->GetDlgItem(739)->geometry();
+    const QRect frame = page->GetDlgItem(507)->geometry();
+    const QPoint onFace(list.center().x(), (list.bottom() + frame.bottom()) / 2);
+    const QPoint background = page->mapTo(m_dialog.get(), onFace);
+    ASSERT_EQ(page->childAt(onFace), nullptr);  // the frames let the pointer through
+    // Before a song its controls are disabled: a press on one reaches the page.
+    QWidget* disabledSlider = page->Slider(3);
+    ASSERT_FALSE(disabledSlider->isEnabled());
+
+    for (const QPoint pos : {background, At(disabledSlider), At(page->GetDlgItem(742))}) {
+        SCOPED_TRACE(testing::Message() << pos.x() << ", " << pos.y());
+        RightClick(pos);
+        EXPECT_EQ(OpenMenu(), nullptr);
+        EXPECT_EQ(DragFrom(pos), QPoint(0, 0));
+    }
+    // The main window's own face still does both.
+    EXPECT_EQ(DragFrom(QPoint(150, 20)), QPoint(30, 20));
+    RightClick(QPoint(150, 20));
+    EXPECT_NE(OpenMenu(), nullptr);
+}
+
+TEST_F(MainWindowInputTest, ARightClickInACaptionFrameOpensTheMenuAndALeftClickStillResets) {
+    QWidget* frame = Item(502);  // tempo
+    const QPoint inside(frame->geometry().left() + 3, frame->geometry().bottom() - 3);
+    ASSERT_EQ(m_dialog->childAt(inside), frame);  // not on the slider or an arrow
+    RightClick(inside);
+    QMenu* menu = OpenMenu();
+    ASSERT_NE(menu, nullptr);
+    menu->close();
+
+    auto* tempo = m_dialog->GetDlgItem<ui::CSliderCtrl>(438);
+    tempo->setValue(150);
+    QTest::mouseClick(Window(), Qt::LeftButton, {}, inside);
+    EXPECT_EQ(tempo->value(), 100);
+    EXPECT_EQ(OpenMenu(), nullptr);
+}
+
+TEST_F(MainWindowInputTest, ADisabledControlShowsNoTipUntilItIsEnabled) {
+    QWidget* save = Item(403);
+    ASSERT_FALSE(save->isEnabled());
+    EXPECT_EQ(testenv::TipShownAt(save, save->rect().center()), "");
+    LoadSong();
+    ASSERT_FALSE(HasFatalFailure());
+    for (int id : {403, 407, 438}) {
+        ASSERT_TRUE(Item(id)->isEnabled()) << id;
+        EXPECT_NE(testenv::TipShownAt(Item(id), Item(id)->rect().center()), "") << id;
+    }
+    Item(407)->setEnabled(false);
+    EXPECT_EQ(testenv::TipShownAt(Item(407), Item(407)->rect().center()), "");
+}
+
+// What one physical key gives under a layout: the Qt key, the text and the X keysym, without
+// and with Shift.
+struct LayoutKey {
+    int key;
+    const char16_t* text;
+    quint32 keysym;
+    int shiftedKey;
+    const char16_t* shiftedText;
+    quint32 shiftedKeysym;
+};
+
+struct Layout {
+    const char* name;
+    LayoutKey n, m, comma, period;
+};
+
+// X keycodes (evdev code + 8) of the keys at the places of US N, M, comma and full stop.
+constexpr quint32 kKeycodeN = 57;
+constexpr quint32 kKeycodeM = 58;
+constexpr quint32 kKeycodeComma = 59;
+constexpr quint32 kKeycodePeriod = 60;
+
+const Layout kLayouts[] = {
+    {"us",
+     {Qt::Key_N, u"n", 0x6e, Qt::Key_N, u"N", 0x4e},
+     {Qt::Key_M, u"m", 0x6d, Qt::Key_M, u"M", 0x4d},
+     {Qt::Key_Comma, u",", 0x2c, Qt::Key_Less, u"<", 0x3c},
+     {Qt::Key_Period, u".", 0x2e, Qt::Key_Greater, u">", 0x3e}},
+    {"de",
+     {Qt::Key_N, u"n", 0x6e, Qt::Key_N, u"N", 0x4e},
+     {Qt::Key_M, u"m", 0x6d, Qt::Key_M, u"M", 0x4d},
+     {Qt::Key_Comma, u",", 0x2c, Qt::Key_Semicolon, u";", 0x3b},
+     {Qt::Key_Period, u".", 0x2e, Qt::Key_Colon, u":", 0x3a}},
+    // Qt names a Cyrillic letter's key by its capital's code point.
+    {"ru",
+     {0x0422, u"т", 0x6d4, 0x0422, u"Т", 0x6f4},
+     {0x042C, u"ь", 0x6d8, 0x042C, u"Ь", 0x6f8},
+     {0x0411, u"б", 0x6c2, 0x0411, u"Б", 0x6e2},
+     {0x042E, u"ю", 0x6c0, 0x042E, u"Ю", 0x6e0}},
+};
+
+// Presses and releases a key as the X11 platform delivers it to the focused control.
+void TypeKey(quint32 keycode, const LayoutKey& key, bool bShift) {
+    QWidget* target = QApplication::focusWidget();
+    ASSERT_NE(target, nullptr);
+    const Qt::KeyboardModifiers modifiers = bShift ? Qt::ShiftModifier : Qt::NoModifier;
+    const quint32 nativeModifiers = bShift ? 1 : 0;  // ShiftMask
+    const int qtKey = bShift ? key.shiftedKey : key.key;
+    const quint32 keysym = bShift ? key.shiftedKeysym : key.keysym;
+    const QString text = QString::fromUtf16(bShift ? key.shiftedText : key.text);
+    for (QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+        QKeyEvent event(type, qtKey, modifiers, keycode, keysym, nativeModifiers, text);
+        QApplication::sendEvent(target, &event);
+    }
+}
+
+TEST_F(MainWindowInputTest, LoopKeysActByTheirPlaceOnTheKeyboardWhateverTheLayoutAndShift) {
+    LoadSong();
+    ASSERT_FALSE(HasFatalFailure());
+    m_dialog->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(m_dialog.get()));
+    const audio::HSTREAM stream = m_dialog->Engine().m_dwBassStream;
+    const audio::QWORD second = 44100 * 4;
+    audio::QWORD step = 0;
+    for (const Layout& layout : kLayouts) {
+        for (const bool bShift : {false, true}) {
+            SCOPED_TRACE(testing::Message() << layout.name << (bShift ? " with Shift" : ""));
+            // Every round marks other places, so each key must act for the check to hold.
+            ++step;
+            const audio::QWORD start = step * second / 20;
+            const audio::QWORD end = second + step * second / 20;
+            audio::ChannelSetPosition(stream, start);
+            TypeKey(kKeycodeN, layout.n, bShift);
+            EXPECT_EQ(g_loopRegion.qwStartPoint.load(), start);
+            audio::ChannelSetPosition(stream, end);
+            TypeKey(kKeycodeM, layout.m, bShift);
+            EXPECT_EQ(g_loopRegion.qwEndPoint, end);
+
+            audio::ChannelSetPosition(stream, 0);
+            TypeKey(kKeycodeComma, layout.comma, bShift);
+            EXPECT_EQ(audio::ChannelGetPosition(stream), start);
+            audio::ChannelSetPosition(stream, 0);
+            TypeKey(kKeycodePeriod, layout.period, bShift);
+            EXPECT_EQ(audio::ChannelGetPosition(stream), end);
+        }
+    }
+}
+
+TEST_F(MainWindowInputTest, KeysWithoutANativeCodeActByTheirQtKey) {
+    // Synthetic events (and the offscreen platform's) carry no keycode.
+    LoadSong();
+    ASSERT_FALSE(HasFatalFailure());
+    const audio::HSTREAM stream = m_dialog->Engine().m_dwBassStream;
+    audio::ChannelSetPosition(stream, 4 * 4410);
+    QTest::keyClick(Item(520), Qt::Key_N);
+    EXPECT_EQ(g_loopRegion.qwStartPoint.load(), 4u * 4410);
+    audio::ChannelSetPosition(stream, 4 * 8820);
+    QTest::keyClick(Item(520), Qt::Key_M, Qt::ShiftModifier);
+    EXPECT_EQ(g_loopRegion.qwEndPoint, 4u * 8820);
+    audio::ChannelSetPosition(stream, 0);
+    QTest::keyClick(Item(520), Qt::Key_Comma);
+    EXPECT_EQ(audio::ChannelGetPosition(stream), 4u * 4410);
+    QTest::keyClick(Item(520), Qt::Key_B);
+    EXPECT_EQ(g_loopRegion.qwStartPoint.load(), 0u);
+    EXPECT_EQ(g_loopRegion.qwEndPoint, 0u);
+}
+
+}  // namespace
+
+#include "MainWindowInputTest.moc"
