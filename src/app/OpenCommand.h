@@ -17,5 +17,6 @@ bool MayReplaceSong(QWidget* window);
 
 // What the open command does with a chosen file once its dialog has gone: unsaved changes are
 // forgotten, the focus goes to the sink (when given), the path enters the register of opened
-// files as the user's own file and goes to song loading, whose messages report a failure.
+// files as the user's own file and goes to song loading, whose messages report a failure. A CD
+// track file is converted to a WAV file first, which is loaded and recorded as temporary.
 void OpenChosenFile(CPlaybackEngine& engine, QWidget* focusSink, const std::string& path);

@@ -1,0 +1,412 @@
+// The Rip CD Track dialog and the Rip Track Progress window over CUE/BIN images, with the real
+// main window, save box, choosers and encoders scripted or run for real: drives and tracks as
+// listed, what each output kind writes, cancels, failures, a rip over the loaded song, the Rip CD
+// button and a track file opened as a song.
+#include <QApplication>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest/QTest>
+#include <cerrno>
+#include <cstdarg>
+#include <cstring>
+#include <filesystem>
+
+#include "app/OpenCommand.h"
+#include "cdrip/CdTrackFiles.h"
+#include "cdrip/QuorvelRipCDTrackDlg.h"
+#include "cdrip/QuorvelRipTrackProgressDlg.h"
+#include "cdrip/RipCommands.h"
+#include "export/SaveFixture.h"
+#include "support/CdImage.h"
+#include "ui/ComboBox.h"
+#include "ui/ListBox.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace cd_test;
+
+constexpr std::uint32_t kTrackSectors = 300;  // 4 s: 36 blocks of the rip
+
+std::string Printf(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+std::string Printf(const char* fmt, ...) {
+    char text[4096];
+    va_list args;
+    va_start(args, fmt);
+    std::vsnprintf(text, sizeof text, fmt, args);
+    va_end(args);
+    return text;
+}
+
+std::uint32_t U32(const std::string& bytes, std::size_t at) {
+    std::uint32_t v = 0;
+    for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(bytes[at + i]);
+    return v;
+}
+std::uint16_t U16(const std::string& bytes, std::size_t at) {
+    return static_cast<std::uint16_t>(static_cast<unsigned char>(bytes[at]) |
+                                      (static_cast<unsigned char>(bytes[at + 1]) << 8));
+}
+
+// The fixed CD header and sizes that match the data; returns the data.
+std::string CheckedWavData(const std::string& file) {
+    EXPECT_GE(file.size(), 44u);
+    if (file.size() < 44) return {};
+    EXPECT_EQ(file.substr(0, 4), "RIFF");
+    EXPECT_EQ(U32(file, 4), file.size() - 8);
+    EXPECT_EQ(file.substr(8, 8), "WAVEfmt ");
+    EXPECT_EQ(U32(file, 16), 16u);
+    EXPECT_EQ(U16(file, 20), 1u);
+    EXPECT_EQ(U16(file, 22), 2u);
+    EXPECT_EQ(U32(file, 24), 44100u);
+    EXPECT_EQ(U32(file, 28), 176400u);
+    EXPECT_EQ(U16(file, 32), 4u);
+    EXPECT_EQ(U16(file, 34), 16u);
+    EXPECT_EQ(file.substr(36, 4), "data");
+    EXPECT_EQ(U32(file, 40), file.size() - 44);
+    return file.substr(44);
+}
+
+class RipTest : public exporttest::SaveFixture {
+protected:
+    void SetUp() override {
+        SaveFixture::SetUp();
+        m_disc = std::make_unique<CdImage>(
+            Media(""), "practice",
+            std::vector<ImageTrack>{Audio(40), Data(30), Audio(kTrackSectors)}, "Practice Disc");
+        m_other = std::make_unique<CdImage>(Media(""), "other",
+                                            std::vector<ImageTrack>{Audio(kTrackSectors)});
+        UseDrives({m_disc->Cue(), Media("empty.cue"), m_other->Cue()});
+        RefreshCdTrackFolders();
+    }
+    void TearDown() override {
+        audio::CD_SetDrives(nullptr, 0);
+        SaveFixture::TearDown();
+    }
+    void UseDrives(const std::vector<std::string>& devices) {
+        std::vector<const char*> list;
+        for (const std::string& d : devices) list.push_back(d.c_str());
+        audio::CD_SetDrives(list.data(), static_cast<audio::DWORD>(list.size()));
+    }
+    // Track 3 of the practice disc and the track of the other disc.
+    std::string PracticeTrack3() { return CdTrackFilePath(0, 3); }
+    std::string OtherTrack() { return CdTrackFilePath(2, 1); }
+
+    // Runs the progress window for one conversion; `onBlock` runs between blocks.
+    void Rip(const std::string& source, const std::string& destination, int kind,
+             std::function<void(QuorvelRipTrackProgressDlg&)> onBlock = {}) {
+        QuorvelRipTrackProgressDlg dialog(source, destination, kind, nullptr, &Engine());
+        QTimer between;
+        if (onBlock) {
+            QObject::connect(&between, &QTimer::timeout, [&] { onBlock(dialog); });
+            between.start(0);
+        }
+        dialog.DoModal();
+        m_lastPercent =
+            ui::FromQtText(dialog.GetDlgItem(QuorvelRipTrackProgressDlg::IDC_RIP_PERCENT)
+                               ->property("text")
+                               .toString());
+        m_lastBar = dialog.ProgressBar()->value();
+        m_lastExtra = dialog.ExtraOption();
+    }
+
+    std::unique_ptr<CdImage> m_disc, m_other;
+    testenv::ScopedEnv m_runtime{"XDG_RUNTIME_DIR", m_media.path().toUtf8().constData()};
+    std::string m_lastPercent, m_lastExtra;
+    int m_lastBar = -1;
+    // The save box's title and proposed name, answered with the paths queued.
+    struct SaveAsked {
+        std::string title, proposedName;
+    };
+    std::vector<SaveAsked> m_saveAsked;
+    std::deque<std::string> m_saveAnswers;
+    ui::ScopedModalResponder<ui::SaveFileQuestion> m_ripSaveBox{
+        [this](const ui::SaveFileQuestion& q) -> std::optional<std::string> {
+            m_saveAsked.push_back({q.title, q.proposedName});
+            if (m_saveAnswers.empty()) return std::nullopt;
+            std::string path = m_saveAnswers.front();
+            m_saveAnswers.pop_front();
+            return path;
+        }};
+};
+
+std::vector<std::string> Lines(ui::CComboBox* combo) {
+    std::vector<std::string> lines;
+    for (int i = 0; i < combo->GetCount(); ++i)
+        lines.push_back(ui::FromQtText(combo->GetLBText(i)));
+    return lines;
+}
+std::vector<std::string> Lines(ui::CListBox* list) {
+    std::vector<std::string> lines;
+    for (int i = 0; i < list->GetCount(); ++i) lines.push_back(ui::FromQtText(list->GetText(i)));
+    return lines;
+}
+
+TEST_F(RipTest, DrivesAndTheChosenDrivesAudioTracksAreListed) {
+    QuorvelRipCDTrackDlg dialog(m_dialog.get(), &Engine());
+    ASSERT_TRUE(dialog.InitDialog());
+    EXPECT_EQ(ui::FromQtText(dialog.windowTitle()), Text(78));
+    EXPECT_EQ(ui::FromQtText(dialog.GetDlgItem(752)->property("text").toString()), Text(79));
+    EXPECT_EQ(ui::FromQtText(dialog.GetDlgItem(781)->property("text").toString()), Text(80));
+    EXPECT_EQ(ui::FromQtText(dialog.GetDlgItem(509)->property("text").toString()), Text(81));
+    EXPECT_EQ(ui::FromQtText(dialog.GetDlgItem(510)->property("text").toString()), Text(82));
+
+    EXPECT_EQ(Lines(dialog.DriveList()),
+              (std::vector<std::string>{m_disc->Cue() + " - Practice Disc",
+                                        Media("empty.cue") + " - [EMPTY]",
+                                        m_other->Cue() + " - [EMPTY]"}));
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(dialog.DriveList()->GetItemData(i), i);
+    EXPECT_EQ(dialog.DriveList()->GetCurSel(), 0);
+    // The data track has no entry; the numbers are the disc's own.
+    EXPECT_EQ(Lines(dialog.TrackList()), (std::vector<std::string>{"Track01.cda", "Track03.cda"}));
+    EXPECT_EQ(dialog.TrackList()->GetCurSel(), 0);
+    EXPECT_TRUE(dialog.GetDlgItem(752)->isEnabled());
+
+    // The user picks the empty drive: the old tracks stay in sight, Rip Track cannot be used.
+    dialog.show();
+    dialog.DriveList()->setFocus();
+    QTest::keyClick(dialog.DriveList(), Qt::Key_Down);
+    EXPECT_EQ(dialog.DriveList()->GetCurSel(), 1);
+    EXPECT_EQ(Lines(dialog.TrackList()), (std::vector<std::string>{"Track01.cda", "Track03.cda"}));
+    EXPECT_FALSE(dialog.GetDlgItem(752)->isEnabled());
+    // And then the other disc.
+    QTest::keyClick(dialog.DriveList(), Qt::Key_Down);
+    EXPECT_EQ(Lines(dialog.TrackList()), (std::vector<std::string>{"Track01.cda"}));
+    EXPECT_TRUE(dialog.GetDlgItem(752)->isEnabled());
+}
+
+TEST_F(RipTest, DiscStartingWithDataListsNothingAndNoDriveAtAllDoesNothing) {
+    const CdImage dataFirst(Media(""), "data-first", {Data(30), Audio(20)});
+    UseDrives({dataFirst.Cue()});
+    {
+        QuorvelRipCDTrackDlg dialog(m_dialog.get(), &Engine());
+        ASSERT_TRUE(dialog.InitDialog());
+        EXPECT_EQ(dialog.TrackList()->GetCount(), 0);
+        EXPECT_FALSE(dialog.GetDlgItem(752)->isEnabled());
+    }
+    // No drive: both lists empty, Rip Track as the template has it, and pressing it asks nothing.
+    testenv::ScopedEnv none("QUORVEL_CD_DRIVES", ":");
+    audio::CD_SetDrives(nullptr, 0);
+    QuorvelRipCDTrackDlg dialog(m_dialog.get(), &Engine());
+    ASSERT_TRUE(dialog.InitDialog());
+    EXPECT_EQ(dialog.DriveList()->GetCount(), 0);
+    EXPECT_EQ(dialog.TrackList()->GetCount(), 0);
+    EXPECT_TRUE(dialog.GetDlgItem(752)->isEnabled());
+    qobject_cast<QPushButton*>(dialog.GetDlgItem(752))->click();
+    EXPECT_TRUE(m_saveAsked.empty());
+}
+
+TEST_F(RipTest, RipTrackAsksWhereAndWritesTheTrackInTheChosenFormat) {
+    QuorvelRipCDTrackDlg dialog(m_dialog.get(), &Engine());
+    ASSERT_TRUE(dialog.InitDialog());
+    dialog.TrackList()->SetCurSel(1);  // Track03.cda
+    auto* rip = qobject_cast<QPushButton*>(dialog.GetDlgItem(752));
+
+    // Cancelled: nothing is written.
+    rip->click();
+    ASSERT_EQ(m_saveAsked.size(), 1u);
+    const std::string source = CdTrackFolder(0) + "/Track03.cda";
+    EXPECT_EQ(m_saveAsked[0].title, "Save " + source + " As...");
+    EXPECT_EQ(m_saveAsked[0].proposedName, "Track03");
+
+    m_saveAnswers.push_back(Media("third.wav"));
+    rip->click();
+    const std::string data = CheckedWavData(ReadBytes(Media("third.wav")));
+    EXPECT_TRUE(data == m_disc->TrackBytes(2));
+
+    // The dialog is still there for the next track, here as MP3.
+    m_saveAnswers.push_back(Media("third.MP3"));
+    rip->click();
+    EXPECT_EQ(m_mp3Asked.size(), 1u);
+    const exporttest::Decoded mp3 = exporttest::DecodeFile(Media("third.MP3"));
+    EXPECT_EQ(mp3.rate, 44100);
+    EXPECT_NEAR(mp3.Seconds(), kTrackSectors / 75.0, 0.1);
+    EXPECT_TRUE(m_boxes.Asked().empty());
+}
+
+TEST(OutputKindForTest, TheFirstExtensionFoundDecides) {
+    EXPECT_EQ(OutputKindFor("/music/Track01.mp3"), kOutputMp3);
+    EXPECT_EQ(OutputKindFor("/music/Track01.AAC"), kOutputAac);
+    EXPECT_EQ(OutputKindFor("/music/Track01.mp4"), kOutputMp4);
+    EXPECT_EQ(OutputKindFor("/music/Track01.m4a"), kOutputM4a);
+    EXPECT_EQ(OutputKindFor("/music/Track01.wma"), kOutputWma);
+    EXPECT_EQ(OutputKindFor("/music/Track01"), kOutputWav);
+    EXPECT_EQ(OutputKindFor("/music/Track01.flac"), kOutputWav);
+    EXPECT_EQ(OutputKindFor("/a.wma/b.mp3"), kOutputMp3);
+}
+
+TEST_F(RipTest, WavRipHoldsTheWholeTrackAndShowsItsProgress) {
+    Rip(OtherTrack(), Media("whole.wav"), kOutputWav);
+    const std::string data = CheckedWavData(ReadBytes(Media("whole.wav")));
+    EXPECT_EQ(data.size(), std::size_t(kTrackSectors) * kSectorBytes);
+    EXPECT_TRUE(data == m_other->TrackBytes(0));
+    EXPECT_EQ(m_lastPercent, "Done!");
+    EXPECT_EQ(m_lastBar, 1000);
+    EXPECT_TRUE(m_boxes.Asked().empty());
+}
+
+TEST_F(RipTest, CancelLeavesAWholeShorterWavFile) {
+    bool clicked = false;
+    std::string percentWhenCancelled;
+    Rip(OtherTrack(), Media("short.wav"), kOutputWav, [&](QuorvelRipTrackProgressDlg& dialog) {
+        const QString percent = dialog.GetDlgItem(QuorvelRipTrackProgressDlg::IDC_RIP_PERCENT)
+                                    ->property("text")
+                                    .toString();
+        if (clicked || percent == "100%" || percent == "---") return;
+        percentWhenCancelled = ui::FromQtText(percent);
+        qobject_cast<QPushButton*>(dialog.GetDlgItem(QuorvelRipTrackProgressDlg::IDC_RIP_CANCEL))
+            ->click();
+        clicked = true;
+    });
+    ASSERT_TRUE(clicked);
+    // The percentage is language text 108 of the first block.
+    EXPECT_EQ(percentWhenCancelled,
+              Printf(Text(108).c_str(), 20000.0 * 100 / (kTrackSectors * kSectorBytes)));
+    const std::string data = CheckedWavData(ReadBytes(Media("short.wav")));
+    EXPECT_GT(data.size(), 0u);
+    EXPECT_LT(data.size(), std::size_t(kTrackSectors) * kSectorBytes);
+    EXPECT_TRUE(data == m_other->TrackBytes(0).substr(0, data.size()));
+    EXPECT_EQ(m_lastPercent, "Done!");
+}
+
+TEST_F(RipTest, WavFailuresAreReported) {
+    // A disc that is full: message 115 with the error number and its description, as a stop box.
+    Rip(OtherTrack(), "/dev/full", kOutputWav);
+    ASSERT_EQ(m_boxes.Asked().size(), 1u);
+    EXPECT_EQ(m_boxes.Asked()[0].text, Printf(Text(115).c_str(), ENOSPC, std::strerror(ENOSPC)));
+    EXPECT_EQ(m_boxes.Asked()[0].style, MB_ICONHAND | MB_SYSTEMMODAL);
+    EXPECT_EQ(m_lastPercent, "Done!");
+
+    // A folder that does not exist: message 56.
+    m_boxes.Clear();
+    Rip(OtherTrack(), Media("no/such/folder.wav"), kOutputWav);
+    ASSERT_EQ(m_boxes.Asked().size(), 1u);
+    EXPECT_EQ(m_boxes.Asked()[0].text, Text(56));
+
+    // A track file that names no drive: the conversion's open message with the source.
+    m_boxes.Clear();
+    const std::string forged = Media("Track07.cda");
+    WriteTrackFile(forged, "/etc/passwd", 1);
+    Rip(forged, Media("never.wav"), kOutputWav);
+    ASSERT_EQ(m_boxes.Asked().size(), 1u);
+    EXPECT_EQ(m_boxes.Asked()[0].text, Printf(Text(55).c_str(), forged.c_str()));
+    EXPECT_FALSE(fs::exists(Media("never.wav")));
+    m_boxes.Clear();
+    Rip(forged, Media("never.wma"), kOutputWma);
+    ASSERT_EQ(m_boxes.Asked().size(), 1u);
+    EXPECT_EQ(m_boxes.Asked()[0].text, Printf(Text(64).c_str(), forged.c_str()));
+}
+
+TEST_F(RipTest, EncodedRipsAskTheirQualityAndHoldTheWholeTrack) {
+    Rip(OtherTrack(), Media("track.aac"), kOutputAac);
+    EXPECT_EQ(m_lastExtra, "");
+    Rip(OtherTrack(), Media("track.m4a"), kOutputM4a);
+    EXPECT_EQ(m_lastExtra, "-w");
+    Rip(OtherTrack(), Media("track.wma"), kOutputWma);
+    EXPECT_EQ(m_bitrateKinds,
+              (std::vector<int>{kBitrateListAac, kBitrateListAac, kBitrateListWma}));
+    EXPECT_TRUE(m_boxes.Asked().empty());
+    EXPECT_NE(exporttest::Probe(Media("track.aac")).find("codec_name=aac"), std::string::npos);
+    EXPECT_NE(exporttest::Probe(Media("track.m4a")).find("mp4"), std::string::npos);
+    EXPECT_NE(exporttest::Probe(Media("track.wma")).find("codec_name=wmav2"), std::string::npos);
+    for (const char* name : {"track.aac", "track.m4a", "track.wma"}) {
+        const exporttest::Decoded decoded = exporttest::DecodeFile(Media(name));
+        EXPECT_EQ(decoded.channels, 2) << name;
+        EXPECT_NEAR(decoded.Seconds(), kTrackSectors / 75.0, 0.1) << name;
+    }
+
+    // Leaving a chooser ends the conversion without a file and without a word.
+    m_bCancelBitrate = true;
+    Rip(OtherTrack(), Media("none.mp4"), kOutputMp4);
+    Rip(OtherTrack(), Media("none.wma"), kOutputWma);
+    EXPECT_FALSE(fs::exists(Media("none.mp4")));
+    EXPECT_FALSE(fs::exists(Media("none.wma")));
+    EXPECT_TRUE(m_boxes.Asked().empty());
+    // A cancelled MP3 format is said (message 61 with the code).
+    m_bCancelMp3 = true;
+    Rip(OtherTrack(), Media("none.mp3"), kOutputMp3);
+    ASSERT_EQ(m_boxes.Asked().size(), 1u);
+    EXPECT_EQ(m_boxes.Asked()[0].text, Printf(Text(61).c_str(), audio::ERROR_ACM_CANCEL));
+    EXPECT_FALSE(fs::exists(Media("none.mp3")));
+}
+
+TEST_F(RipTest, CancelDuringAnEncodedRipLeavesAShorterFile) {
+    bool clicked = false;
+    Rip(OtherTrack(), Media("short.wma"), kOutputWma, [&](QuorvelRipTrackProgressDlg& dialog) {
+        if (clicked || dialog.ProgressBar()->value() == 0) return;
+        qobject_cast<QPushButton*>(dialog.GetDlgItem(QuorvelRipTrackProgressDlg::IDC_RIP_CANCEL))
+            ->click();
+        clicked = true;
+    });
+    ASSERT_TRUE(clicked);
+    const exporttest::Decoded decoded = exporttest::DecodeFile(Media("short.wma"));
+    EXPECT_GT(decoded.Seconds(), 0.0);
+    EXPECT_LT(decoded.Seconds(), kTrackSectors / 75.0 - 0.5);
+}
+
+TEST_F(RipTest, RipOverTheLoadedSongReplacesItOnlyWhenWhole) {
+    const std::string song = testmedia::WriteWav(Media("song.wav"), {.seconds = 1.0});
+    const std::string original = ReadBytes(song);
+    Engine().LoadSong(song);
+    ASSERT_NE(Stream(), 0u);
+
+    // Cancelled at once: the song is back, untouched, and loaded.
+    Rip(OtherTrack(), song, kOutputWav, [](QuorvelRipTrackProgressDlg& dialog) {
+        qobject_cast<QPushButton*>(dialog.GetDlgItem(QuorvelRipTrackProgressDlg::IDC_RIP_CANCEL))
+            ->click();
+    });
+    EXPECT_TRUE(ReadBytes(song) == original);
+    EXPECT_NE(Stream(), 0u);
+    EXPECT_EQ(Engine().m_strSongPath, song);
+
+    // Whole: the track is the song now.
+    Rip(OtherTrack(), song, kOutputWav);
+    EXPECT_TRUE(CheckedWavData(ReadBytes(song)) == m_other->TrackBytes(0));
+    ASSERT_NE(Stream(), 0u);
+    EXPECT_EQ(audio::ChannelGetLength(Stream()), std::size_t(kTrackSectors) * kSectorBytes);
+    EXPECT_FALSE(fs::exists(Media("QVOutput.TMP")));
+}
+
+TEST_F(RipTest, RipCdButtonStopsPlaybackAndOpensTheDialog) {
+    Engine().LoadSong(testmedia::WriteWav(Media("song.wav"), {.seconds = 5.0}));
+    Engine().OnPlay();
+    ASSERT_EQ(Activity(), audio::ACTIVE_PLAYING);
+    std::string seenTitle;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QuorvelRipCDTrackDlg*>(QApplication::activeModalWidget());
+        if (!dialog) return;
+        seenTitle = ui::FromQtText(dialog->windowTitle());
+        EXPECT_NE(Activity(), audio::ACTIVE_PLAYING);
+        qobject_cast<QPushButton*>(dialog->GetDlgItem(QuorvelRipCDTrackDlg::IDC_RIP_CLOSE))
+            ->click();
+    });
+    Click(405);
+    EXPECT_EQ(seenTitle, Text(78));
+    EXPECT_NE(Activity(), audio::ACTIVE_PLAYING);
+}
+
+TEST_F(RipTest, OpeningATrackFileLoadsItsWavCopy) {
+    EXPECT_TRUE(IsCdTrackPath(OtherTrack()));
+    EXPECT_FALSE(IsCdTrackPath("/music/x.cda/song.mp3"));
+    EXPECT_FALSE(IsCdTrackPath("/music/Track01.CDA"));
+
+    OpenChosenFile(Engine(), nullptr, OtherTrack());
+    const std::string copy = m_appData.Base() + "/Track01.wav";
+    EXPECT_EQ(Engine().m_strSongPath, copy);
+    ASSERT_NE(Stream(), 0u);
+    EXPECT_EQ(audio::ChannelGetLength(Stream()), std::size_t(kTrackSectors) * kSectorBytes);
+    EXPECT_TRUE(CheckedWavData(ReadBytes(copy)) == m_other->TrackBytes(0));
+    ASSERT_FALSE(Engine().m_arrOpenedFiles.empty());
+    EXPECT_EQ(Engine().m_arrOpenedFiles.back(), copy);
+    EXPECT_EQ(Engine().m_arrOpenedIsTemp.back(), 1u);
+
+    // The same track again, while its copy is the song: the copy is rewritten, not cut under
+    // the player.
+    OpenChosenFile(Engine(), nullptr, OtherTrack());
+    EXPECT_EQ(Engine().m_strSongPath, copy);
+    EXPECT_TRUE(CheckedWavData(ReadBytes(copy)) == m_other->TrackBytes(0));
+    EXPECT_EQ(audio::ChannelGetLength(Stream()), std::size_t(kTrackSectors) * kSectorBytes);
+}
+
+}  // namespace
