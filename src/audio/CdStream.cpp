@@ -88,10 +88,107 @@ int CdSectorReader::Read(std::int16_t* dst, int frames, const RenderContext&) {
     return done;
 }
 
+CdReadAhead::CdReadAhead(std::unique_ptr<CdSectorReader> reader)
+    : m_pReader(std::move(reader)),
+      m_length(m_pReader->Length()),
+      m_ring(kAheadFrames * kCdChannels) {
+    m_thread = std::thread([this] { Run(); });
+}
+
+CdReadAhead::~CdReadAhead() {
+    {
+        std::lock_guard lock(m_mutex);
+        m_bStop = true;
+    }
+    m_wake.notify_all();
+    m_thread.join();
+}
+
+bool CdReadAhead::Seek(std::uint64_t frame) {
+    if (frame > m_length) return false;
+    {
+        std::lock_guard lock(m_mutex);
+        m_position = frame;
+        m_head = 0;
+        m_count = 0;
+        ++m_generation;
+    }
+    m_wake.notify_all();
+    return true;
+}
+
+std::uint64_t CdReadAhead::Position() {
+    std::lock_guard lock(m_mutex);
+    return m_position;
+}
+
+int CdReadAhead::Read(std::int16_t* dst, int frames, const RenderContext&) {
+    std::size_t done = 0;
+    {
+        std::lock_guard lock(m_mutex);
+        const std::size_t n = std::min(static_cast<std::size_t>(std::max(frames, 0)), m_count);
+        while (done < n) {
+            const std::size_t run = std::min(n - done, kAheadFrames - m_head);
+            std::memcpy(dst + done * kCdChannels, m_ring.data() + m_head * kCdChannels,
+                        run * kCdChannels * sizeof(std::int16_t));
+            m_head = (m_head + run) % kAheadFrames;
+            done += run;
+        }
+        m_count -= n;
+        m_position += n;
+    }
+    if (done > 0) m_wake.notify_all();
+    return static_cast<int>(done);
+}
+
+void CdReadAhead::Run() {
+    std::vector<std::int16_t> chunk(static_cast<std::size_t>(kChunkFrames) * kCdChannels);
+    std::uint64_t generation = UINT64_MAX;
+    std::uint64_t readAt = 0;
+    for (;;) {
+        std::size_t want = 0;
+        {
+            std::unique_lock lock(m_mutex);
+            m_wake.wait(lock, [&] {
+                return m_bStop || generation != m_generation ||
+                       (m_count < kAheadFrames && m_position + m_count < m_length);
+            });
+            if (m_bStop) return;
+            if (generation != m_generation) {
+                generation = m_generation;
+                readAt = m_position + m_count;
+            }
+            want = std::min<std::uint64_t>({static_cast<std::uint64_t>(kChunkFrames),
+                                            kAheadFrames - m_count,
+                                            m_length - std::min(m_length, readAt)});
+        }
+        if (want == 0) continue;
+        // The drive is read without the lock: the mixer takes what is ready meanwhile.
+        m_pReader->Seek(readAt);
+        const int got = m_pReader->Read(chunk.data(), static_cast<int>(want), RenderContext{});
+        std::lock_guard lock(m_mutex);
+        if (generation != m_generation || got <= 0) continue;  // a seek came: start there
+        const std::size_t n = static_cast<std::size_t>(got);
+        std::size_t tail = (m_head + m_count) % kAheadFrames;
+        for (std::size_t done = 0; done < n;) {
+            const std::size_t run = std::min(n - done, kAheadFrames - tail);
+            std::memcpy(m_ring.data() + tail * kCdChannels, chunk.data() + done * kCdChannels,
+                        run * kCdChannels * sizeof(std::int16_t));
+            tail = (tail + run) % kAheadFrames;
+            done += run;
+        }
+        m_count += n;
+        readAt += n;
+    }
+}
+
 CdStream::CdStream(std::unique_ptr<CdSectorReader> reader, DWORD flags, std::string trackFile)
-    : Channel(flags, kCdRate, kCdChannels),
-      m_pReader(std::move(reader)),
-      m_strPath(std::move(trackFile)) {}
+    : Channel(flags, kCdRate, kCdChannels), m_strPath(std::move(trackFile)) {
+    if (flags & STREAM_DECODE)
+        m_pReader = std::move(reader);
+    else
+        m_pReader = std::make_unique<CdReadAhead>(std::move(reader));
+}
 
 int CdStream::Produce(std::int16_t* dst, int frames, const RenderContext& ctx) {
     const int n = ReadThroughSyncs(dst, frames, *m_pReader, ctx);

@@ -6,8 +6,12 @@
 #include <cdio/paranoia/paranoia.h>
 
 #include <array>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "audio/CdDisc.h"
 #include "audio/Channel.h"
@@ -22,16 +26,23 @@ struct ParanoiaFreer {
     void operator()(cdrom_paranoia_t* p) const { cdio_paranoia_free(p); }
 };
 
+// Frames of one track, with its length and a way to move.
+class CdTrackSource : public FrameSource {
+public:
+    virtual std::uint64_t Length() const = 0;
+    virtual bool Seek(std::uint64_t frame) = 0;
+};
+
 // Reads the sectors of one track: whole frames from any position, silence for a sector that
-// cannot be read after paranoia's retries.
-class CdSectorReader final : public FrameSource {
+// cannot be read after paranoia's retries. Reads block for as long as the drive takes.
+class CdSectorReader final : public CdTrackSource {
 public:
     // Opens `device` for reading the track `track` (index into the disc's track list).
     // Returns ERROR_OK, or ERROR_NOCD / ERROR_CDTRACK.
     int Open(const std::string& device, std::size_t track);
 
-    std::uint64_t Length() const { return m_length; }
-    bool Seek(std::uint64_t frame);
+    std::uint64_t Length() const override { return m_length; }
+    bool Seek(std::uint64_t frame) override;
 
     int Read(std::int16_t* dst, int frames, const RenderContext&) override;
     std::uint64_t Position() override { return m_position; }
@@ -52,8 +63,44 @@ private:
     std::uint64_t m_nextSector = UINT64_MAX;      // where paranoia reads next (MAX: seek first)
 };
 
+// Reads a track ahead on a thread of its own, for a stream that plays: the mixing thread must
+// never wait for the drive, which takes seconds to spin up or to get past a scratch. Read hands
+// out what is ready, fewer frames (even none) while the drive is behind; the mixer plays
+// silence for those and carries on.
+class CdReadAhead final : public CdTrackSource {
+public:
+    explicit CdReadAhead(std::unique_ptr<CdSectorReader> reader);
+    ~CdReadAhead() override;  // stops the thread (after the read it is in)
+    CdReadAhead(const CdReadAhead&) = delete;
+    CdReadAhead& operator=(const CdReadAhead&) = delete;
+
+    std::uint64_t Length() const override { return m_length; }
+    bool Seek(std::uint64_t frame) override;
+    int Read(std::int16_t* dst, int frames, const RenderContext&) override;
+    std::uint64_t Position() override;
+    bool AtEnd() override { return Position() >= m_length; }
+
+private:
+    static constexpr std::size_t kAheadFrames = 2 * kCdRate;
+    static constexpr int kChunkFrames = 4 * kCdFramesPerSector;
+    void Run();
+
+    std::unique_ptr<CdSectorReader> m_pReader;  // the thread's alone once it runs
+    const std::uint64_t m_length;
+    std::mutex m_mutex;  // guards what follows; never held while the drive is read
+    std::condition_variable m_wake;
+    std::vector<std::int16_t> m_ring;
+    std::size_t m_head = 0;          // frame of the ring read next
+    std::size_t m_count = 0;         // frames ready
+    std::uint64_t m_position = 0;    // the track's frame Read gives next
+    std::uint64_t m_generation = 0;  // counts seeks: what was read before one is dropped
+    bool m_bStop = false;
+    std::thread m_thread;
+};
+
 class CdStream final : public Channel {
 public:
+    // A decoding stream reads the drive itself; a playable one through a CdReadAhead.
     CdStream(std::unique_ptr<CdSectorReader> reader, DWORD flags, std::string trackFile);
 
     DWORD ChannelType() const override { return CTYPE_STREAM_CD; }
@@ -67,7 +114,7 @@ protected:
     bool Seek(std::uint64_t frame, bool seamless) override;
 
 private:
-    std::unique_ptr<CdSectorReader> m_pReader;
+    std::unique_ptr<CdTrackSource> m_pReader;
     std::string m_strPath;
 };
 

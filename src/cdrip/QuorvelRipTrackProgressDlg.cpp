@@ -25,8 +25,9 @@ using ui::ControlKind;
 using ui::DialogItem;
 
 constexpr DialogItem kItems[] = {
+    // Not the default button: Enter must not end a rip by accident (Escape does, on purpose).
     {QuorvelRipTrackProgressDlg::IDC_RIP_CANCEL, ControlKind::PushButton, "Cancel", 127, 63, 50, 14,
-     ui::kDefaultButton},
+     0},
     {QuorvelRipTrackProgressDlg::IDC_RIP_STATUS, ControlKind::StaticText, "Saving:", 7, 7, 290, 8,
      ui::kCentred | ui::kEndEllipsis},
     {QuorvelRipTrackProgressDlg::IDC_RIP_PERCENT, ControlKind::StaticText, "100%", 7, 20, 290, 8,

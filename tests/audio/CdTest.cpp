@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "AudioTestSupport.h"
+#include "audio/CdStream.h"
 #include "support/CdImage.h"
 
 using namespace audio_test;
@@ -387,6 +388,48 @@ TEST_F(Cd, DspsAndSyncsActOnATrackStream) {
     audio::StreamFree(h);
 }
 
+// What a playing track stream reads ahead of the mixer: everything, in order, across the ring's
+// wrap, from wherever it was moved to. The reader hands out only what is ready, so this waits
+// for the thread (bounded, against a hang).
+std::string ReadAhead(audio::detail::CdReadAhead& ahead, std::size_t frames) {
+    std::string bytes;
+    std::vector<char> block(4 * 1000);
+    for (int idle = 0; bytes.size() < frames * 4 && idle < 20000;) {
+        const int want = static_cast<int>(std::min<std::size_t>(1000, frames - bytes.size() / 4));
+        const int n = ahead.Read(reinterpret_cast<std::int16_t*>(block.data()), want, {});
+        if (n == 0) {
+            ++idle;
+            std::this_thread::sleep_for(1ms);
+            continue;
+        }
+        bytes.append(block.data(), std::size_t(n) * 4);
+    }
+    return bytes;
+}
+
+TEST_F(Cd, PlayingStreamsReadAheadEverythingInOrder) {
+    const CdImage disc(m_dir.File(""), "album", {Audio(400)});  // longer than the 2 s ahead
+    UseDrives({disc.Cue()});
+    const std::string track = disc.TrackBytes(0);
+    auto reader = std::make_unique<audio::detail::CdSectorReader>();
+    ASSERT_EQ(reader->Open(disc.Cue(), 0), audio::ERROR_OK);
+    audio::detail::CdReadAhead ahead(std::move(reader));
+    EXPECT_EQ(ahead.Length(), 400u * kFramesPerSector);
+
+    EXPECT_TRUE(ReadAhead(ahead, 250 * kFramesPerSector) == track.substr(0, 250 * kSectorBytes));
+    EXPECT_EQ(ahead.Position(), 250u * kFramesPerSector);
+    // Moved back, then forward into a sector; to the end.
+    ASSERT_TRUE(ahead.Seek(777));
+    EXPECT_TRUE(ReadAhead(ahead, 5000) == track.substr(777 * 4, 5000 * 4));
+    const std::size_t late = 300 * kFramesPerSector + 123;
+    ASSERT_TRUE(ahead.Seek(late));
+    EXPECT_TRUE(ReadAhead(ahead, track.size() / 4 - late) == track.substr(late * 4));
+    EXPECT_TRUE(ahead.AtEnd());
+    std::int16_t frame[2];
+    EXPECT_EQ(ahead.Read(frame, 1, {}), 0);
+    EXPECT_FALSE(ahead.Seek(400 * kFramesPerSector + 1));
+}
+
 void Ended(audio::HSYNC, audio::DWORD, audio::DWORD, void* user) {
     static_cast<std::atomic<bool>*>(user)->store(true);
 }
@@ -402,6 +445,8 @@ TEST_F(Cd, PlayableTrackStreamPlaysToItsEnd) {
     std::atomic<bool> ended{false};
     ASSERT_NE(audio::ChannelSetSync(h, audio::SYNC_END, 0, &Ended, &ended), 0u);
     ASSERT_TRUE(audio::ChannelPlay(h, 0));
+    // Moved while it plays: it goes on from there.
+    ASSERT_TRUE(audio::ChannelSetPosition(h, 25u * kSectorBytes));
     // Waits for the end however slowly the machine plays (bounded only against a hang).
     for (int i = 0; i < 6000 && !ended; ++i) std::this_thread::sleep_for(10ms);
     EXPECT_TRUE(ended);
