@@ -2,8 +2,10 @@
 
 #include <cdio/cdtext.h>
 #include <cdio/logging.h>
+#include <unistd.h>
 
 #include <array>
+#include <cerrno>
 #include <cstring>
 #include <mutex>
 
@@ -21,12 +23,6 @@ constexpr int kPvdSector = 16;
 constexpr int kVolumeIdOffset = 40;
 constexpr int kVolumeIdLength = 32;
 
-void QuietCdioLog() {
-    static std::once_flag once;
-    // Warnings are everyday events here (an empty drive, a scratch being retried); errors stay.
-    std::call_once(once, [] { cdio_loglevel_default = CDIO_LOG_ERROR; });
-}
-
 // Length in bytes of the UTF-8 sequence starting at `s` (0 when it is not valid UTF-8).
 std::size_t Utf8Length(const unsigned char* s, std::size_t left) {
     if (s[0] < 0x80) return 1;
@@ -43,7 +39,29 @@ std::size_t Utf8Length(const unsigned char* s, std::size_t left) {
     return n;
 }
 
+void CdioLogHandler(cdio_log_level_t level, const char* message) {
+    if (level < CDIO_LOG_ERROR || !message) return;
+    std::string line = "audio: libcdio: " + std::string(message);
+    while (!line.empty() && (line.back() == '\n' || line.back() == ' ')) line.pop_back();
+    line += '\n';
+    // One write, so that lines of different threads never interleave.
+    const char* data = line.data();
+    std::size_t left = line.size();
+    while (left > 0) {
+        const ssize_t written = ::write(STDERR_FILENO, data, left);
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) return;
+        data += written;
+        left -= static_cast<std::size_t>(written);
+    }
+}
+
 }  // namespace
+
+void QuietCdioLog() {
+    static std::once_flag once;
+    std::call_once(once, [] { cdio_log_set_handler(&CdioLogHandler); });
+}
 
 CdioPtr OpenCdio(const std::string& device) {
     QuietCdioLog();

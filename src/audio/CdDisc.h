@@ -55,6 +55,11 @@ private:
     bool m_bLabelRead = false;
 };
 
+// Keeps libcdio's notes and warnings (an empty drive, a scratch being retried: everyday events
+// here) off standard error; its errors are written as one line each, "audio: libcdio: ...", as
+// the other libraries' are. Called before any use of libcdio.
+void QuietCdioLog();
+
 // Opens `device` with libcdio, quietly (a drive without a disc is normal, not worth a warning).
 CdioPtr OpenCdio(const std::string& device);
 

@@ -20,6 +20,7 @@ std::vector<std::string> DefaultCdDevices() {
         }
         return devices;
     }
+    QuietCdioLog();
     char** found = cdio_get_devices(DRIVER_DEVICE);
     if (!found) return devices;
     // /dev/cdrom and /dev/sr0 are often the same drive: list it once, by its real name.

@@ -1,8 +1,10 @@
 // The CD family over CUE/BIN images the tests write: drives and discs, track lengths, track
 // streams whose samples are the image's bytes exactly (whole and after seeks), track files that
 // lie, and discs that cannot be read to the end.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -386,6 +388,43 @@ TEST_F(Cd, DspsAndSyncsActOnATrackStream) {
     for (std::size_t f = 0; f < 1500; ++f) expected[4 * f + 2] = expected[4 * f + 3] = 0;
     EXPECT_TRUE(bytes == expected);
     audio::StreamFree(h);
+}
+
+// Everything written to file descriptor 2 while `work` runs.
+template <typename Work>
+std::string StderrOf(const TempDir& dir, Work work) {
+    const std::string path = dir.File("stderr.txt");
+    std::fflush(stderr);
+    const int saved = ::dup(STDERR_FILENO);
+    const int file = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    ::dup2(file, STDERR_FILENO);
+    ::close(file);
+    work();
+    std::fflush(stderr);
+    ::dup2(saved, STDERR_FILENO);
+    ::close(saved);
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+TEST_F(Cd, EverydayEventsAreNotWrittenToTheTerminal) {
+    const CdImage disc(m_dir.File(""), "scratched", {Audio(20), Data(20), Audio(20)});
+    const std::string text = StderrOf(m_dir, [&] {
+        UseDrives({disc.Cue(), m_dir.File("no-disc.cue"), "/dev/no-such-drive"});
+        audio::CD_INFO info{};
+        for (audio::DWORD drive = 0; audio::CD_GetInfo(drive, &info); ++drive) {
+            audio::CD_GetTracks(drive);
+            audio::CD_GetTrackLength(drive, 1);
+            audio::CD_Release(drive);
+        }
+        const audio::HSTREAM h = OpenTrack(disc.Cue(), 3);
+        disc.TruncateBin(disc.TrackOffset(2) + 5 * kSectorBytes);
+        ReadAllBytes(h, 20000);
+        audio::ChannelSetPosition(h, 15 * kSectorBytes);
+        ReadAllBytes(h, 20000);
+        audio::StreamFree(h);
+    });
+    EXPECT_EQ(text, "");
 }
 
 // What a playing track stream reads ahead of the mixer: everything, in order, across the ring's
