@@ -6,6 +6,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
+#include <QUrl>
 #include <QtTest/QTest>
 #include <cerrno>
 #include <cstdarg>
@@ -21,6 +22,8 @@
 #include "support/CdImage.h"
 #include "ui/ComboBox.h"
 #include "ui/ListBox.h"
+#include "ui/OpenDialog.h"
+#include "ui/PreviewPlayer.h"
 
 namespace {
 
@@ -407,6 +410,23 @@ TEST_F(RipTest, OpeningATrackFileLoadsItsWavCopy) {
     EXPECT_EQ(Engine().m_strSongPath, copy);
     EXPECT_TRUE(CheckedWavData(ReadBytes(copy)) == m_other->TrackBytes(0));
     EXPECT_EQ(audio::ChannelGetLength(Stream()), std::size_t(kTrackSectors) * kSectorBytes);
+}
+
+TEST_F(RipTest, OpenDialogListsTheDiscsAndPreviewsTheirTracks) {
+    ui::COpenPreviewDialog dialog(m_dialog.get());
+    const QList<QUrl> places = dialog.sidebarUrls();
+    EXPECT_TRUE(places.contains(QUrl::fromLocalFile(QString::fromStdString(CdTrackFolder(0)))));
+    EXPECT_TRUE(places.contains(QUrl::fromLocalFile(QString::fromStdString(CdTrackFolder(2)))));
+    EXPECT_FALSE(places.contains(QUrl::fromLocalFile(QString::fromStdString(CdTrackFolder(1)))));
+
+    CPreviewPlayer preview;
+    ASSERT_EQ(preview.Load(OtherTrack()), 0);
+    ASSERT_EQ(preview.Play(), 0);
+    EXPECT_TRUE(preview.IsPlaying());
+    audio::CHANNELINFO info{};
+    ASSERT_TRUE(audio::ChannelGetInfo(preview.m_hStream, &info));
+    EXPECT_EQ(info.ctype, audio::CTYPE_STREAM_CD);
+    EXPECT_EQ(preview.Load(Media("Track09.cda")), -1);  // no such file
 }
 
 }  // namespace
