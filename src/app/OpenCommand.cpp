@@ -3,6 +3,7 @@
 #include <QWidget>
 #include <memory>
 
+#include "cdrip/RipCommands.h"
 #include "engine/PlaybackEngine.h"
 #include "engine/PlaybackState.h"
 #include "lang/LanguageText.h"
@@ -37,9 +38,14 @@ bool MayReplaceSong(QWidget* window) {
 void OpenChosenFile(CPlaybackEngine& engine, QWidget* focusSink, const std::string& path) {
     g_bModified = 0;
     if (focusSink) focusSink->setFocus();
-    engine.m_arrOpenedIsTemp.push_back(0);
-    engine.m_arrOpenedFiles.push_back(path);
-    engine.LoadSong(path);
+    // A CD track is converted to a WAV file first, which is loaded whatever the outcome and
+    // deleted with the window.
+    const bool bCdTrack = IsCdTrackPath(path);
+    const std::string song =
+        bCdTrack ? ConvertCdTrackForOpening(path, engine.Window(), &engine) : path;
+    engine.m_arrOpenedIsTemp.push_back(bCdTrack ? 1 : 0);
+    engine.m_arrOpenedFiles.push_back(song);
+    engine.LoadSong(song);
 }
 
 void OnOpenCommand(QWidget* window, CPlaybackEngine& engine, CQuorvelLoopPropertyPage* loopPage,

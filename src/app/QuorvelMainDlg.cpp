@@ -12,6 +12,7 @@
 #include "app/MainWindowTips.h"
 #include "app/OpenCommand.h"
 #include "app/OutsideOpen.h"
+#include "cdrip/RipCommands.h"
 #include "engine/MainWindowIds.h"
 #include "eq/QuorvelEQPropertyPage.h"
 #include "export/Mp3FormatChooser.h"
@@ -224,6 +225,9 @@ void CQuorvelMainDlg::OnCommand(int id, int notifyCode) {
             break;
         case 404:
             OnSaveAs(m_engine, EqForSaving());
+            break;
+        case 405:
+            OnRipCD(m_engine);
             break;
         case 406:
             m_engine.OnStop();

@@ -402,33 +402,47 @@ BOOL WMA_EncodeWrite(HWMENCODE handle, const void* buffer, DWORD length);
 BOOL WMA_EncodeClose(HWMENCODE handle);
 
 // ======================= CD =======================
-// Drives are numbered from 0 in the order of the drive list: the CD drives libcdio finds, or the
-// list set with CD_SetDrives (CUE/BIN or TOC/BIN images standing in for drives).
+// Drives are numbered from 0 in the order of the drive list: by default the devices and images
+// named in the environment variable QUORVEL_CD_DRIVES (separated by ':'), else the CD drives
+// libcdio finds (each once, by its real device name); or the list set with CD_SetDrives. CUE/BIN
+// and TOC/BIN images stand in for drives with a disc; a path with nothing there is an empty drive.
+// A drive's disc is opened at its first use and held until CD_Release (a held drive cannot be
+// ejected); a drive found empty, or whose disc the drive reports changed, is looked at afresh.
+//
+// A track file ("Track01.cda") names one track in two lines of text, in either order:
+//     device=/dev/sr0
+//     track=1
+// `device` exactly as the drive list has it, `track` counted from 1 (index + 1). At most 4 KiB.
 
 struct CD_INFO {
     const char* device;  // "/dev/sr0", or the image's path (valid until the list changes)
-    const char* label;   // CD-Text album title, else a data session's volume label, else ""
+    const char* label;   // CD-Text album title, else a data track's ISO 9660 volume label, else ""
+                         // (valid until the list changes)
     BOOL hasDisc;
 };
 
-// Replaces the drive list with these devices or images (null or count 0: back to the drives
-// libcdio finds). Each entry stays a drive whether or not it holds a disc now.
+// Replaces the drive list with these devices or images (null or count 0: back to the default
+// list, built again when next needed). Each entry stays a drive whether or not it holds a disc.
 void CD_SetDrives(const char* const* devices, DWORD count);
-// FALSE with ERROR_ILLPARAM past the last drive.
+// FALSE with ERROR_ILLPARAM past the last drive. An empty drive: hasDisc FALSE, label "".
 BOOL CD_GetInfo(DWORD drive, CD_INFO* info);
-// Tracks on the disc; (DWORD)-1 with ERROR_NOCD (no disc) or ERROR_ILLPARAM (no such drive).
+// Tracks on the disc, data tracks included; (DWORD)-1 with ERROR_NOCD (no disc) or
+// ERROR_ILLPARAM (no such drive).
 DWORD CD_GetTracks(DWORD drive);
-// Bytes of 44 100 Hz 16-bit stereo in track `track` (from 0); (DWORD)-1 for a data track
-// (ERROR_CDTRACK) or when there is no disc.
+// Bytes of 44 100 Hz 16-bit stereo in track `track` (from 0): its sectors × 2352. (DWORD)-1 with
+// ERROR_CDTRACK for a data track or a track the disc does not have, ERROR_NOCD without a disc,
+// ERROR_ILLPARAM past the last drive.
 DWORD CD_GetTrackLength(DWORD drive, DWORD track);
-// Lets go of the drive until it is used again.
+// Lets go of the drive until it is used again; FALSE with ERROR_ILLPARAM past the last drive.
+// Streams opened on it keep reading (each has a handle of its own).
 BOOL CD_Release(DWORD drive);
-// A stream of the track named by the track file at `file` (a small text file naming a drive of
-// the list and a track; its content is checked, never trusted): 16-bit 44 100 Hz stereo, exact
-// length, sample-accurate seeking, read with error correction; a sector that cannot be read
-// after the retries is silence. Flags as StreamCreateFile. Errors: ERROR_FILEOPEN,
-// ERROR_FILEFORM (not a track file, or it names no drive of the list), ERROR_NOCD,
-// ERROR_CDTRACK.
+// A stream of the track named by the track file at `file` (its content is checked, never
+// trusted: only a drive of the list is ever opened): 16-bit 44 100 Hz stereo, CTYPE_STREAM_CD,
+// exact length, sample-accurate seeking, read with paranoia's error correction; a sector that
+// cannot be read after the retries is silence. Flags as StreamCreateFile. Errors:
+// ERROR_FILEOPEN (missing, unreadable, not a regular file), ERROR_FILEFORM (not a track file, or
+// it names no drive of the list), ERROR_NOCD, ERROR_CDTRACK (no such track, or a data track),
+// ERROR_INIT, ERROR_FORMAT.
 HSTREAM CD_StreamCreateFile(const char* file, DWORD flags);
 
 }  // namespace audio

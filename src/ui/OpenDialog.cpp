@@ -3,8 +3,10 @@
 #include <QCheckBox>
 #include <QFile>
 #include <QGridLayout>
+#include <QUrl>
 #include <filesystem>
 
+#include "cdrip/CdTrackFiles.h"
 #include "lang/LanguageText.h"
 #include "ui/ControlId.h"
 #include "ui/ModalResponder.h"
@@ -41,6 +43,11 @@ COpenPreviewDialog::COpenPreviewDialog(QWidget* owner)
     setFileMode(QFileDialog::ExistingFile);
     setNameFilters(Filters());
     selectNameFilter(Filters().front());
+    // Each CD drive holding a disc is a folder of track files in the side bar.
+    QList<QUrl> places = sidebarUrls();
+    for (const CdTrackFolderEntry& cd : RefreshCdTrackFolders())
+        places.append(QUrl::fromLocalFile(QFile::decodeName(cd.folder.c_str())));
+    setSidebarUrls(places);
 
     m_pAutoPlayBox = new QCheckBox(this);
     SetDlgCtrlID(m_pAutoPlayBox, IDC_AUTOPLAY);

@@ -25,10 +25,15 @@ int CPreviewPlayer::Load(const std::string& path) {
         audio::StreamFree(m_hStream);
         m_hStream = 0;
     }
-    // WMA files have a reader of their own; everything else takes the general one.
-    const audio::HSTREAM stream = ContainsIgnoringCase(path, ".wma")
-                                      ? audio::WMA_StreamCreateFile(0, path.c_str(), 0, 0, 0)
-                                      : audio::StreamCreateFile(0, path.c_str(), 0, 0, 0);
+    // WMA files and CD track files have readers of their own; everything else takes the
+    // general one.
+    audio::HSTREAM stream = 0;
+    if (ContainsIgnoringCase(path, ".wma"))
+        stream = audio::WMA_StreamCreateFile(0, path.c_str(), 0, 0, 0);
+    else if (ContainsIgnoringCase(path, ".cda"))
+        stream = audio::CD_StreamCreateFile(path.c_str(), 0);
+    else
+        stream = audio::StreamCreateFile(0, path.c_str(), 0, 0, 0);
     if (!stream) return -1;
     m_hStream = stream;
     m_strPath = path;
