@@ -44,6 +44,7 @@ std::unique_ptr<Mp3FileEncoder> Mp3FileEncoder::Start(const ACMFORMATCHOICE& for
 
     enc->m_format = format;
     enc->m_nSourceChannels = sourceChannels;
+    enc->m_whole = WholeFrames(2 * static_cast<std::size_t>(sourceChannels));
     enc->m_bWave = wrapInWave;
     enc->m_source.resize(kBlockFrames * sourceChannels);
     enc->m_samples.resize(kBlockFrames * format.chans);
@@ -78,26 +79,14 @@ bool Mp3FileEncoder::Put(const void* data, std::size_t bytes) {
 
 bool Mp3FileEncoder::DoWrite(const void* data, std::size_t bytes) {
     const std::size_t frameBytes = 2 * static_cast<std::size_t>(m_nSourceChannels);
-    const auto* p = static_cast<const std::uint8_t*>(data);
-    if (m_carryBytes > 0) {
-        const std::size_t take = std::min(frameBytes - m_carryBytes, bytes);
-        std::memcpy(m_carry + m_carryBytes, p, take);
-        m_carryBytes += take;
-        p += take;
-        bytes -= take;
-        if (m_carryBytes < frameBytes) return true;
-        m_carryBytes = 0;
-        if (!EncodeFrames(m_carry, 1)) return false;
-    }
-    const std::size_t frames = bytes / frameBytes;
-    for (std::size_t done = 0; done < frames;) {
-        const std::size_t n = std::min(kBlockFrames, frames - done);
-        if (!EncodeFrames(p + done * frameBytes, n)) return false;
-        done += n;
-    }
-    m_carryBytes = bytes - frames * frameBytes;
-    std::memcpy(m_carry, p + frames * frameBytes, m_carryBytes);
-    return true;
+    return m_whole.Feed(data, bytes, [&](const std::uint8_t* p, std::size_t frames) {
+        for (std::size_t done = 0; done < frames;) {
+            const std::size_t n = std::min(kBlockFrames, frames - done);
+            if (!EncodeFrames(p + done * frameBytes, n)) return false;
+            done += n;
+        }
+        return true;
+    });
 }
 
 bool Mp3FileEncoder::EncodeFrames(const std::uint8_t* src, std::size_t frames) {

@@ -13,6 +13,7 @@
 
 #include "audio/Audio.h"
 #include "audio/Encoder.h"
+#include "audio/WholeFrames.h"
 
 namespace audio::detail {
 
@@ -54,8 +55,7 @@ private:
     std::vector<std::int16_t> m_source;   // one block of source samples, aligned
     std::vector<std::int16_t> m_samples;  // the same with the file's channel count
     std::vector<unsigned char> m_mp3;     // LAME's output for one block
-    std::uint8_t m_carry[4] = {};         // a partial source frame left by the last write
-    std::size_t m_carryBytes = 0;
+    WholeFrames m_whole{4};  // sized for the source's frames when opened
 };
 
 }  // namespace audio::detail

@@ -6,6 +6,17 @@
 
 namespace audio::detail {
 
+namespace {
+
+// Half away from zero, as lround, but inline: a library call per sample cost as much as the
+// filter itself.
+inline std::int16_t RoundToSample(double y) {
+    const double clamped = std::clamp(y, -32768.0, 32767.0);
+    return static_cast<std::int16_t>(clamped + (clamped < 0 ? -0.5 : 0.5));
+}
+
+}  // namespace
+
 ParamEq::ParamEq(int sampleRate, int channels)
     : m_nSampleRate(sampleRate), m_nChannels(std::min(channels, kMaxChannels)) {
     SetParameters(FXPARAMEQ{1000.0f, 12.0f, 0.0f});
@@ -37,6 +48,10 @@ void ParamEq::UpdateCoefficients() {
 }
 
 void ParamEq::Process(std::int16_t* samples, int frames) {
+    if (m_nChannels == 2 && !m_bFlat) {
+        ProcessStereo(samples, frames);
+        return;
+    }
     const int stride = m_nChannels;
     for (int c = 0; c < m_nChannels; ++c) {
         State& s = m_state[c];
@@ -59,8 +74,31 @@ void ParamEq::Process(std::int16_t* samples, int frames) {
             s.x1 = x;
             s.y2 = s.y1;
             s.y1 = y;
-            *p = static_cast<std::int16_t>(std::lround(std::clamp(y, -32768.0, 32767.0)));
+            *p = RoundToSample(y);
         }
+    }
+}
+
+// Both channels in one pass: each filter's recurrence waits on its own last output, so two
+// independent ones side by side run in the time of one.
+void ParamEq::ProcessStereo(std::int16_t* samples, int frames) {
+    State& l = m_state[0];
+    State& r = m_state[1];
+    for (int i = 0; i < frames; ++i, samples += 2) {
+        const double xl = samples[0];
+        const double xr = samples[1];
+        const double yl = m_b0 * xl + m_b1 * l.x1 + m_b2 * l.x2 - m_a1 * l.y1 - m_a2 * l.y2;
+        const double yr = m_b0 * xr + m_b1 * r.x1 + m_b2 * r.x2 - m_a1 * r.y1 - m_a2 * r.y2;
+        l.x2 = l.x1;
+        l.x1 = xl;
+        l.y2 = l.y1;
+        l.y1 = yl;
+        r.x2 = r.x1;
+        r.x1 = xr;
+        r.y2 = r.y1;
+        r.y1 = yr;
+        samples[0] = RoundToSample(yl);
+        samples[1] = RoundToSample(yr);
     }
 }
 

@@ -24,6 +24,7 @@ private:
         double x1 = 0, x2 = 0, y1 = 0, y2 = 0;
     };
     void UpdateCoefficients();
+    void ProcessStereo(std::int16_t* samples, int frames);
 
     int m_nSampleRate;
     int m_nChannels;

@@ -57,6 +57,7 @@ std::unique_ptr<WmaFileEncoder> WmaFileEncoder::Open(int sampleRate, int channel
     if (container->flags & AVFMT_GLOBALHEADER) ctx->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     if (avcodec_open2(ctx, codec, nullptr) < 0 || ctx->frame_size <= 0) return nullptr;
     enc->m_nChannels = channels;
+    enc->m_whole = WholeFrames(2 * static_cast<std::size_t>(channels));
     enc->m_nFrameSize = ctx->frame_size;
     enc->m_bSmallLastFrame = (codec->capabilities & AV_CODEC_CAP_SMALL_LAST_FRAME) != 0;
     enc->m_aligned.resize(static_cast<std::size_t>(ctx->frame_size) * channels);
@@ -108,32 +109,18 @@ bool WmaFileEncoder::Write(const void* data, std::size_t bytes) {
     std::lock_guard lock(m_mutex);
     if (m_bFailed || m_bClosed) return false;
     const std::size_t frameBytes = 2 * static_cast<std::size_t>(m_nChannels);
-    const auto* p = static_cast<const std::uint8_t*>(data);
-    if (m_carryBytes > 0) {
-        const std::size_t take = std::min(frameBytes - m_carryBytes, bytes);
-        std::memcpy(m_carry + m_carryBytes, p, take);
-        m_carryBytes += take;
-        p += take;
-        bytes -= take;
-        if (m_carryBytes < frameBytes) return true;
-        m_carryBytes = 0;
-        std::int16_t one[2];
-        std::memcpy(one, m_carry, frameBytes);
-        if (!Take(one, 1)) return false;
-    }
-    std::size_t frames = bytes / frameBytes;
     const std::size_t chunk = static_cast<std::size_t>(m_nFrameSize);
-    while (frames > 0) {
-        const std::size_t n = std::min(frames, chunk);
-        std::memcpy(m_aligned.data(), p, n * frameBytes);
-        if (!Take(m_aligned.data(), static_cast<int>(n))) return false;
-        p += n * frameBytes;
-        bytes -= n * frameBytes;
-        frames -= n;
-    }
-    m_carryBytes = bytes;
-    std::memcpy(m_carry, p, bytes);
-    return true;
+    return m_whole.Feed(data, bytes, [&](const std::uint8_t* p, std::size_t frames) {
+        // The bytes may sit at any address: samples are copied into an aligned buffer.
+        while (frames > 0) {
+            const std::size_t n = std::min(frames, chunk);
+            std::memcpy(m_aligned.data(), p, n * frameBytes);
+            if (!Take(m_aligned.data(), static_cast<int>(n))) return false;
+            p += n * frameBytes;
+            frames -= n;
+        }
+        return true;
+    });
 }
 
 bool WmaFileEncoder::Take(const std::int16_t* samples, int frames) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "audio/FfmpegHandles.h"
+#include "audio/WholeFrames.h"
 
 namespace audio::detail {
 
@@ -50,8 +51,7 @@ private:
     bool m_bFailed = false;
     bool m_bClosed = false;
     std::vector<std::int16_t> m_aligned;  // one frame's samples, copied out of the caller's bytes
-    std::uint8_t m_carry[4] = {};         // a partial sample frame left by the last write
-    std::size_t m_carryBytes = 0;
+    WholeFrames m_whole{4};  // sized for the source's frames when opened
 };
 
 }  // namespace audio::detail

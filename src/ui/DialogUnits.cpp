@@ -1,6 +1,8 @@
 #include "ui/DialogUnits.h"
 
 #include <QFontMetrics>
+#include <QWidget>
+#include <algorithm>
 
 #include "ui/DialogTemplate.h"
 
@@ -38,6 +40,13 @@ DialogBaseUnits MeasureBaseUnits(const QFont& font, QPaintDevice* device) {
     const int width = metrics.horizontalAdvance(
         QStringLiteral("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"));
     return {static_cast<double>((width / 26 + 1) / 2), static_cast<double>(metrics.height())};
+}
+
+QRect ShownRect(const DialogItem& item, const QWidget* control, const DialogBaseUnits& units) {
+    QRect rect = units.ToPixels(item.x, item.y, item.cx, item.cy);
+    if (item.kind == ControlKind::ComboBox)
+        rect.setHeight(std::min(rect.height(), control->sizeHint().height()));
+    return rect;
 }
 
 }  // namespace ui

@@ -4,10 +4,12 @@
 #include <QRect>
 
 class QPaintDevice;
+class QWidget;
 
 namespace ui {
 
 struct DialogTemplate;
+struct DialogItem;
 
 // Dialog base units of a font: one horizontal unit is x/4 pixels, one vertical unit y/8.
 struct DialogBaseUnits {
@@ -29,5 +31,9 @@ QFont CreateTemplateFont(const DialogTemplate& dialogTemplate, int dpi);
 // Base y is the font's full character height; base x is (w / 26 + 1) / 2 in integers, w being
 // the pixel width of the 52 letters a-z A-Z.
 DialogBaseUnits MeasureBaseUnits(const QFont& font, QPaintDevice* device = nullptr);
+
+// Where a template item is shown, in pixels. A drop-down list's template height includes its
+// open list: closed, it is as tall as its own text needs.
+QRect ShownRect(const DialogItem& item, const QWidget* control, const DialogBaseUnits& units);
 
 }  // namespace ui

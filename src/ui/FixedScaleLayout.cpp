@@ -17,8 +17,8 @@ void CFixedScaleLayout::Apply(QWidget* dialog, const DialogTemplate& dialogTempl
     dialog->resize(m_baseUnits.ToPixelsX(dialogTemplate.cx),
                    m_baseUnits.ToPixelsY(dialogTemplate.cy));
     WalkTemplateControls(dialog, dialogTemplate, [this](const DialogItem& item, QWidget* control) {
-        control->setGeometry(m_baseUnits.ToPixels(item.x, item.y, item.cx, item.cy));
         control->setFont(m_font);
+        control->setGeometry(ShownRect(item, control, m_baseUnits));
     });
 }
 

@@ -82,7 +82,7 @@ void CTemplateDialog::CreateControls() {
     for (const DialogItem& item : m_template.items) {
         QWidget* control = CreateControl(item);
         SetDlgCtrlID(control, item.id);
-        control->setGeometry(units.ToPixels(item.x, item.y, item.cx, item.cy));
+        control->setGeometry(ShownRect(item, control, units));
         control->setEnabled(!(item.style & kDisabled));
         // The focus sink is "hidden" by drawing nothing (see CFocusSink).
         control->setVisible(!(item.style & kHidden) || item.kind == ControlKind::FocusSink);
