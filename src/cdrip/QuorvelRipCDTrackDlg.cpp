@@ -1,6 +1,8 @@
 #include "cdrip/QuorvelRipCDTrackDlg.h"
 
+#include <QAbstractItemView>
 #include <QPushButton>
+#include <algorithm>
 
 #include "audio/Audio.h"
 #include "cdrip/CdTrackFiles.h"
@@ -75,6 +77,12 @@ bool QuorvelRipCDTrackDlg::OnInitDialog() {
         m_pDrives->SetItemData(index, drive);
         audio::CD_Release(drive);
     }
+    // Device paths are long for the narrow list: opened, it is as wide as its longest entry.
+    int widest = 0;
+    for (int i = 0; i < m_pDrives->GetCount(); ++i)
+        widest =
+            std::max(widest, m_pDrives->fontMetrics().horizontalAdvance(m_pDrives->GetLBText(i)));
+    if (m_pDrives->view()) m_pDrives->view()->setMinimumWidth(widest + 24);
     if (m_pDrives->GetCount() > 0) {
         m_pDrives->SetCurSel(0);
         FillTrackList();

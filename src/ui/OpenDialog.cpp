@@ -44,10 +44,9 @@ COpenPreviewDialog::COpenPreviewDialog(QWidget* owner)
     setNameFilters(Filters());
     selectNameFilter(Filters().front());
     // Each CD drive holding a disc is a folder of track files in the side bar.
-    QList<QUrl> places = sidebarUrls();
     for (const CdTrackFolderEntry& cd : RefreshCdTrackFolders())
-        places.append(QUrl::fromLocalFile(QFile::decodeName(cd.folder.c_str())));
-    setSidebarUrls(places);
+        m_cdFolders.append(QUrl::fromLocalFile(QFile::decodeName(cd.folder.c_str())));
+    setSidebarUrls(sidebarUrls() + m_cdFolders);
 
     m_pAutoPlayBox = new QCheckBox(this);
     SetDlgCtrlID(m_pAutoPlayBox, IDC_AUTOPLAY);
@@ -61,6 +60,12 @@ COpenPreviewDialog::COpenPreviewDialog(QWidget* owner)
 
     connect(m_pAutoPlayBox, &QCheckBox::clicked, this, &COpenPreviewDialog::OnAutoPlayClicked);
     connect(this, &QFileDialog::currentChanged, this, &COpenPreviewDialog::OnSelectionChanged);
+}
+
+COpenPreviewDialog::~COpenPreviewDialog() {
+    QList<QUrl> places = sidebarUrls();
+    for (const QUrl& folder : m_cdFolders) places.removeAll(folder);
+    setSidebarUrls(places);
 }
 
 QStringList COpenPreviewDialog::Filters() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QFileDialog>
+#include <QUrl>
 #include <optional>
 #include <string>
 
@@ -19,6 +20,9 @@ class COpenPreviewDialog : public QFileDialog {
     Q_OBJECT
 public:
     explicit COpenPreviewDialog(QWidget* owner);
+    // Takes the CD folders out of the side bar first: Qt keeps the side bar for every later file
+    // dialog, where those folders would outlive their discs.
+    ~COpenPreviewDialog() override;
 
     QCheckBox* AutoPlayBox() const { return m_pAutoPlayBox; }
 
@@ -34,6 +38,7 @@ private:
     void OnAutoPlayClicked();
 
     QCheckBox* m_pAutoPlayBox = nullptr;
+    QList<QUrl> m_cdFolders;  // what the side bar got for the CD drives
     bool m_bShown = false;
 };
 
