@@ -194,7 +194,7 @@ void CInstanceServer::OnNewConnection() {
             const std::string path(buffer->constData() + 8, length);
             // One request per connection: whatever follows is not read.
             disconnect(socket, &QLocalSocket::readyRead, this, nullptr);
-            socket->write(&kAnswer, 1);
+            socket->write(QByteArray(1, kAnswer));
             socket->flush();
             socket->disconnectFromServer();
             emit Requested(path);
