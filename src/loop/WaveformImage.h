@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QImage>
+#include <span>
 
 #include "audio/Audio.h"
+#include "loop/PeakCache.h"
 
 // The two-channel level picture of the loop editor: an 8-bit palette image, rows top-down. The
 // centre row stays black; the left channel's bars rise from just above it, the right channel's
@@ -29,6 +31,12 @@ public:
     // ends. Peaks of readings that land in the same column add up into one bar; columns a single
     // reading jumps over stay black. The decoder is left where the reading stopped.
     void Compute(audio::HSTREAM decoder, audio::QWORD start, audio::QWORD bytesPerColumn);
+
+    // The same picture from readings made earlier (in order of their start, one after the
+    // other): each reading from the one that holds byte `start` on adds its peaks to the column
+    // where it starts (the first to column 0), a bar per column that some reading starts in.
+    // Draws over what is there; the picture ends where the readings do.
+    void Draw(std::span<const PeakStep> steps, audio::QWORD start, audio::QWORD bytesPerColumn);
 
 private:
     QImage m_image;
