@@ -18,18 +18,6 @@ void YieldToTheRestOfTheProgram() {
     setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 10);
 }
 
-// Frees the reader's decoder on every way out, before the thread ends.
-class DecoderGuard {
-public:
-    explicit DecoderGuard(audio::HSTREAM decoder) : m_decoder(decoder) {}
-    ~DecoderGuard() { audio::StreamFree(m_decoder); }
-    DecoderGuard(const DecoderGuard&) = delete;
-    DecoderGuard& operator=(const DecoderGuard&) = delete;
-
-private:
-    audio::HSTREAM m_decoder;
-};
-
 // Bytes one ChannelGetLevel reading advances a decoder by: a fiftieth of a second of frames.
 audio::QWORD StepBytes(audio::HSTREAM decoder) {
     audio::CHANNELINFO info{};
@@ -80,44 +68,39 @@ void CPeakCache::Read(std::stop_token stop, Shared& shared, std::string path) {
         shared.state.store(State::Failed, std::memory_order_release);
         return;
     }
-    const DecoderGuard guard(decoder);
+    const State state = ReadSteps(stop, shared, decoder);
+    // Closed before the state says so: a final state means the file is no longer open.
+    audio::StreamFree(decoder);
+    shared.state.store(state, std::memory_order_release);
+}
 
+CPeakCache::State CPeakCache::ReadSteps(const std::stop_token& stop, Shared& shared,
+                                        audio::HSTREAM decoder) {
     const audio::QWORD length = audio::ChannelGetLength(decoder);
     const audio::QWORD stepBytes = StepBytes(decoder);
-    if (length == audio::QWORD(-1) || stepBytes == 0) {
-        shared.state.store(State::Failed, std::memory_order_release);
-        return;
-    }
-    if (stop.stop_requested()) {
-        shared.state.store(State::Stopped, std::memory_order_release);
-        return;
-    }
+    if (length == audio::QWORD(-1) || stepBytes == 0) return State::Failed;
+    if (stop.stop_requested()) return State::Stopped;
     // One more for a last reading that a length not on a step boundary leaves short.
     const audio::QWORD capacity = std::min(length / stepBytes + 1, kMostSteps);
     try {
         shared.steps.resize(static_cast<std::size_t>(capacity));
     } catch (const std::bad_alloc&) {
-        shared.state.store(State::Failed, std::memory_order_release);
-        return;
+        return State::Failed;
     }
     shared.state.store(State::Reading, std::memory_order_release);
 
     std::size_t finished = 0;
     audio::QWORD position = audio::ChannelGetPosition(decoder);
-    bool ended = false;
-    while (!stop.stop_requested() && finished < shared.steps.size()) {
+    while (finished < shared.steps.size()) {
+        if (stop.stop_requested()) return State::Stopped;
         const audio::DWORD level = audio::ChannelGetLevel(decoder);
         const audio::QWORD after = audio::ChannelGetPosition(decoder);
         // The end, or a decoder that fails without moving on and would never end the loop.
-        if (level == audio::DWORD(-1) && (after == position || after == audio::QWORD(-1))) {
-            ended = true;
-            break;
-        }
+        if (level == audio::DWORD(-1) && (after == position || after == audio::QWORD(-1))) break;
         // A failed reading that moved on adds nothing to the peaks, but keeps its place.
         shared.steps[finished] = {position, level == audio::DWORD(-1) ? 0 : level};
         shared.finished.store(++finished, std::memory_order_release);
         position = after;
     }
-    ended = ended || finished == shared.steps.size();
-    shared.state.store(ended ? State::Complete : State::Stopped, std::memory_order_release);
+    return State::Complete;
 }

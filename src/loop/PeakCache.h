@@ -24,7 +24,8 @@ struct PeakStep {
 // which may read State and Steps at any time without waiting: the reader thread fills a vector
 // sized from the song's length before it starts and publishes each finished step through an
 // atomic count, so the steps handed out never change afterwards. Nothing here blocks the owner
-// except Stop's join, which waits at most for one reading (or for the opening of the file).
+// except Stop's join, which waits at most for one reading (or for the opening of the file). Once
+// the state is final the reader's decoder is freed, and with it its file.
 class CPeakCache {
 public:
     enum class State {
@@ -63,6 +64,8 @@ private:
         std::atomic<std::size_t> finished{0};
     };
     static void Read(std::stop_token stop, Shared& shared, std::string path);
+    // Fills shared.steps from the decoder; the state to end in.
+    static State ReadSteps(const std::stop_token& stop, Shared& shared, audio::HSTREAM decoder);
 
     std::string m_strPath;
     std::unique_ptr<Shared> m_shared;

@@ -26,7 +26,8 @@ public:
     // The bars of one column from two peaks of 0..32768; a bar stops at the picture's edge.
     void DrawColumn(int column, audio::DWORD maxLeft, audio::DWORD maxRight);
 
-    // Reads the decoder from byte `start` one 20 ms level at a time and draws a bar per
+    // The picture decoded directly, without peaks read before (Draw gives the same for the same
+    // readings): reads the decoder from byte `start` one 20 ms level at a time and draws a bar per
     // `bytesPerColumn` bytes, columns left to right, until the picture is full or the decoder
     // ends. Peaks of readings that land in the same column add up into one bar; columns a single
     // reading jumps over stay black. The decoder is left where the reading stopped.
