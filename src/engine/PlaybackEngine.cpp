@@ -41,7 +41,11 @@ CPlaybackEngine::~CPlaybackEngine() {
     // closing must not leave a device or a stream whose end-of-song message would reach it.
     QWidget* self = m_pWindow;
     g_hMainWnd.compare_exchange_strong(self, nullptr);
-    if (m_bAudioStarted) audio::Free();
+    if (m_bAudioStarted) {
+        // The loop page's background reader holds a decoder of the layer that Free releases.
+        if (m_pages.loopClearStream) m_pages.loopClearStream();
+        audio::Free();
+    }
     DeleteTemporaryFiles(m_arrOpenedFiles, m_arrOpenedIsTemp);
 }
 

@@ -67,8 +67,7 @@ public:
     // ---- Song loading ----
     // Replaces the song by the file at `path`; a failure is shown and changes nothing.
     void LoadSong(const std::string& path);
-    // True while LoadSong runs; it lets waiting events through (the waveform build), and nothing
-    // that loads a song may start in the middle of it.
+    // True while LoadSong runs: nothing that loads a song may start in the middle of it.
     bool IsLoadingSong() const { return m_nLoadingSong > 0; }
 
     // ---- Transport ----

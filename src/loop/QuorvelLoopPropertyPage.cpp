@@ -1,7 +1,6 @@
 #include "loop/QuorvelLoopPropertyPage.h"
 
 #include <QApplication>
-#include <QEventLoop>
 #include <QGroupBox>
 #include <QPainter>
 #include <cstdint>
@@ -57,6 +56,9 @@ CQuorvelLoopPropertyPage::CQuorvelLoopPropertyPage(QWidget* parent)
     }
     // Every move counts, with a button held or not (the one after the Open dialog is skipped).
     setMouseTracking(true);
+    // The picture fills in while the song's peaks are read.
+    m_timerPeaks.setInterval(100);
+    connect(&m_timerPeaks, &QTimer::timeout, this, &CQuorvelLoopPropertyPage::OnPeaksTimer);
     // No song yet, so no region.
     g_loopRegion.qwStartPoint = 0;
     g_loopRegion.qwEndPoint = 0;
@@ -68,7 +70,7 @@ bool CQuorvelLoopPropertyPage::OnInitDialog() {
     m_nWaveWidth = width() - kWaveMarginX;
     m_nWaveHeight = height() - kWaveMarginY;
     m_waveform = CWaveformImage(m_nWaveWidth, m_nWaveHeight);
-    ShowWaveform(false);
+    ShowWaveform();
     m_nZoom = 1;
     m_fViewStart = 0;
     LoadCursors();
@@ -125,32 +127,47 @@ void CQuorvelLoopPropertyPage::SetSong(bool bResetLoop, audio::HSTREAM stream,
     // A column never covers less than one 20 ms level reading at zoom 1.
     m_dwBytesPerColumn = BytesPerColumn(audio::ChannelGetLength(stream), m_nWaveWidth,
                                         audio::ChannelSeconds2Bytes(stream, 0.02f));
-    audio::HSTREAM decoder =
-        audio::StreamCreateFile(false, path.c_str(), 0, 0, audio::STREAM_DECODE);
-    if (!decoder) decoder = audio::MusicLoad(false, path.c_str(), 0, 0, audio::MUSIC_DECODE, 0);
-    // What is already waiting (a dialog that just closed, say) is painted before the thread
-    // blocks; the user's input waits, so no command runs in the middle of this one.
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    ComputeWaveform(decoder, m_nZoom, m_fViewStart);
+    // Zoom and pan keep the song's peaks; a new song (or the same file opened anew) reads them
+    // again.
+    if (stream != m_dwPeaksStream || path != m_peaks.Path()) {
+        m_peaks.Start(path);
+        m_dwPeaksStream = stream;
+        m_nPeaksDrawn = 0;
+        m_bPeaksFinal = false;
+    }
+    DrawWaveform();
+    if (!m_peaks.IsFinal()) m_timerPeaks.start();
 }
 
-void CQuorvelLoopPropertyPage::ComputeWaveform(audio::HSTREAM decoder, int nZoom,
-                                               float fViewStart) {
-    if (!decoder) return;
+void CQuorvelLoopPropertyPage::DrawWaveform() {
+    const CPeakCache::State state = m_peaks.GetState();
+    if (!m_dwStream || state == CPeakCache::State::Empty || state == CPeakCache::State::Opening ||
+        state == CPeakCache::State::Failed)
+        return;
+    // The state first: once it is final, the steps read after it are all there are.
+    const bool bFinal = m_peaks.IsFinal();
+    const std::span<const PeakStep> steps = m_peaks.Steps();
     m_waveform.Clear();
-    ShowWaveform(true);
-    const audio::QWORD start = audio::ChannelSeconds2Bytes(decoder, fViewStart);
-    m_waveform.Compute(decoder, start, m_dwBytesPerColumn / static_cast<audio::DWORD>(nZoom));
-    audio::StreamFree(decoder);
-    ShowWaveform(true);
+    m_waveform.Draw(steps, audio::ChannelSeconds2Bytes(m_dwStream, m_fViewStart),
+                    m_dwBytesPerColumn / static_cast<audio::DWORD>(m_nZoom));
+    m_nPeaksDrawn = steps.size();
+    m_bPeaksFinal = bFinal;
+    ShowWaveform();
 }
 
-void CQuorvelLoopPropertyPage::ShowWaveform(bool bAtOnce) {
+void CQuorvelLoopPropertyPage::OnPeaksTimer() {
+    const bool bFinal = m_peaks.IsFinal();
+    if (m_peaks.Steps().size() != m_nPeaksDrawn || bFinal != m_bPeaksFinal) DrawWaveform();
+    if (bFinal) m_timerPeaks.stop();
+}
+
+bool CQuorvelLoopPropertyPage::IsWaveformComplete() const {
+    return m_peaks.IsFinal() && !m_timerPeaks.isActive();
+}
+
+void CQuorvelLoopPropertyPage::ShowWaveform() {
     m_pixWave = QPixmap::fromImage(m_waveform.Image());
-    if (bAtOnce && isVisible())
-        repaint();
-    else
-        update();
+    update();
 }
 
 WaveformView CQuorvelLoopPropertyPage::View() const {
@@ -221,6 +238,12 @@ void CQuorvelLoopPropertyPage::SetLoopEnd(audio::QWORD qwPos, bool bMarkChanged)
 }
 
 void CQuorvelLoopPropertyPage::ClearStream() {
+    // Nothing may keep reading the song once its stream goes; what was read stays in the
+    // picture.
+    m_peaks.Stop();
+    DrawWaveform();
+    m_timerPeaks.stop();
+    m_dwPeaksStream = 0;
     // The stream goes with every sync on it.
     m_dwStream = 0;
     m_hEndSync = 0;

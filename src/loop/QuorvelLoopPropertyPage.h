@@ -2,11 +2,13 @@
 
 #include <QCursor>
 #include <QPixmap>
+#include <QTimer>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "audio/Audio.h"
+#include "loop/PeakCache.h"
 #include "loop/WaveformImage.h"
 #include "loop/WaveformView.h"
 #include "ui/TemplateDialog.h"
@@ -22,8 +24,10 @@ class QPainter;
 // loop keys while a song is loaded.
 //
 // It shows the song as a level picture with the loop start, loop end and playing position as
-// labelled lines. The left mouse button sets the start, the right one the end; in zoom mode they
-// zoom in and out around the pointer (up to 32 times) and Shift with the left button pans.
+// labelled lines. The picture comes from the song's peak levels, read once per song on a
+// background thread (CPeakCache) and drawn as they arrive; zoom and pan redraw from them. The left
+// mouse button sets the start, the right one the end; in zoom mode they zoom in and out around the
+// pointer (up to 32 times) and Shift with the left button pans.
 class CQuorvelLoopPropertyPage : public ui::CTemplateDialog {
     Q_OBJECT
 public:
@@ -38,15 +42,17 @@ public:
 
     // Takes the playback stream and the song's path. With bResetLoop the region is emptied
     // (marking the change only when asked) and the view goes back to zoom 1 at the song's start.
-    // A stream seen for the first time gets the end-of-stream loop sync. The picture is then
-    // decoded afresh for the current view, which blocks until it is done.
+    // A stream seen for the first time gets the end-of-stream loop sync. A new stream or path
+    // starts reading the song's peak levels in the background; the picture of the current view
+    // is drawn from what has been read, and fills in as the rest arrives. Never waits for it.
     void SetSong(bool bResetLoop, audio::HSTREAM stream, const std::string& path,
                  bool bMarkChanged);
     void SetLoopStart(audio::QWORD qwPos, bool bMarkChanged);
     // Moves the end marker's sync to the new place; an end of 0 removes it.
     void SetLoopEnd(audio::QWORD qwPos, bool bMarkChanged);
-    // The stream is about to be freed (the main window is closing): from now on the buttons
-    // only beep.
+    // The stream is about to be freed (the main window is closing, or the song file moves):
+    // the peak reading stops (its decoder freed before this returns) and from now on the buttons
+    // only beep. The picture stays as it is.
     void ClearStream();
 
     void OnLoopRestart();
@@ -69,9 +75,8 @@ public:
     int PositionToX(audio::QWORD position) const;
     // The byte position under page column x, limited to the waveform area.
     audio::QWORD ColumnToPosition(int x) const;
-    // Redraws the picture from `decoder`, which it frees; a decoder of 0 (the song could not be
-    // opened) leaves the picture as it was.
-    void ComputeWaveform(audio::HSTREAM decoder, int nZoom, float fViewStart);
+    // True once the song's peak levels are all read (or cannot be) and the picture shows them.
+    bool IsWaveformComplete() const;
 
     audio::HSTREAM Stream() const { return m_dwStream; }
     const std::string& SongPath() const { return m_strSongPath; }
@@ -79,6 +84,7 @@ public:
     // One per tip: the three buttons', then the one covering the whole page.
     const std::vector<std::unique_ptr<ui::CToolTipCtrl>>& ToolTips() const { return m_arrToolTips; }
     const CWaveformImage& Waveform() const { return m_waveform; }
+    const CPeakCache& Peaks() const { return m_peaks; }
 
     // Size of the waveform area in pixels, fixed at creation from the laid-out page.
     int m_nWaveWidth = 0;
@@ -110,14 +116,24 @@ private:
     void ChangeZoom(int x, int nNewZoom);
     void DrawMarker(QPainter& painter, audio::QWORD position, int nLabelOffset,
                     const QColor& colour) const;
+    // Redraws the picture of the current view from the peaks read so far. While the song is
+    // still being opened, or when it cannot be, the picture stays as it was.
+    void DrawWaveform();
+    // The fill-in timer: redraws while more peaks arrive, and stops once they are all there.
+    void OnPeaksTimer();
     // Shows the picture: the memory surface follows the image.
-    void ShowWaveform(bool bAtOnce);
+    void ShowWaveform();
 
     audio::HSTREAM m_dwStream = 0;           // the playback stream; 0 before a song, after closing
     audio::HSTREAM m_dwEndSyncedStream = 0;  // the stream that carries the end-of-stream sync
     std::string m_strSongPath;
     audio::HSYNC m_hEndSync = 0;  // the position sync at the end marker; 0 when none
 
+    CPeakCache m_peaks;
+    audio::HSTREAM m_dwPeaksStream = 0;  // the stream whose song m_peaks reads
+    QTimer m_timerPeaks;
+    std::size_t m_nPeaksDrawn = 0;  // steps the picture showed when last drawn
+    bool m_bPeaksFinal = false;     // m_peaks was final when last drawn
     CWaveformImage m_waveform;
     QPixmap m_pixWave;  // the picture as it is copied to the screen
 

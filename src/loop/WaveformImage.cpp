@@ -69,3 +69,32 @@ void CWaveformImage::Compute(audio::HSTREAM decoder, audio::QWORD start,
         maxRight = 0;
     }
 }
+
+void CWaveformImage::Draw(std::span<const PeakStep> steps, audio::QWORD start,
+                          audio::QWORD bytesPerColumn) {
+    if (bytesPerColumn == 0 || steps.empty()) return;
+    // The reading that holds `start`: the last one starting at or before it.
+    auto step = std::upper_bound(
+        steps.begin(), steps.end(), start,
+        [](audio::QWORD position, const PeakStep& s) { return position < s.start; });
+    if (step != steps.begin()) --step;
+    const auto width = static_cast<audio::QWORD>(Width());
+    audio::QWORD column = 0;
+    audio::DWORD maxLeft = 0;
+    audio::DWORD maxRight = 0;
+    bool any = false;
+    for (; step != steps.end(); ++step) {
+        const audio::QWORD at = (std::max(step->start, start) - start) / bytesPerColumn;
+        if (at >= width) break;
+        if (any && at != column) {
+            DrawColumn(static_cast<int>(column), maxLeft, maxRight);
+            maxLeft = 0;
+            maxRight = 0;
+        }
+        column = at;
+        any = true;
+        maxLeft = std::max(maxLeft, step->level & 0xFFFFu);
+        maxRight = std::max(maxRight, step->level >> 16);
+    }
+    if (any) DrawColumn(static_cast<int>(column), maxLeft, maxRight);
+}

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QImage>
+#include <span>
 
 #include "audio/Audio.h"
+#include "loop/PeakCache.h"
 
 // The two-channel level picture of the loop editor: an 8-bit palette image, rows top-down. The
 // centre row stays black; the left channel's bars rise from just above it, the right channel's
@@ -24,11 +26,18 @@ public:
     // The bars of one column from two peaks of 0..32768; a bar stops at the picture's edge.
     void DrawColumn(int column, audio::DWORD maxLeft, audio::DWORD maxRight);
 
-    // Reads the decoder from byte `start` one 20 ms level at a time and draws a bar per
+    // The picture decoded directly, without peaks read before (Draw gives the same for the same
+    // readings): reads the decoder from byte `start` one 20 ms level at a time and draws a bar per
     // `bytesPerColumn` bytes, columns left to right, until the picture is full or the decoder
     // ends. Peaks of readings that land in the same column add up into one bar; columns a single
     // reading jumps over stay black. The decoder is left where the reading stopped.
     void Compute(audio::HSTREAM decoder, audio::QWORD start, audio::QWORD bytesPerColumn);
+
+    // The same picture from readings made earlier (in order of their start, one after the
+    // other): each reading from the one that holds byte `start` on adds its peaks to the column
+    // where it starts (the first to column 0), a bar per column that some reading starts in.
+    // Draws over what is there; the picture ends where the readings do.
+    void Draw(std::span<const PeakStep> steps, audio::QWORD start, audio::QWORD bytesPerColumn);
 
 private:
     QImage m_image;

@@ -8,11 +8,13 @@
 #include <QMouseEvent>
 #include <QTemporaryDir>
 #include <QTest>
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <functional>
 #include <vector>
 
+#include "PictureCompare.h"
 #include "app/DataFolder.h"
 #include "app/QuorvelMainDlg.h"
 #include "engine/PlaybackState.h"
@@ -65,19 +67,39 @@ protected:
         g_bModified = 0;
     }
 
-    // Loads a stereo song whose samples come from `sample(frame, channel)` (silence by default).
-    void Load(double seconds, const std::function<std::int16_t(std::size_t, int)>& sample = {}) {
-        const auto frames = static_cast<std::size_t>(seconds * kRate);
-        std::vector<std::int16_t> samples(frames * 2);
+    // Writes a song whose samples come from `sample(frame, channel)` (silence by default).
+    std::string Write(const std::string& name, double seconds,
+                      const std::function<std::int16_t(std::size_t, int)>& sample = {},
+                      int rate = kRate, int channels = 2) {
+        const auto frames = static_cast<std::size_t>(seconds * rate);
+        std::vector<std::int16_t> samples(frames * channels);
         if (sample)
             for (std::size_t i = 0; i < frames; ++i)
-                for (int c = 0; c < 2; ++c) samples[i * 2 + c] = sample(i, c);
-        const std::string path = m_media.path().toStdString() + "/song.wav";
-        testmedia::WriteWavSamples(path, kRate, 2, samples);
+                for (int c = 0; c < channels; ++c) samples[i * channels + c] = sample(i, c);
+        return testmedia::WriteWavSamples(m_media.path().toStdString() + "/" + name, rate, channels,
+                                          samples);
+    }
+    // Loads the song at `path` as the Open command does; its picture may still be filling in.
+    void LoadPath(const std::string& path) {
         m_dialog->Engine().LoadSong(path);
         ASSERT_NE(Stream(), 0u);
         ASSERT_TRUE(m_boxes.Asked().empty());
         g_bModified = 0;
+    }
+    // Loads a stereo song (see Write) and waits until its picture is complete.
+    void Load(double seconds, const std::function<std::int16_t(std::size_t, int)>& sample = {}) {
+        LoadPath(Write("song.wav", seconds, sample));
+        WaitForPicture();
+    }
+    // Lets the event loop run until the picture shows all of the song's peaks; `seen` gets the
+    // picture as each turn of the loop left it.
+    void WaitForPicture(std::vector<QImage>* seen = nullptr) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(2);
+        while (!m_page->IsWaveformComplete() && std::chrono::steady_clock::now() < deadline) {
+            QTest::qWait(10);
+            if (seen) seen->push_back(m_page->Waveform().Image());
+        }
+        ASSERT_TRUE(m_page->IsWaveformComplete());
     }
     // Loud on the left channel from `from` seconds on, silent before.
     static std::function<std::int16_t(std::size_t, int)> LoudLeftFrom(double from) {
@@ -479,6 +501,124 @@ TEST_F(WaveformPageTest, ShiftShowsTheCrosshairWhileHeldInZoomMode) {
     EXPECT_TRUE(IsCursor(m_dialog->cursor(), 104));
     QTest::keyRelease(target, Qt::Key_Shift);
     EXPECT_TRUE(IsCursor(m_dialog->cursor(), 106));
+}
+
+// Loudness growing from quiet to loud over the song, on a square wave of 100 frames.
+std::function<std::int16_t(std::size_t, int)> Growing(double seconds, int rate) {
+    return [seconds, rate](std::size_t frame, int) -> std::int16_t {
+        const int amplitude = 2000 + static_cast<int>(30000 * (double(frame) / rate) / seconds);
+        return static_cast<std::int16_t>((frame / 50) % 2 ? amplitude : -amplitude);
+    };
+}
+
+// Two tones swelling and fading slowly, differently on each side.
+std::int16_t Swelling(std::size_t frame, int c) {
+    const double t = double(frame) / kRate;
+    const double envelope =
+        c == 0 ? 0.5 + 0.45 * std::sin(2 * M_PI * t / 7) : 0.5 + 0.45 * std::cos(2 * M_PI * t / 5);
+    return static_cast<std::int16_t>(
+        std::lround(32000 * envelope * std::sin(2 * M_PI * (c == 0 ? 220 : 330) * t)));
+}
+
+TEST_F(WaveformPageTest, ALongSongLoadsAtOnceAndItsPictureFillsInToTheDecodedOne) {
+    ShowPage();
+    const std::string path = Write("long.wav", 600, Growing(600, 22050), 22050, 1);
+    LoadPath(path);
+    // Loaded and playable while the peaks are still being read.
+    EXPECT_FALSE(m_page->IsWaveformComplete());
+    EXPECT_FALSE(m_page->Peaks().IsFinal());
+    EXPECT_EQ(m_page->m_dwBytesPerColumn, audio::DWORD(600 * 22050 * 2 / 446));
+
+    std::vector<QImage> seen;
+    WaitForPicture(&seen);
+    const QImage done = m_page->Waveform().Image();
+    const CWaveformImage decoded = picture::Decoded(
+        path, m_page->m_nWaveWidth, m_page->m_nWaveHeight, 0, m_page->m_dwBytesPerColumn);
+    EXPECT_TRUE(done == decoded.Image());
+    EXPECT_EQ(picture::LeftBar(done, 445), 73);  // loud at the end: 75 * 31999 >> 15
+    // Each picture on the way shows the song's start as the end shows it, and nothing after.
+    int before = -1;
+    for (const QImage& image : seen) {
+        int last = -1;
+        for (int column = 0; column < image.width(); ++column)
+            if (picture::Drawn(image, column)) last = column;
+        EXPECT_GE(last, before);
+        before = std::max(before, last);
+        for (int column = 0; column < last; ++column) {
+            ASSERT_EQ(picture::LeftBar(image, column), picture::LeftBar(done, column)) << column;
+            ASSERT_EQ(picture::RightBar(image, column), picture::RightBar(done, column)) << column;
+        }
+    }
+    // The screen shows the finished picture.
+    const QImage shot = m_page->grab().toImage();
+    EXPECT_EQ(LeftBarOnScreen(shot, 20 + 445), 73);
+}
+
+TEST_F(WaveformPageTest, ANewSongOrClosingWhileThePictureIsReadStopsTheReading) {
+    ShowPage();
+    const std::string first = Write("first.wav", 600, Growing(600, 22050), 22050, 1);
+    const std::string second = Write("second.wav", 20, LoudLeftFrom(10));
+    LoadPath(first);
+    ASSERT_FALSE(m_page->Peaks().IsFinal());
+    LoadPath(second);
+    // The first song's reader and stream are both gone.
+    EXPECT_EQ(picture::OpenCount(first), 0);
+    EXPECT_EQ(m_page->Peaks().Path(), second);
+    WaitForPicture();
+    const CWaveformImage decoded = picture::Decoded(
+        second, m_page->m_nWaveWidth, m_page->m_nWaveHeight, 0, m_page->m_dwBytesPerColumn);
+    EXPECT_TRUE(m_page->Waveform().Image() == decoded.Image());
+    EXPECT_EQ(picture::LeftBar(m_page->Waveform().Image(), 100), 0);
+    EXPECT_EQ(picture::LeftBar(m_page->Waveform().Image(), 300), 68);
+
+    // The window goes while the long song is read: the reader stops before the layer is freed.
+    LoadPath(first);
+    ASSERT_FALSE(m_page->Peaks().IsFinal());
+    m_dialog.reset();
+    EXPECT_EQ(picture::OpenCount(first), 0);
+}
+
+TEST_F(WaveformPageTest, ZoomAndPanRedrawFromThePeaksWithoutReadingTheSongAgain) {
+    ShowPage();
+    const std::string path = Write("swelling.wav", 60, Swelling);
+    LoadPath(path);
+    WaitForPicture();
+    const PeakStep* peaks = m_page->Peaks().Steps().data();
+    const int openFiles = picture::OpenCount(path);  // the playback stream's
+    const auto expectDecodedView = [&] {
+        SCOPED_TRACE(testing::Message()
+                     << "zoom " << m_page->m_nZoom << " at " << m_page->m_fViewStart << " s");
+        // Drawn at once, from the same peaks, with no decoder of its own.
+        EXPECT_TRUE(m_page->IsWaveformComplete());
+        EXPECT_EQ(m_page->Peaks().Steps().data(), peaks);
+        EXPECT_EQ(picture::OpenCount(path), openFiles);
+        const CWaveformImage decoded =
+            picture::Decoded(path, m_page->m_nWaveWidth, m_page->m_nWaveHeight,
+                             audio::ChannelSeconds2Bytes(Stream(), m_page->m_fViewStart),
+                             m_page->m_dwBytesPerColumn / m_page->m_nZoom);
+        EXPECT_TRUE(picture::AlikeWithinOneBar(m_page->Waveform().Image(), decoded.Image(),
+                                               audio::ChannelSeconds2Bytes(Stream(), 0.02),
+                                               m_page->m_dwBytesPerColumn / m_page->m_nZoom));
+    };
+    Click(m_page, 603);
+    for (int i = 0; i < 5; ++i) {
+        Press(Qt::LeftButton, 150 + 40 * i);
+        Release(Qt::LeftButton, 150 + 40 * i);
+        expectDecodedView();
+    }
+    ASSERT_EQ(m_page->m_nZoom, 32);
+    Press(Qt::LeftButton, 60, Qt::ShiftModifier);
+    expectDecodedView();
+    for (int i = 0; i < 5; ++i) {
+        Press(Qt::RightButton, 300);
+        Release(Qt::RightButton, 300);
+        expectDecodedView();
+    }
+    ASSERT_EQ(m_page->m_nZoom, 1);
+    EXPECT_TRUE(m_page->Waveform().Image() == picture::Decoded(path, m_page->m_nWaveWidth,
+                                                               m_page->m_nWaveHeight, 0,
+                                                               m_page->m_dwBytesPerColumn)
+                                                  .Image());
 }
 
 }  // namespace
