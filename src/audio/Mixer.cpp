@@ -1,5 +1,7 @@
 #include "audio/Mixer.h"
 
+#include <pthread.h>
+#include <sched.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -110,8 +112,12 @@ void Mixer::Remove(const Channel* channel) {
 }
 
 void Mixer::Run() {
-    // Ahead of ordinary work where the system allows it (it usually does not for users).
-    setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), -10);
+    // Ahead of ordinary work where the system allows it: real-time scheduling (granted to users
+    // through RLIMIT_RTPRIO), else a higher share of the processor.
+    sched_param param{};
+    param.sched_priority = 10;
+    if (pthread_setschedparam(pthread_self(), SCHED_FIFO, &param) != 0)
+        setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), -10);
     while (!m_bStop) {
         const std::uint32_t takings = m_output.Takings();
         const std::uint64_t written = m_output.Written();
@@ -183,7 +189,10 @@ bool Mixer::MixChannel(Channel& channel, std::uint64_t outStart) {
     PlaybackHistory::Segment segment;
     segment.outStart = outStart;
     segment.srcStart = channel.ReadPosition();
-    segment.srcPerOut = static_cast<float>(channel.PlaybackRate()) / DeviceOutput::kRate;
+    // A tempo stream's timeline moves at its tempo: a position counted back through a loop jump
+    // must use it, or it lands before the loop's start.
+    segment.srcPerOut = static_cast<float>(channel.PlaybackRate() *
+                                           channel.TimelineFramesPerFrame() / DeviceOutput::kRate);
     const int produced = ReadResampled(channel, voice, outStart);
     segment.srcEnd = channel.ReadPosition();
     segment.outFrames = static_cast<std::uint32_t>(std::max(produced, 1));
