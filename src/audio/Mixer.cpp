@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 
 #include "audio/SampleConversion.h"
@@ -21,6 +22,10 @@ namespace audio::detail {
 namespace {
 
 constexpr float kToFloat = 1.0f / 32768.0f;
+
+// One mixing thread at a time (the device is opened once); these outlive every mixer.
+std::atomic<std::thread::id> g_mixerThread{};
+std::atomic<std::uint64_t> g_renderSeq{0};  // odd while a block is being rendered
 
 // Channel frames to stereo float; more than two channels fold into two (front left and right,
 // centre and surrounds at -3 dB, LFE dropped).
@@ -86,7 +91,10 @@ Mixer::~Mixer() {
 
 void Mixer::Start() {
     m_bStop = false;
-    m_thread = std::thread([this] { Run(); });
+    m_thread = std::thread([this] {
+        g_mixerThread = std::this_thread::get_id();
+        Run();
+    });
 }
 
 void Mixer::Stop() {
@@ -131,8 +139,19 @@ void Mixer::Run() {
     }
 }
 
+void Mixer::WaitForBlockEnd() {
+    if (std::this_thread::get_id() == g_mixerThread.load()) return;
+    const std::uint64_t seq = g_renderSeq.load();
+    if (seq % 2 == 0) return;
+    // A block takes a few milliseconds; the bound only keeps a caller that holds a lock the
+    // mixer waits for from waiting forever.
+    for (int i = 0; i < 10000 && g_renderSeq.load() == seq; ++i)
+        std::this_thread::sleep_for(std::chrono::microseconds(100));
+}
+
 void Mixer::RenderBlock(std::uint64_t outStart) {
     std::fill(m_mix.begin(), m_mix.end(), 0.0f);
+    ++g_renderSeq;
     {
         std::lock_guard lock(m_listMutex);
         m_snapshot = m_playing;
@@ -141,6 +160,7 @@ void Mixer::RenderBlock(std::uint64_t outStart) {
         if (!MixChannel(*channel, outStart)) Remove(channel.get());
     }
     m_snapshot.clear();
+    ++g_renderSeq;
     FloatToInt16(m_mix.data(), m_block.data(), m_mix.size());
 }
 

@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <fstream>
+#include <memory>
 #include <thread>
 
 #include "AudioTestSupport.h"
@@ -352,6 +354,66 @@ TEST(Playback, EqualiserBandIsHeardAtItsGain) {
     const double before = Rms(heard.data() + 2 * (first + 2205), 8820, 2);
     const double after = Rms(heard.data() + 2 * (last - 2205 - 8820), 8820, 2);
     EXPECT_NEAR(20 * std::log10(after / before), 12.0, 1.0);
+}
+
+// A stream freed while the mixer renders it: the mixer's reference must go first, so that the
+// stream's destructor (closing its file, freeing its codec and stretcher) runs on the caller's
+// thread and never holds up the mixing thread.
+struct FreeWitness {
+    std::atomic<std::thread::id> mixer{};
+    std::atomic<bool> victimMixed{false};
+    std::atomic<int> destroyed{0};
+    std::atomic<int> destroyedOnMixer{0};
+};
+
+void MarkVictimMixed(audio::HDSP, audio::DWORD, void*, audio::DWORD, void* user) {
+    auto* w = static_cast<FreeWitness*>(user);
+    w->mixer = std::this_thread::get_id();
+    w->victimMixed = true;
+}
+
+// Mixed after the victim: keeps the mixer inside the block while the victim is freed.
+void SlowDsp(audio::HDSP, audio::DWORD, void*, audio::DWORD, void*) {
+    std::this_thread::sleep_for(3ms);
+}
+
+TEST(Playback, AStreamFreedWhileItIsMixedIsDestroyedOffTheMixingThread) {
+    TempDir dir;
+    const std::string wav = WriteTone(dir, "tone.wav", 440, 2.0);
+    ASSERT_TRUE(audio::Init(-1, 44100, 0, nullptr, nullptr));
+    audio::detail::AudioSystem& system = audio::detail::AudioSystem::Get();
+    FreeWitness witness;
+    struct Sentinel {
+        FreeWitness* w;
+        ~Sentinel() {
+            ++w->destroyed;
+            if (std::this_thread::get_id() == w->mixer.load()) ++w->destroyedOnMixer;
+        }
+    };
+    constexpr int kRounds = 30;
+    for (int round = 0; round < kRounds; ++round) {
+        const audio::HSTREAM victim = OpenTempoStream(wav);
+        const audio::HSTREAM slow = audio::StreamCreateFile(0, wav.c_str(), 0, 0, 0);
+        ASSERT_TRUE(victim && slow);
+        {
+            const audio::detail::ChannelPtr channel = system.FindChannel(victim);
+            auto sentinel = std::make_shared<Sentinel>(&witness);
+            channel->AddTap(system.NewItemHandle(channel), [sentinel](const std::int16_t*, int) {});
+        }
+        ASSERT_NE(audio::ChannelSetDSP(victim, &MarkVictimMixed, &witness, 0), 0u);
+        ASSERT_NE(audio::ChannelSetDSP(slow, &SlowDsp, nullptr, 0), 0u);
+        witness.victimMixed = false;
+        ASSERT_TRUE(audio::ChannelPlay(victim, 0));
+        ASSERT_TRUE(audio::ChannelPlay(slow, 0));
+        for (int i = 0; i < 5000 && !witness.victimMixed; ++i) std::this_thread::sleep_for(100us);
+        ASSERT_TRUE(witness.victimMixed);
+        // Freed while the mixer is in the slow stream of the same block.
+        ASSERT_TRUE(audio::StreamFree(victim));
+        ASSERT_TRUE(audio::StreamFree(slow));
+    }
+    audio::Free();
+    EXPECT_EQ(witness.destroyed, kRounds);
+    EXPECT_EQ(witness.destroyedOnMixer, 0);
 }
 
 }  // namespace
