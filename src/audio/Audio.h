@@ -15,7 +15,8 @@
 //    channels, on the reading thread for decoding channels.
 //  - A SYNC_MIXTIME sync runs on the mixing thread (or the reading thread of a decoding channel) at
 //    the exact sample position, before any later audio of that channel is produced; a position set
-//    from inside it continues without a gap. Other syncs are delivered later from a notifier
+//    from inside it continues without a gap (on a playing channel, crossfaded over
+//    CONFIG_LOOP_CROSSFADE ms in what is heard). Other syncs are delivered later from a notifier
 //    thread, once the mixer's output reaches the point where they occurred.
 //  - Syncs, DSP procedures and effects die with their channel; a tempo stream created with
 //    FX_FREESOURCE frees its source with it. Free() releases everything.
