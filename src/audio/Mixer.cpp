@@ -83,6 +83,9 @@ bool EnsureResampler(Voice& voice, int rate) {
 Mixer::Mixer(DeviceOutput& output) : m_output(output), m_ahead(DeviceOutput::kRate * 25 / 1000) {
     m_mix.resize(kBlockFrames * 2);
     m_block.resize(kBlockFrames * 2);
+    // Room for every channel a player plays at once: taking the snapshot does not allocate.
+    m_playing.reserve(kExpectedChannels);
+    m_snapshot.reserve(kExpectedChannels);
 }
 
 Mixer::~Mixer() {

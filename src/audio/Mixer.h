@@ -16,6 +16,7 @@ namespace audio::detail {
 class Mixer {
 public:
     static constexpr int kBlockFrames = 256;  // about 6 ms
+    static constexpr std::size_t kExpectedChannels = 64;
 
     explicit Mixer(DeviceOutput& output);
     ~Mixer();
