@@ -15,7 +15,8 @@
 //    channels, on the reading thread for decoding channels.
 //  - A SYNC_MIXTIME sync runs on the mixing thread (or the reading thread of a decoding channel) at
 //    the exact sample position, before any later audio of that channel is produced; a position set
-//    from inside it continues without a gap. Other syncs are delivered later from a notifier
+//    from inside it continues without a gap (on a playing channel, crossfaded over
+//    CONFIG_LOOP_CROSSFADE ms in what is heard). Other syncs are delivered later from a notifier
 //    thread, once the mixer's output reaches the point where they occurred.
 //  - Syncs, DSP procedures and effects die with their channel; a tempo stream created with
 //    FX_FREESOURCE frees its source with it. Free() releases everything.
@@ -147,6 +148,11 @@ struct CHANNELINFO {
 // latency is this plus the device's own buffer (about 12 ms). Tests that capture the output under
 // heavy machine load raise it so that no block arrives late.
 constexpr DWORD CONFIG_BUFFER = 0;
+// The crossfade at a loop join, in milliseconds (default 5, 0..50; 0 = a hard cut): when a mix-time
+// sync sets its channel's position, the audio that would have followed fades out under the audio
+// from the new position (equal power). Only what is heard is blended: positions and syncs stay
+// exact, and a decoding channel read by the caller gives the exact samples.
+constexpr DWORD CONFIG_LOOP_CROSSFADE = 0x10000;
 
 // Procedure types. `user` is the value given when the procedure was set.
 using SYNCPROC = void(HSYNC handle, DWORD channel, DWORD data, void* user);

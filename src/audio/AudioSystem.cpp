@@ -61,6 +61,8 @@ bool AudioSystem::ItemAlive(DWORD item) {
 
 void AudioSystem::RemoveChannel(const ChannelPtr& channel) {
     StopPlaying(channel.get());
+    // The mixing thread may still be rendering it: its reference must go before ours.
+    Mixer::WaitForBlockEnd();
     std::vector<DWORD> items;
     {
         std::lock_guard channelLock(channel->Mutex());

@@ -1,6 +1,9 @@
 #include "audio/Channel.h"
 
 #include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <numbers>
 
 #include "audio/SyncNotifier.h"
 #include "audio/Voice.h"
@@ -10,7 +13,19 @@ namespace audio::detail {
 namespace {
 // A sync that keeps moving the position back onto itself must not stall the reading.
 constexpr int kMaxSyncRoundsPerRead = 8;
+
+// Long enough to hide the step between two unrelated waveforms, short enough not to smear the
+// attack of a note at the loop's start.
+std::atomic<int> g_loopCrossfadeMs{5};
 }  // namespace
+
+void Channel::SetLoopCrossfadeMs(int ms) {
+    g_loopCrossfadeMs = std::clamp(ms, 0, kMaxLoopCrossfadeMs);
+}
+
+int Channel::LoopCrossfadeMs() {
+    return g_loopCrossfadeMs;
+}
 
 // ---- PlaybackHistory ----
 
@@ -54,7 +69,16 @@ DWORD PlaybackHistory::LevelBetween(std::uint64_t from, std::uint64_t to) const 
 // ---- Channel ----
 
 Channel::Channel(DWORD flags, int sampleRate, int channels)
-    : m_flags(flags), m_nSampleRate(sampleRate), m_nChannels(channels) {}
+    : m_flags(flags), m_nSampleRate(sampleRate), m_nChannels(channels) {
+    // A decoding channel is read by the caller, never heard directly: it has no joins to blend.
+    if (!IsDecoder()) {
+        const std::size_t samples =
+            static_cast<std::size_t>(std::max(channels, 1)) *
+            (static_cast<std::size_t>(sampleRate) * kMaxLoopCrossfadeMs / 1000 + 1);
+        m_joinTail.resize(samples);
+        m_joinScratch.resize(samples);
+    }
+}
 
 Channel::~Channel() = default;
 
@@ -73,7 +97,15 @@ void Channel::ResetHistory() {
 bool Channel::SetPosition(std::uint64_t frame) {
     if (frame > LengthFrames()) return false;
     const bool seamless = InMixtimeSync();
-    if (!Seek(frame, seamless)) return false;
+    if (seamless && m_pHeardSource) {
+        PrepareJoin();
+    } else if (!seamless) {
+        m_nJoinFrames = m_nJoinDone = 0;  // a jump made by the user starts afresh
+    }
+    if (!Seek(frame, seamless)) {
+        m_nJoinFrames = m_nJoinDone = 0;
+        return false;
+    }
     ++m_seekCount;
     m_bEnded = false;
     m_bEndFired = false;
@@ -174,8 +206,64 @@ bool Channel::Fire(const std::vector<Sync>& due, int producedSoFar, const Render
     return m_seekCount != seeksBefore;
 }
 
+void Channel::PrepareJoin() {
+    const int ms = LoopCrossfadeMs();
+    const int capacity = static_cast<int>(m_joinTail.size()) / std::max(m_nChannels, 1);
+    const int frames =
+        std::min(capacity, static_cast<int>(std::int64_t{m_nSampleRate} * ms / 1000));
+    if (frames <= 0) {
+        m_nJoinFrames = m_nJoinDone = 0;
+        return;
+    }
+    const auto samples = static_cast<std::size_t>(m_nChannels);
+    int got = 0;
+    while (got < frames) {
+        const int n = m_pHeardSource->Read(m_joinScratch.data() + got * samples, frames - got,
+                                           RenderContext{});
+        if (n <= 0) break;
+        got += n;
+    }
+    // Past the end, silence would have followed.
+    std::fill(m_joinScratch.begin() + static_cast<std::ptrdiff_t>(got * samples),
+              m_joinScratch.begin() + static_cast<std::ptrdiff_t>(frames * samples), 0);
+    // A join still fading (a jump right after a jump) is part of what would have followed.
+    BlendJoin(m_joinScratch.data(), frames);
+    m_joinTail.swap(m_joinScratch);
+    m_nJoinFrames = frames;
+    m_nJoinDone = 0;
+}
+
+void Channel::BlendJoin(std::int16_t* samples, int frames) {
+    const int n = std::min(frames, m_nJoinFrames - m_nJoinDone);
+    if (n <= 0) return;
+    const std::int16_t* tail =
+        m_joinTail.data() + static_cast<std::size_t>(m_nJoinDone) * m_nChannels;
+    // Equal power: two unrelated waveforms keep their loudness through the join.
+    const double step = std::numbers::pi / 2 / m_nJoinFrames;
+    for (int i = 0; i < n; ++i) {
+        const double angle = (m_nJoinDone + i + 0.5) * step;
+        const double in = std::sin(angle), out = std::cos(angle);
+        for (int c = 0; c < m_nChannels; ++c) {
+            std::int16_t& s = samples[static_cast<std::size_t>(i) * m_nChannels + c];
+            const double v = s * in + tail[static_cast<std::size_t>(i) * m_nChannels + c] * out;
+            s = static_cast<std::int16_t>(std::lround(std::clamp(v, -32768.0, 32767.0)));
+        }
+    }
+    m_nJoinDone += n;
+}
+
 int Channel::ReadThroughSyncs(std::int16_t* dst, int frames, FrameSource& src,
                               const RenderContext& ctx) {
+    // Loop joins are blended only into what is heard: saves and rips read the exact samples.
+    FrameSource* const heardBefore = m_pHeardSource;
+    m_pHeardSource = ctx.outputFramesPerFrame > 0 && !m_joinTail.empty() ? &src : nullptr;
+    const int done = ReadThroughSyncsHeard(dst, frames, src, ctx);
+    m_pHeardSource = heardBefore;
+    return done;
+}
+
+int Channel::ReadThroughSyncsHeard(std::int16_t* dst, int frames, FrameSource& src,
+                                   const RenderContext& ctx) {
     int done = 0;
     int rounds = 0;
     for (;;) {
@@ -204,8 +292,11 @@ int Channel::ReadThroughSyncs(std::int16_t* dst, int frames, FrameSource& src,
         if (done >= frames) break;
         const std::uint64_t next = NextSyncFrameAfter(pos);
         const int want = static_cast<int>(std::min<std::uint64_t>(frames - done, next - pos));
-        const int got = src.Read(dst + static_cast<std::size_t>(done) * m_nChannels, want, ctx);
+        std::int16_t* const at = dst + static_cast<std::size_t>(done) * m_nChannels;
+        const int got = src.Read(at, want, ctx);
         if (got <= 0) break;
+        BlendJoin(at, got);
+        src.Take(pos, at, got);
         done += got;
         m_syncsFiredAt = UINT64_MAX;
     }

@@ -36,6 +36,9 @@ class FrameSource {
 public:
     virtual ~FrameSource() = default;
     virtual int Read(std::int16_t* dst, int frames, const RenderContext& ctx) = 0;
+    // The samples Read gave, starting at source frame `start`, in their final form (a loop join
+    // blended in): where a tempo stream hands them to its stretcher.
+    virtual void Take(std::uint64_t /*start*/, const std::int16_t* /*samples*/, int /*frames*/) {}
     virtual std::uint64_t Position() = 0;
     virtual bool AtEnd() = 0;
 };
@@ -101,10 +104,20 @@ public:
     // Position as the caller sees it: for a playing (or paused) channel the frame being heard.
     std::uint64_t Position(std::uint64_t heardFrame);
     // Moves to `frame` (<= LengthFrames()). Inside a mix-time sync of this channel the move
-    // continues the audio without a gap.
+    // continues the audio without a gap, and while the channel is heard (not read by the caller)
+    // the audio that would have followed fades out under the audio from `frame` over
+    // LoopCrossfadeMs(), so that the join is no click.
     bool SetPosition(std::uint64_t frame);
+
+    // Length of the crossfade at a loop join, in ms, for every channel (0: a hard cut).
+    static constexpr int kMaxLoopCrossfadeMs = 50;
+    static void SetLoopCrossfadeMs(int ms);
+    static int LoopCrossfadeMs();
     // True once the data has run out (and no sync moved the position).
     bool Ended() const { return m_bEnded; }
+    // Frames of its timeline that one frame it produces stands for (a tempo stream at -25 %:
+    // 0.75).
+    virtual double TimelineFramesPerFrame() { return 1.0; }
 
     // Produces up to `frames` processed frames (DSPs and effects applied) and advances. Returns
     // fewer only at the end.
@@ -176,7 +189,14 @@ private:
     // Fires the syncs of `type` (at `frame` for SYNC_POS); returns true if one moved the position.
     bool FireSyncs(DWORD type, std::uint64_t frame, int producedSoFar, const RenderContext& ctx);
     bool Fire(const std::vector<Sync>& due, int producedSoFar, const RenderContext& ctx);
+    int ReadThroughSyncsHeard(std::int16_t* dst, int frames, FrameSource& src,
+                              const RenderContext& ctx);
     std::uint64_t NextSyncFrameAfter(std::uint64_t frame) const;
+    // Keeps the audio that would have followed the current position (read from the source being
+    // heard) to fade out under what comes after a loop jump.
+    void PrepareJoin();
+    // Blends the rest of a loop join's fading tail into `frames` frames read after the jump.
+    void BlendJoin(std::int16_t* samples, int frames);
 
     std::recursive_mutex m_mutex;
     DWORD m_handle = 0;
@@ -195,6 +215,13 @@ private:
     bool m_bEndFired = false;
     HSYNC m_dueSync = 0;  // a sync to fire at the next read (CatchUp)
     bool m_bEnded = false;
+
+    // Loop joins (playable channels only; sized once so that a join never allocates).
+    FrameSource* m_pHeardSource = nullptr;  // set while a heard read goes through the syncs
+    std::vector<std::int16_t> m_joinTail;   // the audio that would have followed the jump
+    std::vector<std::int16_t> m_joinScratch;
+    int m_nJoinFrames = 0;  // length of the current crossfade
+    int m_nJoinDone = 0;    // frames of it blended so far
 
     DWORD m_state = ACTIVE_STOPPED;
     int m_nVolume = 100;

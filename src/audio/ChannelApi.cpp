@@ -7,6 +7,7 @@
 #include "audio/ApiSupport.h"
 #include "audio/Audio.h"
 #include "audio/DeviceOutput.h"
+#include "audio/Voice.h"
 
 namespace audio {
 
@@ -24,6 +25,8 @@ BOOL ChannelPlay(DWORD handle, BOOL restart) {
     if (!system.Initialized()) return Fail(ERROR_INIT, 0);
     if (restart && !c->SetPosition(0)) return Fail(ERROR_POSITION, 0);
     if (c->State() == ACTIVE_PLAYING) return Succeed(1);
+    // Made here, so that the mixing thread does not allocate it.
+    if (!c->MixerVoice()) c->MixerVoice() = std::make_unique<Voice>();
     c->SetState(ACTIVE_PLAYING);
     c.lock.unlock();
     if (!system.StartPlaying(c.channel)) return Fail(ERROR_INIT, 0);

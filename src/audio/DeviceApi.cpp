@@ -47,14 +47,28 @@ HPLUGIN PluginLoad(const char* file, DWORD /*flags*/) {
 }
 
 BOOL SetConfig(DWORD option, DWORD value) {
-    if (option != CONFIG_BUFFER) return Fail(ERROR_ILLTYPE, 0);
-    AudioSystem::Get().SetAheadMs(std::clamp<DWORD>(value, 5, 1000));
-    return Succeed(1);
+    switch (option) {
+        case CONFIG_BUFFER:
+            AudioSystem::Get().SetAheadMs(std::clamp<DWORD>(value, 5, 1000));
+            return Succeed(1);
+        case CONFIG_LOOP_CROSSFADE:
+            Channel::SetLoopCrossfadeMs(
+                static_cast<int>(std::min<DWORD>(value, Channel::kMaxLoopCrossfadeMs)));
+            return Succeed(1);
+        default:
+            return Fail(ERROR_ILLTYPE, 0);
+    }
 }
 
 DWORD GetConfig(DWORD option) {
-    if (option != CONFIG_BUFFER) return Fail(ERROR_ILLTYPE, DWORD(-1));
-    return Succeed(AudioSystem::Get().AheadMs());
+    switch (option) {
+        case CONFIG_BUFFER:
+            return Succeed(AudioSystem::Get().AheadMs());
+        case CONFIG_LOOP_CROSSFADE:
+            return Succeed(static_cast<DWORD>(Channel::LoopCrossfadeMs()));
+        default:
+            return Fail(ERROR_ILLTYPE, DWORD(-1));
+    }
 }
 
 }  // namespace audio

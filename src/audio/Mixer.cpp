@@ -1,9 +1,12 @@
 #include "audio/Mixer.h"
 
+#include <pthread.h>
+#include <sched.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 
 #include "audio/SampleConversion.h"
@@ -19,6 +22,10 @@ namespace audio::detail {
 namespace {
 
 constexpr float kToFloat = 1.0f / 32768.0f;
+
+// One mixing thread at a time (the device is opened once); these outlive every mixer.
+std::atomic<std::thread::id> g_mixerThread{};
+std::atomic<std::uint64_t> g_renderSeq{0};  // odd while a block is being rendered
 
 // Channel frames to stereo float; more than two channels fold into two (front left and right,
 // centre and surrounds at -3 dB, LFE dropped).
@@ -76,6 +83,9 @@ bool EnsureResampler(Voice& voice, int rate) {
 Mixer::Mixer(DeviceOutput& output) : m_output(output), m_ahead(DeviceOutput::kRate * 25 / 1000) {
     m_mix.resize(kBlockFrames * 2);
     m_block.resize(kBlockFrames * 2);
+    // Room for every channel a player plays at once: taking the snapshot does not allocate.
+    m_playing.reserve(kExpectedChannels);
+    m_snapshot.reserve(kExpectedChannels);
 }
 
 Mixer::~Mixer() {
@@ -84,7 +94,10 @@ Mixer::~Mixer() {
 
 void Mixer::Start() {
     m_bStop = false;
-    m_thread = std::thread([this] { Run(); });
+    m_thread = std::thread([this] {
+        g_mixerThread = std::this_thread::get_id();
+        Run();
+    });
 }
 
 void Mixer::Stop() {
@@ -110,8 +123,12 @@ void Mixer::Remove(const Channel* channel) {
 }
 
 void Mixer::Run() {
-    // Ahead of ordinary work where the system allows it (it usually does not for users).
-    setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), -10);
+    // Ahead of ordinary work where the system allows it: real-time scheduling (granted to users
+    // through RLIMIT_RTPRIO), else a higher share of the processor.
+    sched_param param{};
+    param.sched_priority = 10;
+    if (pthread_setschedparam(pthread_self(), SCHED_FIFO, &param) != 0)
+        setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), -10);
     while (!m_bStop) {
         const std::uint32_t takings = m_output.Takings();
         const std::uint64_t written = m_output.Written();
@@ -125,8 +142,19 @@ void Mixer::Run() {
     }
 }
 
+void Mixer::WaitForBlockEnd() {
+    if (std::this_thread::get_id() == g_mixerThread.load()) return;
+    const std::uint64_t seq = g_renderSeq.load();
+    if (seq % 2 == 0) return;
+    // A block takes a few milliseconds; the bound only keeps a caller that holds a lock the
+    // mixer waits for from waiting forever.
+    for (int i = 0; i < 10000 && g_renderSeq.load() == seq; ++i)
+        std::this_thread::sleep_for(std::chrono::microseconds(100));
+}
+
 void Mixer::RenderBlock(std::uint64_t outStart) {
     std::fill(m_mix.begin(), m_mix.end(), 0.0f);
+    ++g_renderSeq;
     {
         std::lock_guard lock(m_listMutex);
         m_snapshot = m_playing;
@@ -135,6 +163,7 @@ void Mixer::RenderBlock(std::uint64_t outStart) {
         if (!MixChannel(*channel, outStart)) Remove(channel.get());
     }
     m_snapshot.clear();
+    ++g_renderSeq;
     FloatToInt16(m_mix.data(), m_block.data(), m_mix.size());
 }
 
@@ -183,7 +212,10 @@ bool Mixer::MixChannel(Channel& channel, std::uint64_t outStart) {
     PlaybackHistory::Segment segment;
     segment.outStart = outStart;
     segment.srcStart = channel.ReadPosition();
-    segment.srcPerOut = static_cast<float>(channel.PlaybackRate()) / DeviceOutput::kRate;
+    // A tempo stream's timeline moves at its tempo: a position counted back through a loop jump
+    // must use it, or it lands before the loop's start.
+    segment.srcPerOut = static_cast<float>(channel.PlaybackRate() *
+                                           channel.TimelineFramesPerFrame() / DeviceOutput::kRate);
     const int produced = ReadResampled(channel, voice, outStart);
     segment.srcEnd = channel.ReadPosition();
     segment.outFrames = static_cast<std::uint32_t>(std::max(produced, 1));

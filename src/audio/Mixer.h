@@ -16,6 +16,7 @@ namespace audio::detail {
 class Mixer {
 public:
     static constexpr int kBlockFrames = 256;  // about 6 ms
+    static constexpr std::size_t kExpectedChannels = 64;
 
     explicit Mixer(DeviceOutput& output);
     ~Mixer();
@@ -30,6 +31,12 @@ public:
 
     void Add(const ChannelPtr& channel);
     void Remove(const Channel* channel);
+    // Returns once a block being rendered when it was called is done, so that the mixing thread
+    // no longer holds a reference to a channel just removed: the caller's reference is then the
+    // last, and the channel's destructor (closing files, freeing codecs) never runs on the
+    // mixing thread. Returns at once on the mixing thread itself; gives up after a second.
+    // Static, with the state it reads: a caller needs no lock that keeps the mixer alive.
+    static void WaitForBlockEnd();
 
 private:
     void Run();

@@ -6,19 +6,10 @@
 
 namespace audio::detail {
 
-namespace {
-
-// Half away from zero, as lround, but inline: a library call per sample cost as much as the
-// filter itself.
-inline std::int16_t RoundToSample(double y) {
-    const double clamped = std::clamp(y, -32768.0, 32767.0);
-    return static_cast<std::int16_t>(clamped + (clamped < 0 ? -0.5 : 0.5));
-}
-
-}  // namespace
-
 ParamEq::ParamEq(int sampleRate, int channels)
-    : m_nSampleRate(sampleRate), m_nChannels(std::min(channels, kMaxChannels)) {
+    : m_nSampleRate(sampleRate),
+      m_nStride(std::max(channels, 1)),
+      m_nChannels(std::min(m_nStride, kMaxChannels)) {
     SetParameters(FXPARAMEQ{1000.0f, 12.0f, 0.0f});
 }
 
@@ -47,15 +38,16 @@ void ParamEq::UpdateCoefficients() {
     m_a2 = (1.0 - alpha / a) / a0;
 }
 
-void ParamEq::Process(std::int16_t* samples, int frames) {
-    if (m_nChannels == 2 && !m_bFlat) {
+void ParamEq::Process(float* samples, int frames) {
+    if (m_nStride == 2 && !m_bFlat) {
         ProcessStereo(samples, frames);
         return;
     }
-    const int stride = m_nChannels;
+    // Channels beyond the filters kept pass untouched, at their place in each frame.
+    const int stride = m_nStride;
     for (int c = 0; c < m_nChannels; ++c) {
         State& s = m_state[c];
-        std::int16_t* p = samples + c;
+        float* p = samples + c;
         if (m_bFlat) {
             // Keep the history current so that a band switched on later starts smoothly.
             if (frames >= 2) {
@@ -74,14 +66,14 @@ void ParamEq::Process(std::int16_t* samples, int frames) {
             s.x1 = x;
             s.y2 = s.y1;
             s.y1 = y;
-            *p = RoundToSample(y);
+            *p = static_cast<float>(y);
         }
     }
 }
 
 // Both channels in one pass: each filter's recurrence waits on its own last output, so two
 // independent ones side by side run in the time of one.
-void ParamEq::ProcessStereo(std::int16_t* samples, int frames) {
+void ParamEq::ProcessStereo(float* samples, int frames) {
     State& l = m_state[0];
     State& r = m_state[1];
     for (int i = 0; i < frames; ++i, samples += 2) {
@@ -97,8 +89,8 @@ void ParamEq::ProcessStereo(std::int16_t* samples, int frames) {
         r.x1 = xr;
         r.y2 = r.y1;
         r.y1 = yr;
-        samples[0] = RoundToSample(yl);
-        samples[1] = RoundToSample(yr);
+        samples[0] = static_cast<float>(yl);
+        samples[1] = static_cast<float>(yr);
     }
 }
 

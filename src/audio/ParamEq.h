@@ -1,4 +1,6 @@
-// One peaking band of a parametric equaliser (a biquad filter) on 16-bit interleaved samples.
+// One peaking band of a parametric equaliser (a biquad filter). Bands work on float samples at
+// the 16-bit scale (±32768) so that a chain of them rounds to 16 bits once, at its end, instead
+// of adding a rounding step per band.
 #pragma once
 
 #include <array>
@@ -16,7 +18,8 @@ public:
     void SetParameters(const FXPARAMEQ& params);
     const FXPARAMEQ& Parameters() const { return m_params; }
 
-    void Process(std::int16_t* samples, int frames);
+    // Filters `frames` interleaved frames in place (16-bit scale, not clipped).
+    void Process(float* samples, int frames);
 
 private:
     static constexpr int kMaxChannels = 8;
@@ -24,10 +27,11 @@ private:
         double x1 = 0, x2 = 0, y1 = 0, y2 = 0;
     };
     void UpdateCoefficients();
-    void ProcessStereo(std::int16_t* samples, int frames);
+    void ProcessStereo(float* samples, int frames);
 
     int m_nSampleRate;
-    int m_nChannels;
+    int m_nStride;    // channels in a frame
+    int m_nChannels;  // channels filtered
     FXPARAMEQ m_params{};
     bool m_bFlat = true;  // 0 dB: samples pass untouched
     double m_b0 = 1, m_b1 = 0, m_b2 = 0, m_a1 = 0, m_a2 = 0;

@@ -1,6 +1,7 @@
 #include "audio/ProcessingChain.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace audio::detail {
 
@@ -51,6 +52,27 @@ std::vector<DWORD> ProcessingChain::Handles() const {
     return handles;
 }
 
+std::size_t ProcessingChain::RunEqBands(std::size_t first, std::int16_t* samples, int frames,
+                                        int channels) {
+    std::size_t end = first;
+    while (end < m_entries.size() && (m_entries[end].eq || m_entries[end].removed)) ++end;
+    const int chunkFrames = std::max(1, kScratchSamples / std::max(channels, 1));
+    for (int done = 0; done < frames; done += chunkFrames) {
+        const int n = std::min(chunkFrames, frames - done);
+        const std::size_t count = static_cast<std::size_t>(n) * channels;
+        std::int16_t* block = samples + static_cast<std::size_t>(done) * channels;
+        for (std::size_t k = 0; k < count; ++k) m_scratch[k] = block[k];
+        for (std::size_t i = first; i < end; ++i)
+            if (!m_entries[i].removed) m_entries[i].eq->Process(m_scratch.data(), n);
+        for (std::size_t k = 0; k < count; ++k) {
+            // Half away from zero, inline: a library call per sample costs as much as a band.
+            const float y = std::clamp(m_scratch[k], -32768.0f, 32767.0f);
+            block[k] = static_cast<std::int16_t>(y + (y < 0 ? -0.5f : 0.5f));
+        }
+    }
+    return end;
+}
+
 void ProcessingChain::Run(DWORD channel, std::int16_t* samples, int frames, int channels) {
     if (frames <= 0 || m_entries.empty()) return;
     ++m_running;
@@ -58,7 +80,7 @@ void ProcessingChain::Run(DWORD channel, std::int16_t* samples, int frames, int 
     for (std::size_t i = 0; i < m_entries.size(); ++i) {
         if (m_entries[i].removed) continue;
         if (m_entries[i].eq) {
-            m_entries[i].eq->Process(samples, frames);
+            i = RunEqBands(i, samples, frames, channels) - 1;
         } else {
             Entry& e = m_entries[i];
             e.proc(e.handle, channel, samples,

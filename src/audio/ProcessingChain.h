@@ -1,7 +1,10 @@
 // The DSP procedures and effects of one channel, run in priority order (higher first, equal
-// priorities in the order they were set) on every buffer the channel produces.
+// priorities in the order they were set) on every buffer the channel produces. Equaliser bands
+// that follow one another run in float and are rounded to 16 bits once, after the last of them;
+// a DSP procedure between them gets (and hands back) 16-bit samples, as the API promises.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -33,6 +36,13 @@ private:
         bool removed = false;
     };
     void Insert(Entry entry);
+    // Runs the equaliser bands from m_entries[first] on (up to the next DSP procedure) over the
+    // samples; returns the index of the first entry after them.
+    std::size_t RunEqBands(std::size_t first, std::int16_t* samples, int frames, int channels);
+
+    // Float samples of one stretch of the buffer, so that a chain of bands never allocates.
+    static constexpr int kScratchSamples = 4096;
+    std::array<float, kScratchSamples> m_scratch{};
 
     std::vector<Entry> m_entries;
     int m_running = 0;

@@ -201,13 +201,14 @@ int TempoStream::Produce(std::int16_t* dst, int frames, const RenderContext& ctx
 int TempoStream::SourceFeed::Read(std::int16_t* dst, int frames, const RenderContext&) {
     Channel& source = *m_owner.m_pSource;
     std::lock_guard lock(source.Mutex());
-    const std::uint64_t start = source.ReadPosition();
     // The source is a decoder: its own syncs are delivered as for any read by the caller.
-    const int got = source.Read(dst, frames, RenderContext{});
-    if (got > 0)
-        m_owner.m_stretcher.putSamples(m_owner.m_input.Append(start, dst, got),
-                                       static_cast<unsigned>(got));
-    return got;
+    return source.Read(dst, frames, RenderContext{});
+}
+
+void TempoStream::SourceFeed::Take(std::uint64_t start, const std::int16_t* samples, int frames) {
+    if (frames > 0)
+        m_owner.m_stretcher.putSamples(m_owner.m_input.Append(start, samples, frames),
+                                       static_cast<unsigned>(frames));
 }
 
 std::uint64_t TempoStream::SourceFeed::Position() {

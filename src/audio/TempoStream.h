@@ -33,6 +33,7 @@ public:
     void Set(float tempo, float rate, float pitch);
     void Get(float& tempo, float& rate, float& pitch) const;
     bool SetOption(DWORD option, DWORD value);
+    double TimelineFramesPerFrame() override { return InputPerOutput(); }
 
 protected:
     int Produce(std::int16_t* dst, int frames, const RenderContext& ctx) override;
@@ -42,11 +43,12 @@ protected:
     void CatchUp(HSYNC handle, std::uint64_t frame) override;
 
 private:
-    // Reads the source, remembering which source frames went into the stretcher.
+    // Reads the source; what is taken goes into the stretcher, remembering which source frames.
     class SourceFeed final : public FrameSource {
     public:
         explicit SourceFeed(TempoStream& owner) : m_owner(owner) {}
         int Read(std::int16_t* dst, int frames, const RenderContext& ctx) override;
+        void Take(std::uint64_t start, const std::int16_t* samples, int frames) override;
         std::uint64_t Position() override;
         bool AtEnd() override;
 

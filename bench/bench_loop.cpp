@@ -1,0 +1,202 @@
+// Figures of what loop joins and the equaliser do to the sound:
+//   bench_loop click SONG CAPTURE CROSSFADE_MS
+//       loops a 0.5 s region of SONG (from 60 s on) twenty times at the normal tempo, as the
+//       loop editor does (a mix-time position sync that sets the position back to the region's
+//       start), with the output going to SDL's disk driver writing CAPTURE; prints the largest
+//       sample step heard within 10 ms of a join divided by the largest step of the region's
+//       own music (above 1: the joins are the loudest clicks)
+//   bench_loop eq-noise WAV
+//       writes a -40 dBFS 1 kHz tone to WAV, plays it through the nine equaliser bands at +1 dB
+//       and prints the noise the bands add, in dBFS (the RMS of what is left around the tone,
+//       less the tone's own quantisation noise)
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <numbers>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "BenchSupport.h"
+#include "audio/Audio.h"
+
+namespace {
+
+constexpr int kRate = 44100;
+
+// The largest step between neighbouring samples of one channel, over interleaved stereo.
+int LargestStep(const std::vector<std::int16_t>& s, std::size_t fromFrame, std::size_t toFrame) {
+    int largest = 0;
+    for (std::size_t i = fromFrame + 1; i < toFrame; ++i)
+        for (std::size_t c = 0; c < 2; ++c)
+            largest = std::max(largest, std::abs(int(s[2 * i + c]) - int(s[2 * i - 2 + c])));
+    return largest;
+}
+
+// Reads `samples` whole from a decoding channel; false when it ends first.
+bool ReadWhole(audio::DWORD h, std::vector<std::int16_t>& samples) {
+    std::size_t done = 0;
+    while (done < samples.size()) {
+        const audio::DWORD got = audio::ChannelGetData(h, samples.data() + done,
+                                                       audio::DWORD((samples.size() - done) * 2));
+        if (got == audio::DWORD(-1) || got == 0) return false;
+        done += got / 2;
+    }
+    return true;
+}
+
+void LoopSync(audio::HSYNC, audio::DWORD channel, audio::DWORD, void* user) {
+    audio::ChannelSetPosition(channel, *static_cast<audio::QWORD*>(user));
+}
+
+double LoopClick(const char* song, const char* capture, int crossfadeMs) {
+    constexpr audio::QWORD kStartFrame = 60 * kRate;
+    constexpr audio::QWORD kEndFrame = kStartFrame + kRate / 2;
+    constexpr int kPasses = 20;
+    // The region's own music, decoded exactly.
+    const audio::HSTREAM decoder = audio::StreamCreateFile(false, song, 0, 0, audio::STREAM_DECODE);
+    if (!decoder) bench::Fail("StreamCreateFile");
+    if (!audio::ChannelSetPosition(decoder, kStartFrame * 4)) bench::Fail("ChannelSetPosition");
+    std::vector<std::int16_t> region((kEndFrame - kStartFrame) * 2);
+    if (!ReadWhole(decoder, region)) bench::Fail("reading the region");
+    audio::StreamFree(decoder);
+    const int musicStep = LargestStep(region, 0, region.size() / 2);
+
+    audio::SetConfig(audio::CONFIG_LOOP_CROSSFADE, audio::DWORD(crossfadeMs));
+    if (!audio::Init(-1, kRate, 0, nullptr, nullptr)) bench::Fail("Init");
+    const audio::HSTREAM source = audio::StreamCreateFile(false, song, 0, 0, audio::STREAM_DECODE);
+    const audio::HSTREAM stream = audio::FX_TempoCreate(source, audio::FX_FREESOURCE);
+    if (!stream) bench::Fail("FX_TempoCreate");
+    audio::QWORD start = kStartFrame * 4;
+    if (!audio::ChannelSetSync(stream, audio::SYNC_POS | audio::SYNC_MIXTIME, kEndFrame * 4,
+                               &LoopSync, &start))
+        bench::Fail("ChannelSetSync");
+    audio::ChannelSetPosition(stream, start);
+    if (!audio::ChannelPlay(stream, false)) bench::Fail("ChannelPlay");
+    std::this_thread::sleep_for(std::chrono::milliseconds(500 * kPasses + 300));
+    audio::Free();
+
+    std::ifstream in(capture, std::ios::binary);
+    const std::vector<char> raw((std::istreambuf_iterator<char>(in)), {});
+    std::vector<std::int16_t> heard(raw.size() / 2);
+    std::memcpy(heard.data(), raw.data(), heard.size() * 2);
+    // The first sound is the region's start; each pass after it begins one region later, give or
+    // take what the stretcher shifts: the largest step within 10 ms of each join.
+    std::size_t first = 0;
+    while (first < heard.size() / 2 && heard[2 * first] == 0 && heard[2 * first + 1] == 0) ++first;
+    const std::size_t pass = kEndFrame - kStartFrame;
+    constexpr std::size_t kAround = kRate / 100;
+    int joinStep = 0;
+    for (int k = 1; k < kPasses; ++k) {
+        const std::size_t join = first + k * pass;
+        if (join + kAround > heard.size() / 2) bench::Fail("capturing the loop");
+        joinStep = std::max(joinStep, LargestStep(heard, join - kAround, join + kAround));
+    }
+    return double(joinStep) / musicStep;
+}
+
+void WriteTone(const char* path, double amplitude, double seconds) {
+    const auto frames = static_cast<std::size_t>(seconds * kRate);
+    std::vector<std::int16_t> s(frames * 2);
+    for (std::size_t i = 0; i < frames; ++i)
+        s[2 * i] = s[2 * i + 1] = static_cast<std::int16_t>(std::lround(
+            amplitude * 32767 * std::sin(2 * std::numbers::pi * 1000 * double(i) / kRate)));
+    std::ofstream out(path, std::ios::binary);
+    auto u32 = [&](std::uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
+    auto u16 = [&](std::uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
+    const auto dataBytes = static_cast<std::uint32_t>(s.size() * 2);
+    out.write("RIFF", 4);
+    u32(36 + dataBytes);
+    out.write("WAVEfmt ", 8);
+    u32(16);
+    u16(1);
+    u16(2);
+    u32(kRate);
+    u32(kRate * 4);
+    u16(4);
+    u16(16);
+    out.write("data", 4);
+    u32(dataBytes);
+    out.write(reinterpret_cast<const char*>(s.data()), dataBytes);
+}
+
+// RMS of the left channel around the best-fitting 1 kHz sine (with an offset), in steps.
+double ResidualAroundTone(const std::vector<std::int16_t>& s, std::size_t from) {
+    const std::size_t n = s.size() / 2 - from;
+    double m[3][3] = {}, r[3] = {};
+    auto basis = [&](std::size_t i, double b[3]) {
+        const double w = 2 * std::numbers::pi * 1000 * double(i) / kRate;
+        b[0] = std::sin(w), b[1] = std::cos(w), b[2] = 1;
+    };
+    for (std::size_t i = from; i < from + n; ++i) {
+        double b[3];
+        basis(i, b);
+        for (int j = 0; j < 3; ++j) {
+            r[j] += b[j] * s[2 * i];
+            for (int k = 0; k < 3; ++k) m[j][k] += b[j] * b[k];
+        }
+    }
+    // Gaussian elimination of the 3x3 normal equations.
+    for (int p = 0; p < 3; ++p)
+        for (int q = p + 1; q < 3; ++q) {
+            const double f = m[q][p] / m[p][p];
+            for (int k = p; k < 3; ++k) m[q][k] -= f * m[p][k];
+            r[q] -= f * r[p];
+        }
+    double c[3];
+    for (int p = 2; p >= 0; --p) {
+        double v = r[p];
+        for (int k = p + 1; k < 3; ++k) v -= m[p][k] * c[k];
+        c[p] = v / m[p][p];
+    }
+    double sum = 0;
+    for (std::size_t i = from; i < from + n; ++i) {
+        double b[3];
+        basis(i, b);
+        const double e = s[2 * i] - (c[0] * b[0] + c[1] * b[1] + c[2] * b[2]);
+        sum += e * e;
+    }
+    return std::sqrt(sum / double(n));
+}
+
+double EqNoiseDbfs(const char* wav) {
+    WriteTone(wav, 0.01, 4.0);
+    const audio::HSTREAM h = audio::StreamCreateFile(false, wav, 0, 0, audio::STREAM_DECODE);
+    if (!h) bench::Fail("StreamCreateFile");
+    std::vector<std::int16_t> in(std::size_t(4 * kRate) * 2);
+    if (!ReadWhole(h, in)) bench::Fail("reading the tone");
+    audio::ChannelSetPosition(h, 0);
+    for (const float centre :
+         {16000.f, 8000.f, 4000.f, 2000.f, 1000.f, 500.f, 250.f, 125.f, 80.f}) {
+        const audio::HFX fx = audio::ChannelSetFX(h, audio::FX_PARAMEQ, 0);
+        const audio::FXPARAMEQ p{centre, 12, 1};
+        if (!fx || !audio::FXSetParameters(fx, &p)) bench::Fail("ChannelSetFX");
+    }
+    std::vector<std::int16_t> out(in.size());
+    if (!ReadWhole(h, out)) bench::Fail("reading the equalised tone");
+    audio::StreamFree(h);
+    const double inNoise = ResidualAroundTone(in, kRate);
+    const double outNoise = ResidualAroundTone(out, kRate);
+    const double added = std::sqrt(std::max(1e-12, outNoise * outNoise - inNoise * inNoise));
+    return 20 * std::log10(added / 32768);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::string mode = argc > 1 ? argv[1] : "";
+    if (mode == "click" && argc == 5) {
+        std::printf("%.2f\n", LoopClick(argv[2], argv[3], std::atoi(argv[4])));
+    } else if (mode == "eq-noise" && argc == 3) {
+        std::printf("%.1f\n", EqNoiseDbfs(argv[2]));
+    } else {
+        std::fprintf(stderr, "usage: %s click SONG CAPTURE CROSSFADE_MS | eq-noise WAV\n", argv[0]);
+        return 2;
+    }
+    return 0;
+}
