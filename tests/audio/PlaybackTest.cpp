@@ -11,6 +11,7 @@
 #include "AudioTestSupport.h"
 #include "audio/AudioSystem.h"
 #include "audio/DeviceOutput.h"
+#include "support/DiskCapture.h"
 
 using namespace audio_test;
 using namespace std::chrono_literals;
@@ -22,31 +23,22 @@ constexpr int kRate = 44100;
 // Opens the device on the disk driver; Finish() closes it and returns what was written.
 class Capture {
 public:
-    explicit Capture(const TempDir& dir) : m_path(dir.File("heard.raw")) {
-        setenv("SDL_AUDIODRIVER", "disk", 1);
-        setenv("SDL_DISKAUDIOFILE", m_path.c_str(), 1);
-        // A generous lead keeps the capture whole on a busy test machine.
-        audio::SetConfig(audio::CONFIG_BUFFER, 300);
+    // A generous lead keeps the capture whole on a busy test machine.
+    explicit Capture(const TempDir& dir) : m_disk(dir.File("heard.raw"), 300) {
         m_bOpen = audio::Init(-1, 44100, 0, nullptr, nullptr) != 0;
     }
     ~Capture() {
         if (m_bOpen) audio::Free();
-        setenv("SDL_AUDIODRIVER", "dummy", 1);
-        audio::SetConfig(audio::CONFIG_BUFFER, 25);
     }
     bool Open() const { return m_bOpen; }
     std::vector<std::int16_t> Finish() {
         if (m_bOpen) audio::Free();
         m_bOpen = false;
-        std::ifstream in(m_path, std::ios::binary);
-        std::vector<char> bytes((std::istreambuf_iterator<char>(in)), {});
-        std::vector<std::int16_t> samples(bytes.size() / 2);
-        std::memcpy(samples.data(), bytes.data(), samples.size() * 2);
-        return samples;
+        return m_disk.Samples();
     }
 
 private:
-    std::string m_path;
+    test_audio::DiskCapture m_disk;
     bool m_bOpen = false;
 };
 
@@ -99,15 +91,9 @@ std::pair<std::size_t, std::size_t> Active(const std::vector<std::int16_t>& s, i
     return {first, last};
 }
 
+// Strength of one frequency in the left channel of `frames` stereo frames.
 double Goertzel(const std::int16_t* s, std::size_t frames, double freq) {
-    const double w = 2 * std::numbers::pi * freq / kRate;
-    double s1 = 0, s2 = 0;
-    for (std::size_t i = 0; i < frames; ++i) {
-        const double s0 = s[2 * i] + 2 * std::cos(w) * s1 - s2;
-        s2 = s1;
-        s1 = s0;
-    }
-    return std::sqrt(s1 * s1 + s2 * s2 - 2 * std::cos(w) * s1 * s2) / frames;
+    return test_audio::Goertzel(s, frames, 2, freq, kRate);
 }
 
 std::string WriteTone(const TempDir& dir, const char* name, double freq, double seconds,

@@ -28,6 +28,8 @@
 #include "engine/PlaybackState.h"
 #include "loop/LoopRegion.h"
 #include "loop/QuorvelLoopPropertyPage.h"
+#include "support/DiskCapture.h"
+#include "support/TestAudio.h"
 #include "ui/ModalResponder.h"
 #include "ui/ShowMessage.h"
 #include "ui/TestEnvironment.h"
@@ -43,47 +45,21 @@ struct ToneSection {
     double seconds;
 };
 
-// A 16-bit stereo WAV file of sine sections, each starting at phase 0, amplitude 16000.
+// A 16-bit stereo WAV file of sine sections, each starting at phase 0, peak 16000.
 inline void WriteToneSections(const std::string& path, const std::vector<ToneSection>& sections) {
     std::vector<std::int16_t> samples;
     for (const ToneSection& section : sections) {
         const auto frames = static_cast<std::size_t>(std::llround(section.seconds * kRate));
-        for (std::size_t i = 0; i < frames; ++i) {
-            const auto value = static_cast<std::int16_t>(std::lround(
-                16000 * std::sin(2 * std::numbers::pi * section.frequency * double(i) / kRate)));
-            samples.push_back(value);
-            samples.push_back(value);
-        }
+        const std::vector<std::int16_t> tone =
+            test_audio::SineOfPeak(section.frequency, kRate, 2, frames, 16000);
+        samples.insert(samples.end(), tone.begin(), tone.end());
     }
-    std::ofstream out(path, std::ios::binary);
-    auto u32 = [&](std::uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
-    auto u16 = [&](std::uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
-    const auto dataBytes = static_cast<std::uint32_t>(samples.size() * 2);
-    out.write("RIFF", 4);
-    u32(36 + dataBytes);
-    out.write("WAVEfmt ", 8);
-    u32(16);
-    u16(1);
-    u16(2);
-    u32(kRate);
-    u32(kRate * 4);
-    u16(4);
-    u16(16);
-    out.write("data", 4);
-    u32(dataBytes);
-    out.write(reinterpret_cast<const char*>(samples.data()), dataBytes);
+    test_audio::WriteWav(path, kRate, 2, samples);
 }
 
 // Strength of one frequency in the left channel of `frames` stereo frames.
 inline double Goertzel(const std::int16_t* s, std::size_t frames, double frequency) {
-    const double w = 2 * std::numbers::pi * frequency / kRate;
-    double s1 = 0, s2 = 0;
-    for (std::size_t i = 0; i < frames; ++i) {
-        const double s0 = s[2 * i] + 2 * std::cos(w) * s1 - s2;
-        s2 = s1;
-        s1 = s0;
-    }
-    return std::sqrt(std::max(0.0, s1 * s1 + s2 * s2 - 2 * std::cos(w) * s1 * s2)) / double(frames);
+    return test_audio::Goertzel(s, frames, 2, frequency, kRate);
 }
 
 inline double Rms(const std::int16_t* s, std::size_t frames) {
@@ -96,14 +72,9 @@ class LoopPlaybackFixture : public ::testing::Test {
 protected:
     void SetUp() override {
         InstallShippedData(DataFolder());
-        // A generous lead keeps the captured output whole on a busy machine.
-        audio::SetConfig(audio::CONFIG_BUFFER, 300);
         OpenMainWindow();
     }
-    void TearDown() override {
-        m_dialog.reset();
-        audio::SetConfig(audio::CONFIG_BUFFER, 25);
-    }
+    void TearDown() override { m_dialog.reset(); }
 
     // A fresh main window, which opens the device and starts a fresh capture.
     void OpenMainWindow() {
@@ -177,18 +148,13 @@ protected:
     // Closes the device and gives what was heard, stereo 16-bit at 44.1 kHz.
     std::vector<std::int16_t> Heard() {
         m_dialog.reset();
-        std::ifstream in(m_heardPath, std::ios::binary);
-        const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), {});
-        std::vector<std::int16_t> samples(bytes.size() / 2);
-        std::memcpy(samples.data(), bytes.data(), samples.size() * 2);
-        return samples;
+        return m_capture.Samples();
     }
 
     testenv::TempAppData m_appData;
     QTemporaryDir m_media;
-    std::string m_heardPath = m_media.path().toStdString() + "/heard.raw";
-    testenv::ScopedEnv m_driver{"SDL_AUDIODRIVER", "disk"};
-    testenv::ScopedEnv m_diskFile{"SDL_DISKAUDIOFILE", m_heardPath.c_str()};
+    // A generous lead keeps the captured output whole on a busy machine.
+    test_audio::DiskCapture m_capture{m_media.path().toStdString() + "/heard.raw", 300};
     ui::ModalScript<ui::MessageQuestion> m_boxes{IDOK};
     std::unique_ptr<CQuorvelMainDlg> m_dialog;
     CQuorvelLoopPropertyPage* m_page = nullptr;
