@@ -15,13 +15,16 @@
 namespace {
 
 // Written presets keep their gains, and their names but for double quotes, which become
-// apostrophes (a quote would end the name).
+// apostrophes (a quote would end the name); a name too long for the line with its gains (only a
+// hand-edited file has one) may be shortened, and names up to 160 bytes always fit.
 bool SameAfterWriting(const std::vector<EqPreset>& read, const std::vector<EqPreset>& reread) {
     if (read.size() != reread.size()) return false;
     for (std::size_t i = 0; i < read.size(); ++i) {
         std::string name = read[i].name;
         std::replace(name.begin(), name.end(), '"', '\'');
-        if (reread[i].name != name || reread[i].gains != read[i].gains) return false;
+        if (reread[i].gains != read[i].gains) return false;
+        if (reread[i].name != name.substr(0, reread[i].name.size())) return false;
+        if (name.size() <= 160 && reread[i].name != name) return false;
     }
     return true;
 }
