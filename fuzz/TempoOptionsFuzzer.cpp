@@ -1,6 +1,5 @@
 // The tempo options file over arbitrary bytes, its options set on a real tempo stream that is then
 // read: whatever the file holds, the stretcher takes it without harm.
-#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -9,38 +8,16 @@
 #include "FuzzFile.h"
 #include "audio/Audio.h"
 #include "engine/TempoOptions.h"
+#include "support/TestAudio.h"
 
 namespace {
 
-void PutLE(std::vector<std::uint8_t>& out, std::uint32_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
-}
-
 // A quarter of a second of a 440 Hz stereo tone at 44100 Hz, 16-bit.
 std::string WriteToneFile() {
-    constexpr std::uint32_t kRate = 44100, kFrames = kRate / 4;
-    std::vector<std::uint8_t> wav;
-    const auto put = [&wav](const char* tag) { wav.insert(wav.end(), tag, tag + 4); };
-    put("RIFF");
-    PutLE(wav, 36 + kFrames * 4, 4);
-    put("WAVE");
-    put("fmt ");
-    PutLE(wav, 16, 4);
-    PutLE(wav, 1, 2);
-    PutLE(wav, 2, 2);
-    PutLE(wav, kRate, 4);
-    PutLE(wav, kRate * 4, 4);
-    PutLE(wav, 4, 2);
-    PutLE(wav, 16, 2);
-    put("data");
-    PutLE(wav, kFrames * 4, 4);
-    for (std::uint32_t i = 0; i < kFrames; ++i) {
-        const auto sample =
-            static_cast<std::int16_t>(12000 * std::sin(2 * M_PI * 440.0 * i / kRate));
-        PutLE(wav, static_cast<std::uint16_t>(sample), 2);
-        PutLE(wav, static_cast<std::uint16_t>(sample), 2);
-    }
-    return FuzzFolder::Write("Tone.wav", wav.data(), wav.size());
+    const std::string wav =
+        test_audio::WavBytes(44100, 2, test_audio::Sine(440, 44100, 2, 44100 / 4, 0.4));
+    return FuzzFolder::Write("Tone.wav", reinterpret_cast<const std::uint8_t*>(wav.data()),
+                             wav.size());
 }
 
 }  // namespace
