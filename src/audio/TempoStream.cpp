@@ -71,7 +71,8 @@ bool TempoStream::SetOption(DWORD option, DWORD value) {
             setting = v != 0;
             break;
         case FX_TEMPO_OPTION_AA_FILTER_LENGTH:
-            setting = std::clamp(v, 8, 128);
+            // The stretcher takes only multiples of eight: others abort the process.
+            setting = std::clamp(v, 8, 128) / 8 * 8;
             break;
         case FX_TEMPO_OPTION_SEQUENCE_MS:
             setting = std::clamp(v, 0, 1000);

@@ -15,6 +15,7 @@
 #include "export/QuorvelBitrateDlg.h"
 #include "export/SongSetAside.h"
 #include "lang/LanguageText.h"
+#include "ui/MessageText.h"
 #include "ui/QtText.h"
 #include "ui/ShowMessage.h"
 #include "ui/UserMessage.h"
@@ -42,20 +43,6 @@ constexpr ui::DialogTemplate kTemplate{
 // MPEG Layer-3 formats (tag 0x55 in the high word) for the track's two channels.
 constexpr audio::DWORD kMp3ChooserFlags =
     (audio::DWORD{audio::WAVE_FORMAT_MPEGLAYER3} << 16) | audio::ACM_CHANS;
-
-std::string Format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
-std::string Format(const char* fmt, ...) {
-    va_list args;
-    va_start(args, fmt);
-    va_list again;
-    va_copy(again, args);
-    const int n = std::vsnprintf(nullptr, 0, fmt, args);
-    va_end(args);
-    std::string text(n > 0 ? static_cast<std::size_t>(n) : 0, '\0');
-    if (n > 0) std::vsnprintf(text.data(), text.size() + 1, fmt, again);
-    va_end(again);
-    return text;
-}
 
 // How a sink's opening went.
 enum class Opened {
@@ -331,7 +318,7 @@ void QuorvelRipTrackProgressDlg::Finish() {
 
 void QuorvelRipTrackProgressDlg::Convert(Sink& sink, int nOpenMessage) {
     if (!sink.Prepare()) return Finish();
-    SetStatus(IDC_RIP_STATUS, Format(GetLanguageText(106), m_strSource.c_str()));
+    SetStatus(IDC_RIP_STATUS, FormatMessageText(GetLanguageText(106), m_strSource.c_str()));
     SetStatus(IDC_RIP_PERCENT, "---");
 
     const audio::HSTREAM stream =
@@ -370,12 +357,14 @@ void QuorvelRipTrackProgressDlg::Convert(Sink& sink, int nOpenMessage) {
         }
         const audio::QWORD position = audio::ChannelGetPosition(stream);
         if (bFirst) {
-            SetStatus(IDC_RIP_STATUS, Format(GetLanguageText(107), m_strDestination.c_str()));
+            SetStatus(IDC_RIP_STATUS,
+                      FormatMessageText(GetLanguageText(107), m_strDestination.c_str()));
             bFirst = false;
         }
         const float percent =
             length > 0 ? static_cast<float>(double(position) * 100.0 / double(length)) : 100.0f;
-        SetStatus(IDC_RIP_PERCENT, Format(GetLanguageText(108), static_cast<double>(percent)));
+        SetStatus(IDC_RIP_PERCENT,
+                  FormatMessageText(GetLanguageText(108), static_cast<double>(percent)));
         if (QProgressBar* bar = ProgressBar()) bar->setValue(static_cast<int>(percent * 10));
         PumpMessages();
     }

@@ -31,6 +31,14 @@ constexpr const char* kDefaultContents =
     "Preset6=\"Vocal\" -2 2 6 6 -2 -2 -2 -2 -2\r\n"
     "Preset7=\"Bass\" 15 10 8 6 0 -3 -6 -8 -8\r\n";
 
+// Cuts UTF-8 text to at most `bytes` bytes without splitting a character.
+void CutToWholeCharacters(std::string& text, std::size_t bytes) {
+    if (text.size() <= bytes) return;
+    std::size_t end = bytes;
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+    text.resize(end);
+}
+
 bool WriteWhole(const std::string& path, const std::string& contents) {
     // Written beside the file and renamed over it: an interrupted write never loses the presets.
     QSaveFile file(QString::fromUtf8(path));
@@ -83,9 +91,12 @@ bool WritePresets(const std::string& path, const std::vector<EqPreset>& presets)
         // reading: it is kept as an apostrophe.
         std::string name = presets[i].name;
         std::replace(name.begin(), name.end(), '"', '\'');
-        contents += "Preset" + std::to_string(i) + "=\"" + name + "\"";
-        for (int gain : presets[i].gains) contents += " " + std::to_string(gain);
-        contents += "\r\n";
+        std::string gains;
+        for (int gain : presets[i].gains) gains += " " + std::to_string(gain);
+        // A value longer than the reader takes would lose its last gains, and the preset with
+        // them: a long name (possible in a hand-edited file) is shortened instead.
+        CutToWholeCharacters(name, kValueBuffer - 1 - 2 - gains.size());
+        contents += "Preset" + std::to_string(i) + "=\"" + name + "\"" + gains + "\r\n";
     }
     return WriteWhole(path, contents);
 }

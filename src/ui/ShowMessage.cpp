@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "ui/MessageText.h"
 #include "ui/ModalResponder.h"
 #include "ui/QtText.h"
 
@@ -53,19 +54,6 @@ QMessageBox::Icon IconOf(unsigned style) {
     }
 }
 
-std::string FormatV(const char* fmt, va_list args) {
-    if (!fmt) return {};
-    va_list measure;
-    va_copy(measure, args);
-    const int length = std::vsnprintf(nullptr, 0, fmt, measure);
-    va_end(measure);
-    if (length <= 0) return {};
-    std::string text(static_cast<size_t>(length) + 1, '\0');
-    std::vsnprintf(text.data(), text.size(), fmt, args);
-    text.resize(static_cast<size_t>(length));
-    return text;
-}
-
 }  // namespace
 
 int ShowMessageBox(const MessageQuestion& question) {
@@ -101,10 +89,12 @@ int ShowMessageBox(const MessageQuestion& question) {
 
 }  // namespace ui
 
-int ShowMessage(QWidget* owner, const char* caption, unsigned style, const char* fmt, ...) {
+int ui::detail::ShowFormattedMessage(QWidget* owner, const char* caption, unsigned style,
+                                     const char* fmt, const char* conversions, ...) {
     va_list args;
-    va_start(args, fmt);
-    ui::MessageQuestion question{owner, caption ? caption : "", ui::FormatV(fmt, args), style};
+    va_start(args, conversions);
+    MessageQuestion question{owner, caption ? caption : "",
+                             FormatMessageTextV(fmt, conversions, args), style};
     va_end(args);
-    return ui::ModalResponder<ui::MessageQuestion>::Ask(question, &ui::ShowMessageBox);
+    return ModalResponder<MessageQuestion>::Ask(question, &ShowMessageBox);
 }

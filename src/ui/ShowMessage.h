@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "ui/MessageText.h"
+
 class QWidget;
 
 // Message box styles: buttons in the low four bits, the icon in the next four, the default
@@ -41,7 +43,20 @@ int ShowMessageBox(const MessageQuestion& question);
 
 }  // namespace ui
 
+namespace ui::detail {
+
+int ShowFormattedMessage(QWidget* owner, const char* caption, unsigned style, const char* fmt,
+                         const char* conversions, ...);
+
+}  // namespace ui::detail
+
 // The one routine every message goes through: the text is a printf format (always interpreted,
-// so a lone percent sign is written "%%"), formatted without a length limit.
-int ShowMessage(QWidget* owner, const char* caption, unsigned style, const char* fmt, ...)
-    __attribute__((format(printf, 4, 5)));
+// so a lone percent sign is written "%%"), formatted in full. Formats come from
+// the language file, so the arguments' types are checked against the format's placeholders: a
+// text that does not take exactly these arguments is shown as it stands (see ui/MessageText.h).
+template <typename... Args>
+int ShowMessage(QWidget* owner, const char* caption, unsigned style, const char* fmt,
+                Args... args) {
+    return ui::detail::ShowFormattedMessage(owner, caption, style, fmt,
+                                            ui::detail::ConversionsOf<Args...>::value, args...);
+}

@@ -17,6 +17,8 @@
 #include "engine/PlaybackState.h"
 #include "engine/TestMedia.h"
 #include "loop/QuorvelLoopPropertyPage.h"
+#include "support/DiskCapture.h"
+#include "support/TestAudio.h"
 #include "ui/EventWait.h"
 #include "ui/ModalResponder.h"
 #include "ui/OpenDialog.h"
@@ -258,24 +260,16 @@ TEST_F(OpenCommandTest, AutoPlayChoiceHoldsForTheNextRunAndUnplayableFilesAreSil
 class OpenCommandCaptureTest : public OpenCommandTest {
 protected:
     void BeforeWindow() override {
-        m_capturePath = Media("heard.raw");
-        m_driver = std::make_unique<testenv::ScopedEnv>("SDL_AUDIODRIVER", "disk");
-        m_file = std::make_unique<testenv::ScopedEnv>("SDL_DISKAUDIOFILE", m_capturePath.c_str());
+        m_capture = std::make_unique<test_audio::DiskCapture>(
+            Media("heard.raw"), audio::GetConfig(audio::CONFIG_BUFFER));
     }
     void TearDown() override {
         OpenCommandTest::TearDown();  // the window releases the device, which closes the file
-        m_file.reset();
-        m_driver.reset();
+        m_capture.reset();
     }
-    std::uintmax_t Captured() const {
-        std::error_code error;
-        const std::uintmax_t size = std::filesystem::file_size(m_capturePath, error);
-        return error ? 0 : size;
-    }
+    std::uintmax_t Captured() const { return m_capture->Bytes(); }
 
-    std::string m_capturePath;
-    std::unique_ptr<testenv::ScopedEnv> m_driver;
-    std::unique_ptr<testenv::ScopedEnv> m_file;
+    std::unique_ptr<test_audio::DiskCapture> m_capture;
 };
 
 constexpr int kBytesPerSecond = 44100 * 4;
@@ -283,14 +277,7 @@ constexpr int kBytesPerSecond = 44100 * 4;
 // Strength of one frequency in the left channel of a stretch of 44.1 kHz stereo samples.
 double Strength(const std::vector<std::int16_t>& samples, std::size_t firstFrame,
                 std::size_t frames, double frequency) {
-    const double w = 2 * std::numbers::pi * frequency / 44100;
-    double s1 = 0, s2 = 0;
-    for (std::size_t i = firstFrame; i < firstFrame + frames; ++i) {
-        const double s0 = samples[2 * i] + 2 * std::cos(w) * s1 - s2;
-        s2 = s1;
-        s1 = s0;
-    }
-    return std::sqrt(s1 * s1 + s2 * s2 - 2 * std::cos(w) * s1 * s2) / frames;
+    return test_audio::Goertzel(samples.data() + 2 * firstFrame, frames, 2, frequency, 44100);
 }
 
 TEST_F(OpenCommandCaptureTest, PreviewIsHeardBesideThePlayingSongUntilTheDialogEnds) {
@@ -327,11 +314,8 @@ TEST_F(OpenCommandCaptureTest, PreviewIsHeardBesideThePlayingSongUntilTheDialogE
     EXPECT_TRUE(Engine().IsPlaying());  // cancelling leaves the song playing
     m_dialog.reset();                   // releases the device: the capture is complete
 
-    std::ifstream in(m_capturePath, std::ios::binary);
-    std::vector<char> bytes((std::istreambuf_iterator<char>(in)), {});
-    std::vector<std::int16_t> heard(bytes.size() / 2);
-    std::memcpy(heard.data(), bytes.data(), heard.size() * 2);
-    ASSERT_GE(bytes.size(), previewTo);
+    const std::vector<std::int16_t> heard = m_capture->Samples();
+    ASSERT_GE(heard.size() * 2, previewTo);
 
     // Before the preview, past the output's lead: the song alone.
     const std::size_t songOnly = songFrom / 4 + 6615;

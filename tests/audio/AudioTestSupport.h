@@ -1,5 +1,5 @@
-// Helpers shared by the audio layer's tests: a temporary folder, a WAV writer, test media made
-// with the ffmpeg command-line tool, and reading a decoding channel whole.
+// Helpers of the audio layer's tests: a temporary folder, test media made with the ffmpeg
+// command-line tool, and reading a decoding channel whole (WAV files and tones: support/).
 #pragma once
 
 #include <cmath>
@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "audio/Audio.h"
+#include "support/TestAudio.h"
 
 namespace audio_test {
 
@@ -31,39 +32,8 @@ private:
     std::filesystem::path m_path;
 };
 
-// 16-bit PCM WAV with a 44-byte header.
-inline void WriteWav(const std::string& path, int rate, int channels,
-                     const std::vector<std::int16_t>& samples) {
-    std::ofstream out(path, std::ios::binary);
-    auto u32 = [&](std::uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
-    auto u16 = [&](std::uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
-    const auto dataBytes = static_cast<std::uint32_t>(samples.size() * 2);
-    out.write("RIFF", 4);
-    u32(36 + dataBytes);
-    out.write("WAVEfmt ", 8);
-    u32(16);
-    u16(1);
-    u16(static_cast<std::uint16_t>(channels));
-    u32(static_cast<std::uint32_t>(rate));
-    u32(static_cast<std::uint32_t>(rate * channels * 2));
-    u16(static_cast<std::uint16_t>(channels * 2));
-    u16(16);
-    out.write("data", 4);
-    u32(dataBytes);
-    out.write(reinterpret_cast<const char*>(samples.data()), dataBytes);
-}
-
-// Interleaved sine tone, the same in every channel.
-inline std::vector<std::int16_t> Sine(double freq, int rate, int channels, std::size_t frames,
-                                      double amplitude = 0.5) {
-    std::vector<std::int16_t> s(frames * channels);
-    for (std::size_t i = 0; i < frames; ++i) {
-        const auto v = static_cast<std::int16_t>(
-            std::lround(amplitude * 32767 * std::sin(2 * std::numbers::pi * freq * i / rate)));
-        for (int c = 0; c < channels; ++c) s[i * channels + c] = v;
-    }
-    return s;
-}
+using test_audio::Sine;
+using test_audio::WriteWav;
 
 // Runs the ffmpeg tool to make `out` from `args` (inputs and options); true on success.
 inline bool Ffmpeg(const std::string& args, const std::string& out) {

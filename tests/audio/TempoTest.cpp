@@ -85,7 +85,8 @@ TEST(Tempo, MinusOneHundredAndRateZeroLeaveValuesUnchanged) {
 }
 
 TEST(Tempo, OddOptionValuesFromTheOptionsFileStillStretch) {
-    const audio::DWORD values[] = {0, 1, 3, 7, 1000, 100000, audio::DWORD(-5)};
+    // 12, 31 and 126: filter lengths that are no multiple of eight (the stretcher would abort).
+    const audio::DWORD values[] = {0, 1, 3, 7, 12, 31, 126, 1000, 100000, audio::DWORD(-5)};
     for (audio::DWORD option = 0; option <= 5; ++option) {
         for (audio::DWORD value : values) {
             TempoFixture f(440, kRate / 2, audio::STREAM_DECODE | audio::FX_FREESOURCE);

@@ -20,7 +20,8 @@ TEST(CaptionText, FormatsNotTakingTheArgumentsAreShownAsTheyStand) {
     EXPECT_EQ(FormatCaptionText("Tempo: %ld", 100), "Tempo: %ld");
     EXPECT_EQ(FormatCaptionText("Pitch: %d%s", "+", 5), "Pitch: %d%s");
     EXPECT_EQ(FormatCaptionText("Pitch %", "+", 5), "Pitch %");
-    EXPECT_EQ(FormatConversions("a %% b %-05.2d %s %x"), "ds?");
+    EXPECT_EQ(FormatCaptionText("Tempo: %2147483648d", 100), "Tempo: %2147483648d");
+    EXPECT_EQ(FormatConversions("a %% b %-05.2d %s %x %.1f %G"), "ds?ff");
 }
 
 }  // namespace

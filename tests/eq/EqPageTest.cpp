@@ -163,12 +163,7 @@ TEST_F(EqPageTest, PresetsComeFromTheFileInKeyOrder) {
 TEST_F(EqPageTest, BandGainsAreHeardOnARenderedStream) {
     OpenWithSong();
     // A quiet 1 kHz tone, so that a 15 dB boost stays far from clipping.
-    std::vector<std::int16_t> samples;
-    for (int i = 0; i < 22050; ++i) {
-        const auto v =
-            static_cast<std::int16_t>(std::lround(1500 * std::sin(2 * M_PI * 1000 * i / 44100.0)));
-        samples.insert(samples.end(), {v, v});
-    }
+    const std::vector<std::int16_t> samples = test_audio::SineOfPeak(1000, 44100, 2, 22050, 1500);
     const std::string path =
         testmedia::WriteWavSamples(m_media.path().toStdString() + "/tone.wav", 44100, 2, samples);
     const auto levelDb = [&] {

@@ -100,6 +100,37 @@ TEST_F(PresetFileTest, ANameWithADoubleQuoteIsKeptAsAnApostrophe) {
     EXPECT_EQ(presets[0].gains[8], 9);
 }
 
+TEST_F(PresetFileTest, ALongNameFromAHandEditedFileIsShortenedNotLostWhenSaved) {
+    // Unquoted, the name fits the 199 characters the reader takes; quoted, it would push the
+    // last gain out and the preset would be skipped at the next reading.
+    const std::string longName(180, 'a');
+    const std::string accented = std::string(87, 'b') + "\xc3\xa9\xc3\xa9";  // é é
+    Write("[EQPresets]\r\nPreset0=" + longName + " 1 2 3 4 5 6 7 8 9\r\nPreset1=\"" + accented +
+          "\" -15 -15 -15 -15 -15 -15 -15 -15 -15\r\n");
+    const std::vector<EqPreset> read = ReadPresets(Path());
+    ASSERT_EQ(read.size(), 2u);
+    ASSERT_EQ(read[0].name, longName);
+
+    ASSERT_TRUE(WritePresets(Path(), read));
+    const std::vector<EqPreset> reread = ReadPresets(Path());
+    ASSERT_EQ(reread.size(), 2u);
+    EXPECT_EQ(reread[0].gains, read[0].gains);
+    EXPECT_EQ(reread[0].name, longName.substr(0, reread[0].name.size()));
+    EXPECT_GE(reread[0].name.size(), 170u);
+    EXPECT_EQ(reread[1].name, read[1].name);  // short enough: unchanged
+    EXPECT_EQ(reread[1].gains, read[1].gains);
+
+    // Cut between characters, never inside one.
+    std::string euros(60, 'c');
+    for (int i = 0; i < 50; ++i) euros += "\xe2\x82\xac";  // €
+    ASSERT_TRUE(WritePresets(Path(), {EqPreset{euros, {}}}));
+    const std::vector<EqPreset> cut = ReadPresets(Path());
+    ASSERT_EQ(cut.size(), 1u);
+    EXPECT_LT(cut[0].name.size(), euros.size());
+    EXPECT_EQ((cut[0].name.size() - 60) % 3, 0u);
+    EXPECT_EQ(cut[0].name, euros.substr(0, cut[0].name.size()));
+}
+
 TEST_F(PresetFileTest, AFileThatCannotBeWrittenLeavesNoPresetsAndNothingBroken) {
     const std::string nowhere = m_dir.path().toStdString() + "/missing/Quorvel.ini";
     EXPECT_FALSE(EnsurePresetFile(nowhere));

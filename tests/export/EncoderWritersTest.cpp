@@ -31,8 +31,8 @@ std::string WriteStereoSong(const std::string& path, int rate, double seconds) {
     for (std::size_t i = 0; i < frames; ++i) {
         const double t = double(i) / rate;
         const double centre = 5000 * std::sin(2 * M_PI * kCentre * t);
-        const double side = 5000 * std::sin(2 * M_PI * kSide * t) +
-                            5000 * std::sin(2 * M_PI * kEqTone * t);
+        const double side =
+            5000 * std::sin(2 * M_PI * kSide * t) + 5000 * std::sin(2 * M_PI * kEqTone * t);
         samples[2 * i] = static_cast<std::int16_t>(centre + side);
         samples[2 * i + 1] = static_cast<std::int16_t>(centre);
     }
@@ -115,14 +115,13 @@ TEST_F(EncoderWritersTest, EveryFormatFromAStereo48kHzSongWithEverySetting) {
             EXPECT_GT(cut, 0.6 * reference);
     }
     EXPECT_EQ(m_mp3Asked.size(), 1u);
-    EXPECT_EQ(m_bitrateKinds, (std::vector<int>{kBitrateListAac, kBitrateListAac,
-                                                kBitrateListAac, kBitrateListWma}));
+    EXPECT_EQ(m_bitrateKinds, (std::vector<int>{kBitrateListAac, kBitrateListAac, kBitrateListAac,
+                                                kBitrateListWma}));
 }
 
 TEST_F(EncoderWritersTest, EveryFormatFromAMonoSong) {
-    std::vector<std::int16_t> samples(44100 * 3);
-    for (std::size_t i = 0; i < samples.size(); ++i)
-        samples[i] = static_cast<std::int16_t>(8000 * std::sin(2 * M_PI * kSide * i / 44100.0));
+    const std::vector<std::int16_t> samples =
+        test_audio::SineOfPeak(kSide, 44100, 1, 44100 * 3, 8000);
     Engine().LoadSong(testmedia::WriteWavSamples(Media("mono.wav"), 44100, 1, samples));
     ASSERT_NE(Stream(), 0u);
     SetPractiseSettings(44100, 1);

@@ -5,15 +5,13 @@
 
 #include "engine/TestMedia.h"
 #include "export/PcmConverter.h"
+#include "support/TestAudio.h"
 
 namespace {
 
 std::vector<std::int16_t> Tone(int rate, int channels, double seconds, double frequency) {
-    std::vector<std::int16_t> samples(static_cast<std::size_t>(seconds * rate) * channels);
-    for (std::size_t i = 0; i < samples.size(); ++i)
-        samples[i] = static_cast<std::int16_t>(
-            10000 * std::sin(2 * M_PI * frequency * double(i / channels) / rate));
-    return samples;
+    return test_audio::SineOfPeak(frequency, rate, channels,
+                                  static_cast<std::size_t>(seconds * rate), 10000);
 }
 
 // Converts in blocks of odd sizes, then flushes.

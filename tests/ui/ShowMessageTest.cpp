@@ -27,6 +27,29 @@ TEST(ShowMessage, FormatsPrintfStyleWithoutLimit) {
     EXPECT_EQ(boxes.Asked()[1].text, "Can't open " + longPath + " (41)");
 }
 
+TEST(ShowMessage, LanguageTextsThatDoNotTakeTheArgumentsAreShownAsTheyStand) {
+    // Message formats come from the language file, which a user may edit: a text with more or
+    // other placeholders than the message passes must not read arguments that were never given.
+    Script boxes(IDOK);
+    const std::string path = "/home/user/song.mp3";
+    ShowMessage(nullptr, "Quorvel", MB_OK, "Can't open %s%s%s%s%n", path.c_str());
+    ShowMessage(nullptr, "Quorvel", MB_OK, "Error %s", 41);
+    ShowMessage(nullptr, "Quorvel", MB_OK, "Please open a song first %s");
+    ShowMessage(nullptr, "Quorvel", MB_OK, "%s (%d)", path.c_str(), 41);
+    ShowMessage(nullptr, "Quorvel", MB_OK, "%d%%", 5);
+    ShowMessage(nullptr, "Quorvel", MB_OK, "Width %2000000000d", 7);
+    ShowMessage(nullptr, "Quorvel", MB_OK, "%.1f %%", 99.25);
+
+    ASSERT_EQ(boxes.Asked().size(), 7u);
+    EXPECT_EQ(boxes.Asked()[0].text, "Can't open %s%s%s%s%n");
+    EXPECT_EQ(boxes.Asked()[1].text, "Error %s");
+    EXPECT_EQ(boxes.Asked()[2].text, "Please open a song first %s");
+    EXPECT_EQ(boxes.Asked()[3].text, path + " (41)");
+    EXPECT_EQ(boxes.Asked()[4].text, "5%");
+    EXPECT_EQ(boxes.Asked()[5].text, "Width %2000000000d");  // would be 2 GB of spaces
+    EXPECT_EQ(boxes.Asked()[6].text, "99.2 %");
+}
+
 TEST(ShowMessage, ReturnsTheAnswerAndPassesOwnerAndStyle) {
     Script boxes;
     boxes.Queue(IDYES);

@@ -1,0 +1,91 @@
+// Test audio made on the spot and measured: 16-bit PCM WAV files (their headers may lie on
+// purpose), sine tones, and the strength of one frequency in a signal (Goertzel's filter).
+#pragma once
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <fstream>
+#include <numbers>
+#include <string>
+#include <vector>
+
+namespace test_audio {
+
+inline void PutLE(std::string& out, std::uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
+}
+
+// A 16-bit PCM WAV file with a 44-byte header around interleaved `samples`. When
+// `claimedDataBytes` is set, the data chunk claims that many bytes whatever follows it.
+inline std::string WavBytes(int rate, int channels, const std::vector<std::int16_t>& samples,
+                            std::int64_t claimedDataBytes = -1) {
+    const auto realBytes = static_cast<std::uint32_t>(samples.size() * 2);
+    const std::uint32_t dataBytes =
+        claimedDataBytes >= 0 ? static_cast<std::uint32_t>(claimedDataBytes) : realBytes;
+    std::string out = "RIFF";
+    PutLE(out, 36 + dataBytes, 4);
+    out += "WAVEfmt ";
+    PutLE(out, 16, 4);
+    PutLE(out, 1, 2);  // PCM
+    PutLE(out, static_cast<std::uint32_t>(channels), 2);
+    PutLE(out, static_cast<std::uint32_t>(rate), 4);
+    PutLE(out, static_cast<std::uint32_t>(rate * channels * 2), 4);
+    PutLE(out, static_cast<std::uint32_t>(channels * 2), 2);
+    PutLE(out, 16, 2);
+    out += "data";
+    PutLE(out, dataBytes, 4);
+    out.reserve(out.size() + realBytes);
+    for (std::int16_t sample : samples) PutLE(out, static_cast<std::uint16_t>(sample), 2);
+    return out;
+}
+
+inline void WriteWav(const std::string& path, int rate, int channels,
+                     const std::vector<std::int16_t>& samples) {
+    const std::string bytes = WavBytes(rate, channels, samples);
+    std::ofstream(path, std::ios::binary | std::ios::trunc)
+        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+// Interleaved sine tone starting at phase 0, the same in every channel, of peak `peak` (in
+// sample units).
+inline std::vector<std::int16_t> SineOfPeak(double frequency, int rate, int channels,
+                                            std::size_t frames, double peak) {
+    std::vector<std::int16_t> s(frames * static_cast<std::size_t>(channels));
+    for (std::size_t i = 0; i < frames; ++i) {
+        const auto v = static_cast<std::int16_t>(std::lround(
+            peak * std::sin(2 * std::numbers::pi * frequency * static_cast<double>(i) / rate)));
+        for (int c = 0; c < channels; ++c) s[i * channels + c] = v;
+    }
+    return s;
+}
+
+// The same with the peak as a fraction of full scale.
+inline std::vector<std::int16_t> Sine(double frequency, int rate, int channels, std::size_t frames,
+                                      double amplitude = 0.5) {
+    return SineOfPeak(frequency, rate, channels, frames, amplitude * 32767);
+}
+
+// Goertzel's filter over `count` samples taken every `step` from `s`: the magnitude of
+// `frequency`, divided by the count (half the amplitude of a sine of that frequency).
+inline double Goertzel(const std::int16_t* s, std::size_t count, std::size_t step, double frequency,
+                       int rate) {
+    const double w = 2 * std::numbers::pi * frequency / rate;
+    double s1 = 0, s2 = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        const double s0 = s[i * step] + 2 * std::cos(w) * s1 - s2;
+        s2 = s1;
+        s1 = s0;
+    }
+    return std::sqrt(std::max(0.0, s1 * s1 + s2 * s2 - 2 * std::cos(w) * s1 * s2)) /
+           static_cast<double>(count);
+}
+
+// Strength of `frequency` in every `step`-th sample from `first`, as the amplitude of a sine of
+// that frequency.
+inline double ToneAmplitude(const std::vector<std::int16_t>& samples, std::size_t first,
+                            std::size_t step, std::size_t count, double frequency, int rate) {
+    return 2 * Goertzel(samples.data() + first, count, step, frequency, rate);
+}
+
+}  // namespace test_audio
