@@ -19,6 +19,7 @@
 #include <thread>
 
 #include "BenchSupport.h"
+#include "OffscreenPlayer.h"
 #include "app/DataFolder.h"
 #include "app/QuorvelMainDlg.h"
 #include "app/ShippedData.h"
@@ -115,11 +116,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::string mode = argv[1];
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    QTemporaryDir data;
-    setenv("APPDATA", data.path().toUtf8().constData(), 1);
-    QApplication application(argc, argv);
-    InstallShippedData(DataFolder());
+    bench::OffscreenPlayer player(argc, argv);
 
     CQuorvelMainDlg window;
     if (!window.InitDialog()) bench::Fail("the main window");

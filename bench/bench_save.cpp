@@ -13,6 +13,7 @@
 #include <string>
 
 #include "BenchSupport.h"
+#include "OffscreenPlayer.h"
 #include "app/DataFolder.h"
 #include "app/QuorvelMainDlg.h"
 #include "app/ShippedData.h"
@@ -40,11 +41,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::string mode = argv[1];
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    QTemporaryDir data;
-    setenv("APPDATA", data.path().toUtf8().constData(), 1);
-    QApplication application(argc, argv);
-    InstallShippedData(DataFolder());
+    bench::OffscreenPlayer player(argc, argv);
 
     // The questions a user would answer.
     ui::ScopedModalResponder<Mp3FormatQuestion> mp3([](const Mp3FormatQuestion& q) {
