@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 #include <filesystem>
 #include <memory>
+#include <sstream>
 
 #include "ui/EventWait.h"
 
@@ -64,6 +65,10 @@ protected:
         ASSERT_TRUE(s_install.finished && s_install.code == 0) << s_install.out << s_install.err;
         ASSERT_TRUE(m_appData.isValid() && m_runtime.isValid() && m_media.isValid());
         ASSERT_FALSE(qgetenv("DISPLAY").isEmpty()) << "run this test under xvfb-run";
+        // The server starts with the pointer in the middle of the screen, where the player's
+        // window appears: a tooltip shown there is a window titled "Quorvel" too.
+        const Outcome moved = RunProgram("xdotool", {"mousemove", "0", "0"});
+        ASSERT_TRUE(moved.finished && moved.code == 0) << moved.err;
     }
     void TearDown() override {
         for (auto& player : m_players) {
@@ -84,6 +89,11 @@ protected:
         environment.insert("APPDATA", m_appData.path());
         environment.insert("XDG_RUNTIME_DIR", m_runtime.path());
         environment.insert("SDL_AUDIODRIVER", "dummy");
+        // No session bus, and none started on demand: where an X11 bus launcher is installed,
+        // the toolkit's accessibility probe would otherwise launch one on this display and the
+        // first start would wait on it.
+        environment.insert("DBUS_SESSION_BUS_ADDRESS",
+                           "unix:path=" + m_runtime.path() + "/no-session-bus");
         return environment;
     }
     QString Socket() const {
@@ -120,6 +130,23 @@ protected:
     }
     static bool WaitForWindows(int count) {
         return testenv::WaitUntil([&] { return QuorvelWindows() == count; }, 60000);
+    }
+    // What a failed wait for windows saw: every visible window, and how the player stands.
+    static std::string Scene(QProcess& player) {
+        std::string scene = "visible windows:\n";
+        const Outcome search = RunProgram("xdotool", {"search", "--onlyvisible", "--name", "."});
+        std::istringstream ids(search.out);
+        for (std::string id; std::getline(ids, id);) {
+            const Outcome name =
+                RunProgram("xdotool", {"getwindowname", QString::fromStdString(id)});
+            const Outcome place =
+                RunProgram("xdotool", {"getwindowgeometry", QString::fromStdString(id)});
+            scene += "  " + id + " '" + name.out.substr(0, name.out.find('\n')) + "' " + place.out;
+        }
+        scene += player.state() == QProcess::NotRunning
+                     ? "the player ended with " + std::to_string(player.exitCode())
+                     : std::string("the player runs");
+        return scene + "; its errors: " + player.readAllStandardError().toStdString();
     }
     static bool Ended(QProcess& process) {
         return testenv::WaitUntil([&] { return process.state() == QProcess::NotRunning; }, 60000);
@@ -208,7 +235,7 @@ TEST_F(InstallTest, OnePlayerShowsItsWindowTakesTheFilesOfLaterStartsAndEndsClea
     MakeTone("song.mp3", 440);
     MakeTone("other.ogg", 660);
     QProcess& player = StartPlayer({"song.mp3"});
-    ASSERT_TRUE(WaitForWindows(1)) << "no window came up";
+    ASSERT_TRUE(WaitForWindows(1)) << "no window came up\n" << Scene(player);
     EXPECT_EQ(player.state(), QProcess::Running);
     EXPECT_TRUE(QFileInfo(Socket()).exists());
     // The first start filled the empty data folder.
@@ -221,7 +248,8 @@ TEST_F(InstallTest, OnePlayerShowsItsWindowTakesTheFilesOfLaterStartsAndEndsClea
     EXPECT_EQ(handed.status, QProcess::NormalExit);
     EXPECT_EQ(handed.code, 0);
     EXPECT_EQ(handed.out + handed.err, "");
-    EXPECT_TRUE(WaitForWindows(2)) << "the running player did not ask before opening the file";
+    EXPECT_TRUE(WaitForWindows(2)) << "the running player did not ask before opening the file\n"
+                                   << Scene(player);
     const Outcome raised = StartAgain({});
     EXPECT_EQ(raised.code, 0);
     EXPECT_EQ(player.state(), QProcess::Running);
@@ -241,14 +269,14 @@ TEST_F(InstallTest, OnePlayerShowsItsWindowTakesTheFilesOfLaterStartsAndEndsClea
 TEST_F(InstallTest, TheSocketOfAKilledPlayerIsTakenOverByTheNextStart) {
     MakeTone("song.mp3", 440);
     QProcess& crashed = StartPlayer({});
-    ASSERT_TRUE(WaitForWindows(1));
+    ASSERT_TRUE(WaitForWindows(1)) << Scene(crashed);
     ::kill(static_cast<pid_t>(crashed.processId()), SIGKILL);
     ASSERT_TRUE(Ended(crashed));
     ASSERT_TRUE(WaitForWindows(0));
     EXPECT_TRUE(QFileInfo::exists(Socket())) << "a killed player cannot remove its socket";
 
     QProcess& next = StartPlayer({"song.mp3"});
-    ASSERT_TRUE(WaitForWindows(1)) << "the next start did not become the player";
+    ASSERT_TRUE(WaitForWindows(1)) << "the next start did not become the player\n" << Scene(next);
     EXPECT_EQ(next.state(), QProcess::Running);
     const Outcome raised = StartAgain({});  // and later starts reach it
     EXPECT_EQ(raised.code, 0);
