@@ -8,6 +8,7 @@
 #include "app/DataFolder.h"
 #include "app/QuorvelMainDlg.h"
 #include "loop/QuorvelLoopPropertyPage.h"
+#include "support/NumberedLanguage.h"
 #include "ui/AutoRepeatButton.h"
 #include "ui/CaptionGroupBox.h"
 #include "ui/ControlColours.h"
@@ -20,16 +21,10 @@
 
 namespace {
 
-std::string NumberedLanguage() {
-    std::string text;
-    for (int line = 1; line <= 130; ++line) text += "text " + std::to_string(line) + "\r\n";
-    return text;
-}
-
 class MainWindowControlsTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        testenv::WriteFile(DataFolder() + "/Default.lan", NumberedLanguage());
+        testenv::WriteFile(DataFolder() + "/Default.lan", testenv::NumberedLanguage());
         m_dialog = std::make_unique<CQuorvelMainDlg>();
         ASSERT_TRUE(m_dialog->InitDialog());
     }

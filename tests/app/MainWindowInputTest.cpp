@@ -21,6 +21,7 @@
 #include "eq/QuorvelEQPropertyPage.h"
 #include "loop/LoopRegion.h"
 #include "loop/QuorvelLoopPropertyPage.h"
+#include "support/NumberedLanguage.h"
 #include "ui/ControlId.h"
 #include "ui/ListBox.h"
 #include "ui/ModalResponder.h"
@@ -30,14 +31,6 @@
 #include "ui/ToolTipProbe.h"
 
 namespace {
-
-std::string NumberedLanguage() {
-    std::string text;
-    for (int line = 1; line <= 130; ++line)
-        text +=
-            (line == 123 ? std::string("Help Page.html") : "text " + std::to_string(line)) + "\r\n";
-    return text;
-}
 
 // Counts the events of one type that reach a widget.
 class EventCounter : public QObject {
@@ -68,7 +61,8 @@ public slots:
 class MainWindowInputTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        testenv::WriteFile(DataFolder() + "/Default.lan", NumberedLanguage());
+        testenv::WriteFile(DataFolder() + "/Default.lan",
+                           testenv::NumberedLanguage({{123, "Help Page.html"}}));
         g_bModified = 0;
         m_dialog = std::make_unique<CQuorvelMainDlg>();
         ASSERT_TRUE(m_dialog->InitDialog());

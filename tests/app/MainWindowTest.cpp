@@ -12,6 +12,7 @@
 #include "app/DataFolder.h"
 #include "app/QuorvelMainDlg.h"
 #include "lang/LanguageText.h"
+#include "support/NumberedLanguage.h"
 #include "ui/BitmapButton.h"
 #include "ui/CaptionGroupBox.h"
 #include "ui/ControlId.h"
@@ -25,19 +26,11 @@
 
 namespace {
 
-// A language file whose every line names its number, except the help file's name.
-std::string NumberedLanguage() {
-    std::string text;
-    for (int line = 1; line <= 130; ++line)
-        text +=
-            (line == 123 ? std::string("Help Page.html") : "text " + std::to_string(line)) + "\r\n";
-    return text;
-}
-
 class MainWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        testenv::WriteFile(DataFolder() + "/Default.lan", NumberedLanguage());
+        testenv::WriteFile(DataFolder() + "/Default.lan",
+                           testenv::NumberedLanguage({{123, "Help Page.html"}}));
         m_dialog = std::make_unique<CQuorvelMainDlg>();
         ASSERT_TRUE(m_dialog->InitDialog());
     }

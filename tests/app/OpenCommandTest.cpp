@@ -18,6 +18,7 @@
 #include "engine/TestMedia.h"
 #include "loop/QuorvelLoopPropertyPage.h"
 #include "support/DiskCapture.h"
+#include "support/NumberedLanguage.h"
 #include "support/TestAudio.h"
 #include "ui/EventWait.h"
 #include "ui/ModalResponder.h"
@@ -31,12 +32,6 @@ namespace {
 using OpenAnswer = ui::OpenFileQuestion::Answer;
 using testmedia::WavSpec;
 using testmedia::WriteWav;
-
-std::string NumberedLanguage() {
-    std::string text;
-    for (int line = 1; line <= 130; ++line) text += "text " + std::to_string(line) + "\r\n";
-    return text;
-}
 
 // Selects an entry of the dialog's file list with a click, as the user does.
 void ClickInDialog(ui::COpenPreviewDialog* dialog, const std::string& path) {
@@ -67,7 +62,7 @@ void ClickBox(QCheckBox* box) {
 class OpenCommandTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        testenv::WriteFile(DataFolder() + "/Default.lan", NumberedLanguage());
+        testenv::WriteFile(DataFolder() + "/Default.lan", testenv::NumberedLanguage());
         g_bModified = 0;
         g_bAutoPlayPreview = 1;
         BeforeWindow();

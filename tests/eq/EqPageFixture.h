@@ -13,15 +13,16 @@
 #include <string>
 #include <vector>
 
+#include "DefaultPresetFile.h"
 #include "app/DataFolder.h"
 #include "app/QuorvelMainDlg.h"
 #include "audio/Audio.h"
 #include "engine/PlaybackEngine.h"
 #include "engine/PlaybackState.h"
 #include "engine/TestMedia.h"
-#include "DefaultPresetFile.h"
 #include "eq/PresetFile.h"
 #include "eq/QuorvelEQPropertyPage.h"
+#include "support/NumberedLanguage.h"
 #include "ui/ListBox.h"
 #include "ui/ModalResponder.h"
 #include "ui/ShowMessage.h"
@@ -30,22 +31,12 @@
 
 namespace eqtest {
 
-// A language file whose every line names its number; the two messages with an argument show it.
-inline std::string NumberedLanguage() {
-    std::string text;
-    for (int line = 1; line <= 130; ++line) {
-        text += "text " + std::to_string(line);
-        if (line == 45) text += " %s";
-        if (line == 109) text += " %d";
-        text += "\r\n";
-    }
-    return text;
-}
-
-
 class EqPageFixture : public ::testing::Test {
 protected:
-    void SetUp() override { testenv::WriteFile(DataFolder() + "/Default.lan", NumberedLanguage()); }
+    void SetUp() override {
+        testenv::WriteFile(DataFolder() + "/Default.lan",
+                           testenv::NumberedLanguage({{45, "text 45 %s"}, {109, "text 109 %d"}}));
+    }
 
     // The main window, created after the test has put its settings file in place.
     void OpenWindow() {

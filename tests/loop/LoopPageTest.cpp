@@ -11,6 +11,7 @@
 #include "engine/PlaybackState.h"
 #include "loop/LoopRegion.h"
 #include "loop/QuorvelLoopPropertyPage.h"
+#include "support/NumberedLanguage.h"
 #include "ui/BitmapButton.h"
 #include "ui/CaptionGroupBox.h"
 #include "ui/ControlId.h"
@@ -20,17 +21,10 @@
 
 namespace {
 
-// A language file whose every line names its number.
-std::string NumberedLanguage() {
-    std::string text;
-    for (int line = 1; line <= 130; ++line) text += "text " + std::to_string(line) + "\r\n";
-    return text;
-}
-
 class LoopPageTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        testenv::WriteFile(DataFolder() + "/Default.lan", NumberedLanguage());
+        testenv::WriteFile(DataFolder() + "/Default.lan", testenv::NumberedLanguage());
         g_bModified = 0;
         m_dialog = std::make_unique<CQuorvelMainDlg>();
         ASSERT_TRUE(m_dialog->InitDialog());

@@ -21,6 +21,7 @@
 #include "engine/TestMedia.h"
 #include "loop/LoopRegion.h"
 #include "loop/QuorvelLoopPropertyPage.h"
+#include "support/NumberedLanguage.h"
 #include "ui/ControlId.h"
 #include "ui/ModalResponder.h"
 #include "ui/OpenDialog.h"
@@ -35,12 +36,6 @@ const QColor kStart(150, 255, 150);
 const QColor kEnd(255, 150, 150);
 const QColor kPosition(255, 255, 255);
 
-std::string NumberedLanguage() {
-    std::string text;
-    for (int line = 1; line <= 130; ++line) text += "text " + std::to_string(line) + "\r\n";
-    return text;
-}
-
 audio::QWORD Bytes(double seconds) {
     return static_cast<audio::QWORD>(std::llround(seconds * kRate)) * 4;
 }
@@ -54,7 +49,7 @@ bool IsCursor(const QCursor& cursor, int id) {
 class WaveformPageTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        testenv::WriteFile(DataFolder() + "/Default.lan", NumberedLanguage());
+        testenv::WriteFile(DataFolder() + "/Default.lan", testenv::NumberedLanguage());
         g_bModified = 0;
         m_dialog = std::make_unique<CQuorvelMainDlg>();
         ASSERT_TRUE(m_dialog->InitDialog());
