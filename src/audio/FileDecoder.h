@@ -23,6 +23,7 @@
 
 #include "audio/FfmpegHandles.h"
 #include "audio/LibraryLog.h"
+#include "audio/PacketIndexCache.h"
 
 namespace audio::detail {
 
@@ -53,14 +54,7 @@ public:
     bool Seek(std::uint64_t frame);
 
 private:
-    struct IndexEntry {
-        std::int64_t pos;           // byte position reported by the demuxer
-        std::int64_t pts;           // timestamp reported by the demuxer
-        std::int64_t publicStart;   // timeline frame of this packet's first kept sample
-        std::int32_t headSkip;      // decoded samples dropped at the packet's start
-        std::int32_t keep;          // decoded samples kept after those
-        std::uint32_t fingerprint;  // size and a hash of the data: identifies the packet
-    };
+    using IndexEntry = PacketIndexEntry;
     enum class Mode { Direct, Indexed };
 
     FileDecoder() = default;
@@ -70,6 +64,9 @@ private:
     int OpenCodec();
     void ChooseMode();
     bool BuildIndex(bool decodeToCount);
+    // Whether an index kept from an earlier opening serves this one as well as its own would.
+    bool MayShareIndex() const;
+    const std::vector<IndexEntry>& Index() const { return m_pIndex->entries; }
     void ComputeDirectLength();
 
     bool SeekDemuxerTo(std::size_t entry);
@@ -109,8 +106,8 @@ private:
 
     Mode m_mode = Mode::Direct;
     bool m_bByteSeek = false;  // raw elementary streams: seek by byte, match packets by position
-    std::vector<IndexEntry> m_index;
-    std::int64_t m_directBase = 0;  // timestamp of the first sample (direct mode)
+    std::shared_ptr<const PacketIndex> m_pIndex;  // shared with other openings of the file
+    std::int64_t m_directBase = 0;                // timestamp of the first sample (direct mode)
 
     std::uint64_t m_qwLength = 0;
     std::uint64_t m_qwPosition = 0;  // next frame Read returns
