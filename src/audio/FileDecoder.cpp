@@ -225,6 +225,7 @@ int FileDecoder::OpenFile(const std::string& path, ContainerFilter filter) {
         if (shareable) m_pIndex = FindPacketIndex(identity);
         if (m_pIndex) {
             m_qwLength = m_pIndex->length;
+            ListKeptPacketsInDemuxer();
         } else {
             const AVCodecID id = m_pCodec->codec_id;
             const bool countByDecoding =
@@ -283,12 +284,19 @@ void FileDecoder::ChooseMode() {
 }
 
 bool FileDecoder::MayShareIndex() const {
-    // A seek by timestamp in a container that lists packets only as it reads them (its generic
-    // index) would, on a file not read through, read from the start to the target: only
-    // containers that seek by byte or know their packets beforehand take a kept index. Modules
-    // are rendered rather than read, so they are always read through.
-    if (m_bModule) return false;
-    return m_bByteSeek || !(m_pFormat->iformat->flags & AVFMT_GENERIC_INDEX);
+    // Modules are rendered rather than read: there is no pass to save.
+    return !m_bModule;
+}
+
+void FileDecoder::ListKeptPacketsInDemuxer() {
+    // A container that seeks by timestamp through the packets it has listed while reading (its
+    // generic index) would, on a file not read through, read from the start to every target:
+    // it is given the packets a reading through would have listed.
+    if (m_bByteSeek || !(m_pFormat->iformat->flags & AVFMT_GENERIC_INDEX)) return;
+    AVStream* st = m_pFormat->streams[m_nStream];
+    for (const IndexEntry& e : Index())
+        if (e.pts != AV_NOPTS_VALUE && e.pos >= 0)
+            av_add_index_entry(st, e.pos, e.pts, 0, 0, AVINDEX_KEYFRAME);
 }
 
 void FileDecoder::ComputeDirectLength() {

@@ -66,6 +66,7 @@ private:
     bool BuildIndex(bool decodeToCount);
     // Whether an index kept from an earlier opening serves this one as well as its own would.
     bool MayShareIndex() const;
+    void ListKeptPacketsInDemuxer();
     const std::vector<IndexEntry>& Index() const { return m_pIndex->entries; }
     void ComputeDirectLength();
 
