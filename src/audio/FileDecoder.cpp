@@ -52,6 +52,12 @@ std::int64_t DecodedSamples(AVCodecID id, std::int64_t duration, std::int32_t tr
     return id == AV_CODEC_ID_OPUS ? duration + trimmedEnd : duration;
 }
 
+thread_local const std::atomic<bool>* t_openCancel = nullptr;
+
+bool OpeningCalledOff() {
+    return t_openCancel && t_openCancel->load(std::memory_order_relaxed);
+}
+
 int CheckReadableFile(const std::string& path) {
     struct stat info {};
     if (path.empty() || stat(path.c_str(), &info) != 0) return ERROR_FILEOPEN;
@@ -143,6 +149,10 @@ const AVCodec* FindDecoder(AVCodecID id) {
 
 }  // namespace
 
+void SetThreadOpenCancelFlag(const std::atomic<bool>* cancel) {
+    t_openCancel = cancel;
+}
+
 std::unique_ptr<FileDecoder> FileDecoder::Open(const std::string& path, ContainerFilter filter,
                                                int& error) {
     InstallLibraryLogging();
@@ -196,6 +206,7 @@ bool FileDecoder::ReopenFormat() {
 }
 
 int FileDecoder::OpenFile(const std::string& path, ContainerFilter filter) {
+    if (OpeningCalledOff()) return ERROR_OPEN_CANCELLED;
     if (int e = CheckReadableFile(path)) return e;
     m_strPath = path;
     m_bModule = filter == ContainerFilter::ModuleOnly;
@@ -230,9 +241,12 @@ int FileDecoder::OpenFile(const std::string& path, ContainerFilter filter) {
             const AVCodecID id = m_pCodec->codec_id;
             const bool countByDecoding =
                 !CountsFromPackets(id) || m_dwChannelType == CTYPE_MUSIC_MOD;
+            if (OpeningCalledOff()) return ERROR_OPEN_CANCELLED;
             if (!BuildIndex(countByDecoding)) {
+                if (OpeningCalledOff()) return ERROR_OPEN_CANCELLED;
                 // Some packet had no duration, or a wrong one: count by decoding instead.
-                if (countByDecoding || !ReopenFormat() || !BuildIndex(true)) return ERROR_FILEFORM;
+                if (countByDecoding || !ReopenFormat() || !BuildIndex(true))
+                    return OpeningCalledOff() ? ERROR_OPEN_CANCELLED : ERROR_FILEFORM;
             }
             if (Index().empty()) return ERROR_FILEFORM;
             if (shareable) KeepPacketIndex(identity, m_pIndex);
@@ -372,6 +386,10 @@ bool FileDecoder::BuildIndex(bool decodeToCount) {
     };
 
     while (av_read_frame(fmt, pkt) >= 0) {
+        if (OpeningCalledOff()) {
+            av_packet_unref(pkt);
+            return false;
+        }
         if (pkt->stream_index != m_nStream) {
             av_packet_unref(pkt);
             continue;

@@ -16,6 +16,7 @@
 // its length rather than shifting what follows.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -29,6 +30,9 @@ namespace audio::detail {
 
 // Which containers an opening call accepts.
 enum class ContainerFilter { Any, Mp4Only, AsfOnly, ModuleOnly };
+
+// The flag that calls off this thread's openings (audio::SetOpenCancelFlag); null for none.
+void SetThreadOpenCancelFlag(const std::atomic<bool>* cancel);
 
 class FileDecoder {
 public:

@@ -6,9 +6,11 @@
 #include <time.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <thread>
 
 #include "AudioTestSupport.h"
 
@@ -346,6 +348,48 @@ TEST(Decoding, Mp4AndWmaCallsAcceptOnlyTheirContainers) {
     audio::StreamFree(h);
     EXPECT_EQ(audio::WMA_StreamCreateFile(0, m4a.c_str(), 0, 0, audio::STREAM_DECODE), 0u);
     EXPECT_EQ(audio::ErrorGetCode(), audio::ERROR_FILEFORM);
+}
+
+}  // namespace
+
+namespace {
+
+// A background reader that is no longer wanted calls off its opening rather than wait for it.
+TEST(Decoding, OpeningsCalledOffFailWithTheirOwnCodeOnTheirThreadOnly) {
+    TempDir dir;
+    const std::string wav = dir.File("song.wav");
+    WriteWav(wav, kRate, 2, SourceSignal());
+    const std::string mp3 = dir.File("song.mp3");
+    ASSERT_TRUE(Ffmpeg("-i '" + wav + "' -c:a libmp3lame -q:a 4", mp3));
+    const auto open = [](const std::string& path) {
+        return audio::StreamCreateFile(0, path.c_str(), 0, 0, audio::STREAM_DECODE);
+    };
+
+    std::atomic<bool> calledOff{true};
+    audio::SetOpenCancelFlag(&calledOff);
+    for (const std::string& path : {wav, mp3}) {
+        EXPECT_EQ(open(path), 0u) << path;
+        EXPECT_EQ(audio::ErrorGetCode(), audio::ERROR_OPEN_CANCELLED) << path;
+    }
+    EXPECT_EQ(audio::MusicLoad(0, mp3.c_str(), 0, 0, audio::MUSIC_DECODE, 0), 0u);
+    EXPECT_EQ(audio::ErrorGetCode(), audio::ERROR_OPEN_CANCELLED);
+    // Other threads open as before.
+    audio::HSTREAM elsewhere = 0;
+    std::thread([&] { elsewhere = open(mp3); }).join();
+    EXPECT_NE(elsewhere, 0u);
+
+    // The flag lowered, or taken away: openings go through, and decode what they did before.
+    calledOff = false;
+    const audio::HSTREAM lowered = open(mp3);
+    ASSERT_NE(lowered, 0u) << "error " << audio::ErrorGetCode();
+    audio::SetOpenCancelFlag(nullptr);
+    calledOff = true;
+    const audio::HSTREAM unflagged = open(mp3);
+    ASSERT_NE(unflagged, 0u) << "error " << audio::ErrorGetCode();
+    EXPECT_EQ(audio::ChannelGetLength(lowered), audio::ChannelGetLength(elsewhere));
+    EXPECT_EQ(ReadAll(lowered), ReadAll(elsewhere));
+    for (const audio::HSTREAM h : {elsewhere, lowered, unflagged})
+        EXPECT_TRUE(audio::StreamFree(h));
 }
 
 }  // namespace
