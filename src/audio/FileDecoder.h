@@ -10,7 +10,8 @@
 //    which is fast; for the others (WMA, tracker modules ...) the file is decoded once to count.
 //    Each packet read later is matched to its entry, so every decoded sample has a known place
 //    whether decoding started at the beginning or after a seek. Seeks start a few packets early so
-//    that the codec's state has settled by the target.
+//    that the codec's state has settled by the target. The list of an unchanged file is kept for
+//    its later openings (PacketIndexCache.h); an opening can be called off while it reads.
 // Encoder delay and padding signalled by the container are dropped the same way on every path,
 // so the length and the samples always agree; a packet that fails to decode becomes silence of
 // its length rather than shifting what follows.
