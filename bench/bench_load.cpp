@@ -74,8 +74,10 @@ Stalls LongestStalls(CQuorvelMainDlg& window, const char* song) {
         const qint64 now = clock.nsecsElapsed();
         if (lastTick >= 0) {
             longest = std::max(longest, now - lastTick);
-            if (lastTick > loadEnd || now < loadStart)
-                outsideLoading = std::max(outsideLoading, now - lastTick);
+            // LoadSong runs the event loop itself while the file opens: ticks inside it overlap.
+            const bool overlapsLoading =
+                loadStart >= 0 && now >= loadStart && (loadEnd < 0 || lastTick <= loadEnd);
+            if (!overlapsLoading) outsideLoading = std::max(outsideLoading, now - lastTick);
         }
         lastTick = now;
     });

@@ -29,6 +29,7 @@
 // read from libcdio with paranoia's error correction.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 namespace audio {
@@ -74,8 +75,9 @@ constexpr int ERROR_DECODE = 38;    // the channel is a decoding channel (it can
 constexpr int ERROR_FILEFORM = 41;  // the file's format is not recognised or it holds no audio
 constexpr int ERROR_CODEC = 44;     // the file's codec cannot be decoded
 constexpr int ERROR_ENDED = 45;     // a decoding channel has reached its end; an encoder has died
-constexpr int ERROR_WMA_CODEC = 1003;   // the WMA encoder refuses these settings
-constexpr int ERROR_ACM_CANCEL = 2000;  // the format chooser was cancelled
+constexpr int ERROR_WMA_CODEC = 1003;       // the WMA encoder refuses these settings
+constexpr int ERROR_ACM_CANCEL = 2000;      // the format chooser was cancelled
+constexpr int ERROR_OPEN_CANCELLED = 2001;  // an opening was called off (SetOpenCancelFlag)
 constexpr int ERROR_UNKNOWN = -1;
 
 // ---- Stream and sample flags ----
@@ -208,6 +210,14 @@ HSTREAM WMA_StreamCreateFile(BOOL mem, const void* file, QWORD offset, QWORD len
 // `freq` is ignored (the module renders at 44100 Hz stereo). ERROR_FILEFORM when the file is not a
 // module or module support is missing.
 HMUSIC MusicLoad(BOOL mem, const void* file, QWORD offset, DWORD length, DWORD flags, DWORD freq);
+
+// Lets another thread call off the openings that the calling thread makes from now on
+// (StreamCreateFile and its kin, MusicLoad): once `*cancel` turns true, an opening under way
+// gives up within a few packets, returning 0 with ERROR_OPEN_CANCELLED, and so does every later
+// one until the flag is false again. Opening a long file reads it through once, which takes a
+// while; a background reader that is no longer wanted need not wait for that. nullptr: no flag.
+// The flag must outlive the openings that read it.
+void SetOpenCancelFlag(const std::atomic<bool>* cancel);
 
 // Frees a stream (or module) with its syncs, DSPs and effects; a tempo stream with FX_FREESOURCE
 // frees its source too. The source of a live tempo stream cannot be freed on its own

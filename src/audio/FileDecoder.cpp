@@ -52,6 +52,12 @@ std::int64_t DecodedSamples(AVCodecID id, std::int64_t duration, std::int32_t tr
     return id == AV_CODEC_ID_OPUS ? duration + trimmedEnd : duration;
 }
 
+thread_local const std::atomic<bool>* t_openCancel = nullptr;
+
+bool OpeningCalledOff() {
+    return t_openCancel && t_openCancel->load(std::memory_order_relaxed);
+}
+
 int CheckReadableFile(const std::string& path) {
     struct stat info {};
     if (path.empty() || stat(path.c_str(), &info) != 0) return ERROR_FILEOPEN;
@@ -101,14 +107,32 @@ void ReadSkips(const uint8_t* side, size_t size, std::int32_t& skipStart, std::i
 }
 
 // Identifies a packet among its neighbours: demuxers do not always give the same timestamps to
-// the same packet after a seek, but its position, size and bytes stay the same.
+// the same packet after a seek, but its position, size and bytes stay the same. Its first and
+// last 64 bytes are mixed in eight at a time: opening an hour-long song fingerprints some 150 000
+// packets. The values live only as long as the process.
 std::uint32_t Fingerprint(const AVPacket* pkt) {
-    std::uint32_t hash = 2166136261u ^ static_cast<std::uint32_t>(pkt->size);
-    const int n = std::min(pkt->size, 64);
-    for (int i = 0; i < n; ++i) hash = (hash ^ pkt->data[i]) * 16777619u;
-    for (int i = std::max(n, pkt->size - 64); i < pkt->size; ++i)
-        hash = (hash ^ pkt->data[i]) * 16777619u;
-    return hash;
+    std::uint64_t hash = 0x9E3779B97F4A7C15ull ^ static_cast<std::uint64_t>(pkt->size);
+    const auto mix = [&hash](std::uint64_t word) {
+        hash = (hash ^ word) * 0xFF51AFD7ED558CCDull;
+        hash ^= hash >> 29;
+    };
+    const auto mixBytes = [&mix](const std::uint8_t* bytes, int count) {
+        int i = 0;
+        for (; i + 8 <= count; i += 8) {
+            std::uint64_t word;
+            std::memcpy(&word, bytes + i, 8);
+            mix(word);
+        }
+        std::uint64_t rest = 0;
+        std::memcpy(&rest, bytes + i, static_cast<std::size_t>(count - i));
+        mix(rest ^ (static_cast<std::uint64_t>(count - i) << 56));
+    };
+    if (pkt->size <= 0 || !pkt->data) return static_cast<std::uint32_t>(hash);
+    const int head = std::min(pkt->size, 64);
+    mixBytes(pkt->data, head);
+    const int tail = std::max(head, pkt->size - 64);
+    mixBytes(pkt->data + tail, pkt->size - tail);
+    return static_cast<std::uint32_t>(hash ^ (hash >> 32));
 }
 
 // MPEG audio: the floating-point decoders carry no rounding state from frame to frame, so a
@@ -124,6 +148,10 @@ const AVCodec* FindDecoder(AVCodecID id) {
 }
 
 }  // namespace
+
+void SetThreadOpenCancelFlag(const std::atomic<bool>* cancel) {
+    t_openCancel = cancel;
+}
 
 std::unique_ptr<FileDecoder> FileDecoder::Open(const std::string& path, ContainerFilter filter,
                                                int& error) {
@@ -178,6 +206,7 @@ bool FileDecoder::ReopenFormat() {
 }
 
 int FileDecoder::OpenFile(const std::string& path, ContainerFilter filter) {
+    if (OpeningCalledOff()) return ERROR_OPEN_CANCELLED;
     if (int e = CheckReadableFile(path)) return e;
     m_strPath = path;
     m_bModule = filter == ContainerFilter::ModuleOnly;
@@ -202,13 +231,26 @@ int FileDecoder::OpenFile(const std::string& path, ContainerFilter filter) {
     if (m_mode == Mode::Direct) {
         ComputeDirectLength();
     } else {
-        const AVCodecID id = m_pCodec->codec_id;
-        const bool countByDecoding = !CountsFromPackets(id) || m_dwChannelType == CTYPE_MUSIC_MOD;
-        if (!BuildIndex(countByDecoding)) {
-            // Some packet had no duration, or a wrong one: count by decoding instead.
-            if (countByDecoding || !ReopenFormat() || !BuildIndex(true)) return ERROR_FILEFORM;
+        IndexedFile identity;
+        const bool shareable = MayShareIndex() && identity.Identify(path, static_cast<int>(filter));
+        if (shareable) m_pIndex = FindPacketIndex(identity);
+        if (m_pIndex) {
+            m_qwLength = m_pIndex->length;
+            ListKeptPacketsInDemuxer();
+        } else {
+            const AVCodecID id = m_pCodec->codec_id;
+            const bool countByDecoding =
+                !CountsFromPackets(id) || m_dwChannelType == CTYPE_MUSIC_MOD;
+            if (OpeningCalledOff()) return ERROR_OPEN_CANCELLED;
+            if (!BuildIndex(countByDecoding)) {
+                if (OpeningCalledOff()) return ERROR_OPEN_CANCELLED;
+                // Some packet had no duration, or a wrong one: count by decoding instead.
+                if (countByDecoding || !ReopenFormat() || !BuildIndex(true))
+                    return OpeningCalledOff() ? ERROR_OPEN_CANCELLED : ERROR_FILEFORM;
+            }
+            if (Index().empty()) return ERROR_FILEFORM;
+            if (shareable) KeepPacketIndex(identity, m_pIndex);
         }
-        if (m_index.empty()) return ERROR_FILEFORM;
     }
     if (!Seek(0)) return ERROR_FILEFORM;
     return ERROR_OK;
@@ -255,6 +297,22 @@ void FileDecoder::ChooseMode() {
         m_mode = Mode::Indexed;
 }
 
+bool FileDecoder::MayShareIndex() const {
+    // Modules are rendered rather than read: there is no pass to save.
+    return !m_bModule;
+}
+
+void FileDecoder::ListKeptPacketsInDemuxer() {
+    // A container that seeks by timestamp through the packets it has listed while reading (its
+    // generic index) would, on a file not read through, read from the start to every target:
+    // it is given the packets a reading through would have listed.
+    if (m_bByteSeek || !(m_pFormat->iformat->flags & AVFMT_GENERIC_INDEX)) return;
+    AVStream* st = m_pFormat->streams[m_nStream];
+    for (const IndexEntry& e : Index())
+        if (e.pts != AV_NOPTS_VALUE && e.pos >= 0)
+            av_add_index_entry(st, e.pos, e.pts, 0, 0, AVINDEX_KEYFRAME);
+}
+
 void FileDecoder::ComputeDirectLength() {
     const AVStream* st = m_pFormat->streams[m_nStream];
     const AVCodecParameters* par = st->codecpar;
@@ -288,7 +346,9 @@ void FileDecoder::ComputeDirectLength() {
 }
 
 bool FileDecoder::BuildIndex(bool decodeToCount) {
-    m_index.clear();
+    m_pIndex.reset();
+    auto built = std::make_shared<PacketIndex>();
+    std::vector<IndexEntry>& index = built->entries;
     std::vector<std::int64_t> produced;  // decoded samples per packet
     std::vector<std::uint8_t> discard;
     AVFormatContext* fmt = m_pFormat.get();
@@ -319,13 +379,17 @@ bool FileDecoder::BuildIndex(bool decodeToCount) {
                 produced[owner] += frame->nb_samples;
                 if (const AVFrameSideData* side =
                         av_frame_get_side_data(frame, AV_FRAME_DATA_SKIP_SAMPLES))
-                    ReadSkips(side->data, side->size, m_index[owner].headSkip, m_index[owner].keep);
+                    ReadSkips(side->data, side->size, index[owner].headSkip, index[owner].keep);
             }
             av_frame_unref(frame);
         }
     };
 
     while (av_read_frame(fmt, pkt) >= 0) {
+        if (OpeningCalledOff()) {
+            av_packet_unref(pkt);
+            return false;
+        }
         if (pkt->stream_index != m_nStream) {
             av_packet_unref(pkt);
             continue;
@@ -335,8 +399,8 @@ bool FileDecoder::BuildIndex(bool decodeToCount) {
         discard.push_back((pkt->flags & AV_PKT_FLAG_DISCARD) ? 1 : 0);
         if (decodeToCount) {
             produced.push_back(0);
-            m_index.push_back(entry);
-            pkt->pts = pkt->dts = static_cast<std::int64_t>(m_index.size() - 1);
+            index.push_back(entry);
+            pkt->pts = pkt->dts = static_cast<std::int64_t>(index.size() - 1);
             if (avcodec_send_packet(m_pCodec.get(), pkt) >= 0) drainFrames();
         } else if (vorbis) {
             const int samples = av_vorbis_parse_frame(vorbis.get(), pkt->data, pkt->size);
@@ -347,8 +411,8 @@ bool FileDecoder::BuildIndex(bool decodeToCount) {
             size_t size = 0;
             const uint8_t* side = av_packet_get_side_data(pkt, AV_PKT_DATA_SKIP_SAMPLES, &size);
             ReadSkips(side, size, entry.headSkip, entry.keep);
-            produced.push_back(m_index.empty() ? 0 : samples);
-            m_index.push_back(entry);
+            produced.push_back(index.empty() ? 0 : samples);
+            index.push_back(entry);
         } else {
             // A duration that disagrees with the next packet's timestamp cannot be trusted.
             const bool gap = pkt->pts != AV_NOPTS_VALUE && previousPts != AV_NOPTS_VALUE &&
@@ -365,7 +429,7 @@ bool FileDecoder::BuildIndex(bool decodeToCount) {
             produced.push_back(DecodedSamples(m_pCodec->codec_id,
                                               av_rescale_q(pkt->duration, m_timeBase, sampleBase),
                                               entry.keep));
-            m_index.push_back(entry);
+            index.push_back(entry);
         }
         av_packet_unref(pkt);
     }
@@ -378,8 +442,8 @@ bool FileDecoder::BuildIndex(bool decodeToCount) {
     // Turn the signalled delay and padding into what each packet keeps, and place the packets.
     std::int64_t skipCarry = 0;
     std::int64_t publicPos = 0;
-    for (std::size_t i = 0; i < m_index.size(); ++i) {
-        IndexEntry& e = m_index[i];
+    for (std::size_t i = 0; i < index.size(); ++i) {
+        IndexEntry& e = index[i];
         const std::int64_t count = produced[i];
         skipCarry += e.headSkip;
         std::int64_t head = std::min(skipCarry, count);
@@ -391,13 +455,15 @@ bool FileDecoder::BuildIndex(bool decodeToCount) {
         e.publicStart = publicPos;
         publicPos += e.keep;
     }
-    m_qwLength = static_cast<std::uint64_t>(publicPos);
     // The last page's granule position states the Vorbis total: a count that disagrees with it
     // is not trusted, and the file is counted by decoding instead.
     const AVStream* st = fmt->streams[m_nStream];
     if (vorbis && st->duration != AV_NOPTS_VALUE && st->duration > 0 &&
         av_rescale_q(st->duration, m_timeBase, sampleBase) != publicPos)
         return false;
+    built->length = static_cast<std::uint64_t>(publicPos);
+    m_qwLength = built->length;
+    m_pIndex = std::move(built);
     return true;
 }
 
@@ -427,23 +493,24 @@ bool FileDecoder::Seek(std::uint64_t frame) {
         return true;
     }
     // The packet holding the target, then a few packets earlier.
+    const std::vector<IndexEntry>& index = Index();
     auto it =
-        std::upper_bound(m_index.begin(), m_index.end(), static_cast<std::int64_t>(frame),
+        std::upper_bound(index.begin(), index.end(), static_cast<std::int64_t>(frame),
                          [](std::int64_t f, const IndexEntry& e) { return f < e.publicStart; });
-    long target = static_cast<long>(it - m_index.begin()) - 1;
+    long target = static_cast<long>(it - index.begin()) - 1;
     // A module renders differently after a seek of its own: play it from the top instead.
     if (m_bModule) target = 0;
     long start = std::max(0L, target);
     while (start > 0 &&
            (target - start < kPrerollPackets ||
-            static_cast<std::int64_t>(frame) - m_index[start].publicStart < kPrerollSamples))
+            static_cast<std::int64_t>(frame) - index[start].publicStart < kPrerollSamples))
         --start;
     return SeekDemuxerTo(static_cast<std::size_t>(start));
 }
 
 bool FileDecoder::SeekDemuxerTo(std::size_t entry) {
     AVFormatContext* fmt = m_pFormat.get();
-    const IndexEntry& e = m_index[entry];
+    const IndexEntry& e = Index()[entry];
     int r = -1;
     if (m_bModule)
         r = -1;  // reopened below
@@ -578,10 +645,11 @@ bool FileDecoder::ReadPacket() {
 }
 
 long FileDecoder::FindEntry(const AVPacket* pkt) const {
-    const long size = static_cast<long>(m_index.size());
+    const std::vector<IndexEntry>& index = Index();
+    const long size = static_cast<long>(index.size());
     auto matches = [&](long i) {
         if (i < 0 || i >= size) return false;
-        const IndexEntry& e = m_index[i];
+        const IndexEntry& e = index[i];
         return e.pos == pkt->pos && e.fingerprint == Fingerprint(pkt);
     };
     const long expected = m_nextEntry >= 0 ? m_nextEntry : 0;
@@ -669,7 +737,7 @@ void FileDecoder::PlaceDirectFrame(const AVFrame* frame) {
 void FileDecoder::PlaceIndexedFrame(const AVFrame* frame) {
     long entry = -1;
     if (frame->pts != AV_NOPTS_VALUE && frame->pts >= 0 &&
-        frame->pts < static_cast<std::int64_t>(m_index.size()))
+        frame->pts < static_cast<std::int64_t>(Index().size()))
         entry = static_cast<long>(frame->pts);
     if (entry < 0) entry = m_framePacket;  // a further frame of the same packet
     if (entry < 0) return;                 // cannot be placed
@@ -677,7 +745,7 @@ void FileDecoder::PlaceIndexedFrame(const AVFrame* frame) {
         m_framePacket = entry;
         m_frameOffset = 0;
     }
-    const IndexEntry& e = m_index[entry];
+    const IndexEntry& e = Index()[entry];
     const std::int64_t first = m_frameOffset;
     m_frameOffset += frame->nb_samples;
     const std::int64_t from = std::max<std::int64_t>(first, e.headSkip);

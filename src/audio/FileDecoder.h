@@ -10,12 +10,14 @@
 //    which is fast; for the others (WMA, tracker modules ...) the file is decoded once to count.
 //    Each packet read later is matched to its entry, so every decoded sample has a known place
 //    whether decoding started at the beginning or after a seek. Seeks start a few packets early so
-//    that the codec's state has settled by the target.
+//    that the codec's state has settled by the target. The list of an unchanged file is kept for
+//    its later openings (PacketIndexCache.h); an opening can be called off while it reads.
 // Encoder delay and padding signalled by the container are dropped the same way on every path,
 // so the length and the samples always agree; a packet that fails to decode becomes silence of
 // its length rather than shifting what follows.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -23,11 +25,15 @@
 
 #include "audio/FfmpegHandles.h"
 #include "audio/LibraryLog.h"
+#include "audio/PacketIndexCache.h"
 
 namespace audio::detail {
 
 // Which containers an opening call accepts.
 enum class ContainerFilter { Any, Mp4Only, AsfOnly, ModuleOnly };
+
+// The flag that calls off this thread's openings (audio::SetOpenCancelFlag); null for none.
+void SetThreadOpenCancelFlag(const std::atomic<bool>* cancel);
 
 class FileDecoder {
 public:
@@ -53,14 +59,7 @@ public:
     bool Seek(std::uint64_t frame);
 
 private:
-    struct IndexEntry {
-        std::int64_t pos;           // byte position reported by the demuxer
-        std::int64_t pts;           // timestamp reported by the demuxer
-        std::int64_t publicStart;   // timeline frame of this packet's first kept sample
-        std::int32_t headSkip;      // decoded samples dropped at the packet's start
-        std::int32_t keep;          // decoded samples kept after those
-        std::uint32_t fingerprint;  // size and a hash of the data: identifies the packet
-    };
+    using IndexEntry = PacketIndexEntry;
     enum class Mode { Direct, Indexed };
 
     FileDecoder() = default;
@@ -70,6 +69,10 @@ private:
     int OpenCodec();
     void ChooseMode();
     bool BuildIndex(bool decodeToCount);
+    // Whether an index kept from an earlier opening serves this one as well as its own would.
+    bool MayShareIndex() const;
+    void ListKeptPacketsInDemuxer();
+    const std::vector<IndexEntry>& Index() const { return m_pIndex->entries; }
     void ComputeDirectLength();
 
     bool SeekDemuxerTo(std::size_t entry);
@@ -109,8 +112,8 @@ private:
 
     Mode m_mode = Mode::Direct;
     bool m_bByteSeek = false;  // raw elementary streams: seek by byte, match packets by position
-    std::vector<IndexEntry> m_index;
-    std::int64_t m_directBase = 0;  // timestamp of the first sample (direct mode)
+    std::shared_ptr<const PacketIndex> m_pIndex;  // shared with other openings of the file
+    std::int64_t m_directBase = 0;                // timestamp of the first sample (direct mode)
 
     std::uint64_t m_qwLength = 0;
     std::uint64_t m_qwPosition = 0;  // next frame Read returns

@@ -3,6 +3,7 @@
 
 #include "audio/ApiSupport.h"
 #include "audio/Audio.h"
+#include "audio/FileDecoder.h"
 #include "audio/FileStream.h"
 #include "audio/TempoStream.h"
 
@@ -51,6 +52,10 @@ HSTREAM WMA_StreamCreateFile(BOOL mem, const void* file, QWORD offset, QWORD len
 HMUSIC MusicLoad(BOOL mem, const void* file, QWORD offset, DWORD length, DWORD flags,
                  DWORD /*freq*/) {
     return CreateFileStream(mem, file, offset, length, flags, ContainerFilter::ModuleOnly);
+}
+
+void SetOpenCancelFlag(const std::atomic<bool>* cancel) {
+    SetThreadOpenCancelFlag(cancel);
 }
 
 BOOL StreamFree(HSTREAM handle) {

@@ -63,6 +63,11 @@ bool CPlaybackEngine::StartAudio() {
 }
 
 bool CPlaybackEngine::OnClose() {
+    if (IsLoadingSong()) {
+        // The song being opened would arrive after the layer it belongs to was released.
+        m_bCloseAfterLoading = true;
+        return false;
+    }
     if (g_bModified &&
         ShowMessage(m_pWindow, "Quorvel", MB_YESNO | MB_ICONEXCLAMATION | MB_DEFBUTTON2,
                     GetLanguageText(111)) == IDNO)

@@ -61,11 +61,17 @@ public:
     // Ranges, start values and enabled state of the position and sound sliders.
     void SetUpSliders();
     // The close handler: false when the user keeps the window open (nothing changes then);
-    // otherwise playback is stopped and the layer released.
+    // otherwise playback is stopped and the layer released. During a song's load it returns
+    // false and the close is made again, question and all, once the song is in.
     bool OnClose();
 
     // ---- Song loading ----
-    // Replaces the song by the file at `path`; a failure is shown and changes nothing.
+    // Replaces the song by the file at `path`; a failure is shown and changes nothing. The file
+    // is opened on a worker thread while the window goes on painting and running its timers and
+    // posted messages (user input waits); the call returns once the song is in. A call made
+    // while another load is under way does nothing: requests from outside wait for
+    // IsLoadingSong to end instead (see COutsideOpen), and a close of the window meanwhile is
+    // carried out after the load.
     void LoadSong(const std::string& path);
     // True while LoadSong runs: nothing that loads a song may start in the middle of it.
     bool IsLoadingSong() const { return m_nLoadingSong > 0; }
@@ -126,9 +132,11 @@ private:
 
     QWidget* m_pWindow;
     ControlLookup m_getDlgItem;
-    int m_nLoadingSong = 0;        // LoadSong calls running
-    bool m_bAudioStarted = false;  // the layer was started here and is not yet released
-    QTimer m_timerPosition;        // timer 1037 of the original window: the display refresh
+    class LoadingScope;
+    int m_nLoadingSong = 0;             // LoadSong calls running
+    bool m_bCloseAfterLoading = false;  // the window was asked to close during a load
+    bool m_bAudioStarted = false;       // the layer was started here and is not yet released
+    QTimer m_timerPosition;             // timer 1037 of the original window: the display refresh
 
     QPointer<QLabel> m_wndTitle;
     QPointer<QLabel> m_wndTime;

@@ -1,5 +1,6 @@
 #include <QLabel>
 #include <QSlider>
+#include <QTimer>
 
 #include "engine/MainWindowIds.h"
 #include "engine/PlaybackEngine.h"
@@ -11,22 +12,65 @@
 #include "ui/QtText.h"
 #include "ui/ShowMessage.h"
 #include "ui/UserMessage.h"
+#include "ui/WorkWhileResponsive.h"
 
 namespace {
 
-// Counts the calls running, on every way out.
-class CountedScope {
-public:
-    explicit CountedScope(int& count) : m_count(count) { ++m_count; }
-    ~CountedScope() { --m_count; }
-    CountedScope(const CountedScope&) = delete;
-    CountedScope& operator=(const CountedScope&) = delete;
-
-private:
-    int& m_count;
+// The streams of a song opened away from the window's thread, or why it could not be.
+struct OpenedSong {
+    audio::HSTREAM stream = 0;  // tempo stream over the decoder; 0 on failure
+    int failedText = 0;         // language text of the failure
+    int errorCode = 0;          // the layer's error code of a failed MP4 decoder
 };
 
+// Runs on a worker thread: opening indexes the whole file, which takes a while for a long song.
+// The layer's error code belongs to the thread that failed, so it is read here.
+OpenedSong OpenSong(const std::string& path) {
+    OpenedSong song;
+    audio::HSTREAM decoder;
+    if (UsesMp4Decoder(path)) {
+        decoder = audio::MP4_StreamCreateFile(false, path.c_str(), 0, 0, audio::STREAM_DECODE);
+        if (!decoder) {
+            song.errorCode = audio::ErrorGetCode();
+            song.failedText = 41;
+            return song;
+        }
+    } else {
+        decoder = audio::StreamCreateFile(false, path.c_str(), 0, 0, audio::STREAM_DECODE);
+        if (!decoder) {
+            song.failedText = 40;
+            return song;
+        }
+    }
+    song.stream = audio::FX_TempoCreate(decoder, audio::FX_FREESOURCE);
+    if (!song.stream) {
+        audio::StreamFree(decoder);
+        song.failedText = 42;
+    }
+    return song;
+}
+
 }  // namespace
+
+// Counts the calls running, on every way out; the last one out carries out a close of the window
+// that was asked for meanwhile.
+class CPlaybackEngine::LoadingScope {
+public:
+    explicit LoadingScope(CPlaybackEngine& engine) : m_engine(engine) { ++m_engine.m_nLoadingSong; }
+    ~LoadingScope() {
+        if (--m_engine.m_nLoadingSong == 0 && m_engine.m_bCloseAfterLoading) {
+            m_engine.m_bCloseAfterLoading = false;
+            // Posted: the close asks its own questions, which must not open inside the caller.
+            QTimer::singleShot(0, m_engine.m_pWindow,
+                               [window = m_engine.m_pWindow] { window->close(); });
+        }
+    }
+    LoadingScope(const LoadingScope&) = delete;
+    LoadingScope& operator=(const LoadingScope&) = delete;
+
+private:
+    CPlaybackEngine& m_engine;
+};
 
 void EndSyncProc(audio::HSYNC, audio::DWORD, audio::DWORD, void*) {
     // Runs on the layer's thread: the stop itself happens on the window's.
@@ -34,28 +78,21 @@ void EndSyncProc(audio::HSYNC, audio::DWORD, audio::DWORD, void*) {
 }
 
 void CPlaybackEngine::LoadSong(const std::string& path) {
-    const CountedScope loading(m_nLoadingSong);
-    audio::HSTREAM decoder;
-    if (UsesMp4Decoder(path)) {
-        decoder = audio::MP4_StreamCreateFile(false, path.c_str(), 0, 0, audio::STREAM_DECODE);
-        if (!decoder) {
-            const int code = audio::ErrorGetCode();
-            ShowMessage(m_pWindow, "Quorvel", MB_OK, GetLanguageText(41), path.c_str(), code);
-            return;
-        }
-    } else {
-        decoder = audio::StreamCreateFile(false, path.c_str(), 0, 0, audio::STREAM_DECODE);
-        if (!decoder) {
-            ShowMessage(m_pWindow, "Quorvel", MB_OK, GetLanguageText(40), path.c_str());
-            return;
-        }
-    }
-    const audio::HSTREAM stream = audio::FX_TempoCreate(decoder, audio::FX_FREESOURCE);
-    if (!stream) {
-        audio::StreamFree(decoder);
-        ShowMessage(m_pWindow, "Quorvel", MB_OK, GetLanguageText(42), path.c_str());
+    // Events keep running while a song opens; none may start a second load in the middle of it.
+    if (IsLoadingSong()) return;
+    const LoadingScope loading(*this);
+    OpenedSong song;
+    ui::WorkWhileResponsive([&] { song = OpenSong(path); });
+    if (!song.stream) {
+        if (song.failedText == 41)
+            ShowMessage(m_pWindow, "Quorvel", MB_OK, GetLanguageText(41), path.c_str(),
+                        song.errorCode);
+        else
+            ShowMessage(m_pWindow, "Quorvel", MB_OK, GetLanguageText(song.failedText),
+                        path.c_str());
         return;
     }
+    const audio::HSTREAM stream = song.stream;
 
     if (m_wndTitle) m_wndTitle->setText(ui::ToQtText(GetLanguageText(105)));
     if (m_dwBassStream) {

@@ -61,11 +61,18 @@ std::span<const PeakStep> CPeakCache::Steps() const {
 
 void CPeakCache::Read(std::stop_token stop, Shared& shared, std::string path) {
     YieldToTheRestOfTheProgram();
+    // Opening a long song reads it through first: a stop calls that off rather than waiting.
+    std::atomic<bool> openingCalledOff{false};
+    const std::stop_callback callOff(stop, [&openingCalledOff] { openingCalledOff = true; });
+    audio::SetOpenCancelFlag(&openingCalledOff);
     audio::HSTREAM decoder =
         audio::StreamCreateFile(false, path.c_str(), 0, 0, audio::STREAM_DECODE);
-    if (!decoder) decoder = audio::MusicLoad(false, path.c_str(), 0, 0, audio::MUSIC_DECODE, 0);
+    if (!decoder && audio::ErrorGetCode() != audio::ERROR_OPEN_CANCELLED)
+        decoder = audio::MusicLoad(false, path.c_str(), 0, 0, audio::MUSIC_DECODE, 0);
+    const bool calledOff = !decoder && audio::ErrorGetCode() == audio::ERROR_OPEN_CANCELLED;
+    audio::SetOpenCancelFlag(nullptr);
     if (!decoder) {
-        shared.state.store(State::Failed, std::memory_order_release);
+        shared.state.store(calledOff ? State::Stopped : State::Failed, std::memory_order_release);
         return;
     }
     const State state = ReadSteps(stop, shared, decoder);

@@ -24,8 +24,9 @@ struct PeakStep {
 // which may read State and Steps at any time without waiting: the reader thread fills a vector
 // sized from the song's length before it starts and publishes each finished step through an
 // atomic count, so the steps handed out never change afterwards. Nothing here blocks the owner
-// except Stop's join, which waits at most for one reading (or for the opening of the file). Once
-// the state is final the reader's decoder is freed, and with it its file.
+// except Stop's join, which waits at most for one reading, or for the few packets an opening
+// reads before it notices it is called off. Once the state is final the reader's decoder is
+// freed, and with it its file.
 class CPeakCache {
 public:
     enum class State {

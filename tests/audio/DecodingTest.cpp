@@ -1,11 +1,16 @@
 // Exact lengths and sample-accurate seeking for every supported format: reading from the start up
 // to a frame gives the same samples as seeking to that frame and reading on.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <time.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <thread>
 
 #include "AudioTestSupport.h"
 
@@ -44,6 +49,47 @@ std::ostream& operator<<(std::ostream& os, const Format& f) {
 }
 
 class DecodingTest : public ::testing::TestWithParam<Format> {};
+
+// Seeking `h` to frames all over the song and reading on gives the samples of `all`, the song
+// decoded from the start: exactly, or within what a codec's own noise allows.
+void ExpectSeeksLandOn(audio::HSTREAM h, const std::vector<std::int16_t>& all, bool exactSeek) {
+    const int frameBytes = 4;
+    const std::size_t frames = all.size() / 2;
+    ASSERT_GT(frames, std::size_t(kRate));
+    const std::size_t targets[] = {
+        0, 1, 577, 1151, 1152, 4095, 33333, frames / 2 + 7, frames - 3000, frames - 1};
+    for (std::size_t target : targets) {
+        ASSERT_TRUE(audio::ChannelSetPosition(h, target * frameBytes)) << target;
+        EXPECT_EQ(audio::ChannelGetPosition(h), target * frameBytes);
+        const std::vector<std::int16_t> got = ReadFrames(h, 2, 2048);
+        const std::size_t expectFrames = std::min<std::size_t>(2048, frames - target);
+        ASSERT_EQ(got.size(), expectFrames * 2) << "at " << target;
+        std::size_t worst = 0;
+        for (std::size_t i = 0; i < got.size(); ++i)
+            worst = std::max<std::size_t>(worst, std::abs(got[i] - all[target * 2 + i]));
+        if (exactSeek)
+            EXPECT_EQ(worst, 0u) << "after seeking to " << target;
+        else
+            EXPECT_LE(worst, 400u) << "after seeking to " << target;
+    }
+}
+
+// Makes the song of `format` at `path` from `source`; false when ffmpeg fails.
+bool MakeSong(const Format& format, const std::vector<std::int16_t>& source, const TempDir& dir,
+              const std::string& path) {
+    const std::string wav = dir.File("source.wav");
+    WriteWav(format.options ? wav : path, kRate, 2, source);
+    return !format.options || Ffmpeg("-i '" + wav + "' " + format.options, path);
+}
+
+// Dates the file's last change `secondsAgo` back, as a song kept for a while is.
+void Age(const std::string& path, int secondsAgo) {
+    timespec times[2]{};
+    clock_gettime(CLOCK_REALTIME, &times[0]);
+    times[0].tv_sec -= secondsAgo;
+    times[1] = times[0];
+    ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+}
 
 TEST_P(DecodingTest, LengthIsExactAndSeekingIsSampleAccurate) {
     const Format& format = GetParam();
@@ -87,29 +133,56 @@ TEST_P(DecodingTest, LengthIsExactAndSeekingIsSampleAccurate) {
     for (std::size_t w = kRate / 10; w + window < all.size() / 2 - kRate / 10; w += window)
         ASSERT_GT(Rms(all.data() + 2 * w, window, 2), 1000.0) << "silent at frame " << w;
 
-    const std::size_t frames = all.size() / 2;
-    ASSERT_GT(frames, std::size_t(kRate));
-    const std::size_t targets[] = {
-        0, 1, 577, 1151, 1152, 4095, 33333, frames / 2 + 7, frames - 3000, frames - 1};
-    for (std::size_t target : targets) {
-        ASSERT_TRUE(audio::ChannelSetPosition(h, target * frameBytes)) << target;
-        EXPECT_EQ(audio::ChannelGetPosition(h), target * frameBytes);
-        const std::vector<std::int16_t> got = ReadFrames(h, 2, 2048);
-        const std::size_t expectFrames = std::min<std::size_t>(2048, frames - target);
-        ASSERT_EQ(got.size(), expectFrames * 2) << "at " << target;
-        std::size_t worst = 0;
-        for (std::size_t i = 0; i < got.size(); ++i)
-            worst = std::max<std::size_t>(worst, std::abs(got[i] - all[target * 2 + i]));
-        if (format.exactSeek)
-            EXPECT_EQ(worst, 0u) << "after seeking to " << target;
-        else
-            EXPECT_LE(worst, 400u) << "after seeking to " << target;
-    }
+    ExpectSeeksLandOn(h, all, format.exactSeek);
     // The end itself is a valid position; beyond it is not.
     EXPECT_TRUE(audio::ChannelSetPosition(h, length));
     EXPECT_FALSE(audio::ChannelSetPosition(h, length + frameBytes));
     EXPECT_EQ(audio::ErrorGetCode(), audio::ERROR_POSITION);
     EXPECT_TRUE(audio::StreamFree(h));
+}
+
+// A file opened again while unchanged (the loop editor's reader after the load, a reload after a
+// save) may reuse what the first opening learnt about it: it must decode and seek exactly as that
+// one did. A file written since is learnt anew.
+TEST_P(DecodingTest, OpeningTheSameFileAgainDecodesAndSeeksTheSame) {
+    const Format& format = GetParam();
+    TempDir dir;
+    const std::string path = dir.File(format.options ? format.file : "song.wav");
+    std::vector<std::int16_t> source = SourceSignal();
+    ASSERT_TRUE(MakeSong(format, source, dir, path));
+    Age(path, 3600);
+
+    const audio::HSTREAM first =
+        audio::StreamCreateFile(0, path.c_str(), 0, 0, audio::STREAM_DECODE);
+    ASSERT_NE(first, 0u) << "error " << audio::ErrorGetCode();
+    const audio::QWORD length = audio::ChannelGetLength(first);
+    const std::vector<std::int16_t> all = ReadAll(first);
+    // The second opening while the first is still open, as the reader's is.
+    const audio::HSTREAM second =
+        audio::StreamCreateFile(0, path.c_str(), 0, 0, audio::STREAM_DECODE);
+    ASSERT_NE(second, 0u) << "error " << audio::ErrorGetCode();
+    EXPECT_TRUE(audio::StreamFree(first));
+    EXPECT_EQ(audio::ChannelGetLength(second), length);
+    ExpectSeeksLandOn(second, all, format.exactSeek);
+    ASSERT_TRUE(audio::ChannelSetPosition(second, 0));
+    if (format.exactSeek) {
+        EXPECT_EQ(ReadAll(second), all);
+    }
+    EXPECT_TRUE(audio::StreamFree(second));
+
+    // Written again, a second shorter, under the same name.
+    source.resize(source.size() - 2 * kRate);
+    ASSERT_TRUE(MakeSong(format, source, dir, path));
+    Age(path, 1800);
+    const audio::HSTREAM third =
+        audio::StreamCreateFile(0, path.c_str(), 0, 0, audio::STREAM_DECODE);
+    ASSERT_NE(third, 0u) << "error " << audio::ErrorGetCode();
+    const std::vector<std::int16_t> shorter = ReadAll(third);
+    EXPECT_EQ(shorter.size() * 2, audio::ChannelGetLength(third));
+    EXPECT_NEAR(audio::ChannelBytes2Seconds(third, length - audio::ChannelGetLength(third)), 1.0,
+                0.05);
+    ExpectSeeksLandOn(third, shorter, format.exactSeek);
+    EXPECT_TRUE(audio::StreamFree(third));
 }
 
 // AAC with noise substitution and Opus synthesize noise from a running generator: a decode that
@@ -275,6 +348,48 @@ TEST(Decoding, Mp4AndWmaCallsAcceptOnlyTheirContainers) {
     audio::StreamFree(h);
     EXPECT_EQ(audio::WMA_StreamCreateFile(0, m4a.c_str(), 0, 0, audio::STREAM_DECODE), 0u);
     EXPECT_EQ(audio::ErrorGetCode(), audio::ERROR_FILEFORM);
+}
+
+}  // namespace
+
+namespace {
+
+// A background reader that is no longer wanted calls off its opening rather than wait for it.
+TEST(Decoding, OpeningsCalledOffFailWithTheirOwnCodeOnTheirThreadOnly) {
+    TempDir dir;
+    const std::string wav = dir.File("song.wav");
+    WriteWav(wav, kRate, 2, SourceSignal());
+    const std::string mp3 = dir.File("song.mp3");
+    ASSERT_TRUE(Ffmpeg("-i '" + wav + "' -c:a libmp3lame -q:a 4", mp3));
+    const auto open = [](const std::string& path) {
+        return audio::StreamCreateFile(0, path.c_str(), 0, 0, audio::STREAM_DECODE);
+    };
+
+    std::atomic<bool> calledOff{true};
+    audio::SetOpenCancelFlag(&calledOff);
+    for (const std::string& path : {wav, mp3}) {
+        EXPECT_EQ(open(path), 0u) << path;
+        EXPECT_EQ(audio::ErrorGetCode(), audio::ERROR_OPEN_CANCELLED) << path;
+    }
+    EXPECT_EQ(audio::MusicLoad(0, mp3.c_str(), 0, 0, audio::MUSIC_DECODE, 0), 0u);
+    EXPECT_EQ(audio::ErrorGetCode(), audio::ERROR_OPEN_CANCELLED);
+    // Other threads open as before.
+    audio::HSTREAM elsewhere = 0;
+    std::thread([&] { elsewhere = open(mp3); }).join();
+    EXPECT_NE(elsewhere, 0u);
+
+    // The flag lowered, or taken away: openings go through, and decode what they did before.
+    calledOff = false;
+    const audio::HSTREAM lowered = open(mp3);
+    ASSERT_NE(lowered, 0u) << "error " << audio::ErrorGetCode();
+    audio::SetOpenCancelFlag(nullptr);
+    calledOff = true;
+    const audio::HSTREAM unflagged = open(mp3);
+    ASSERT_NE(unflagged, 0u) << "error " << audio::ErrorGetCode();
+    EXPECT_EQ(audio::ChannelGetLength(lowered), audio::ChannelGetLength(elsewhere));
+    EXPECT_EQ(ReadAll(lowered), ReadAll(elsewhere));
+    for (const audio::HSTREAM h : {elsewhere, lowered, unflagged})
+        EXPECT_TRUE(audio::StreamFree(h));
 }
 
 }  // namespace
