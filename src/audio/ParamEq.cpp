@@ -116,10 +116,13 @@ void ParamEq::ProcessCascade(ParamEq* const* bands, std::size_t count, float* sa
 
 #ifdef __SSE2__
 // Left and right side by side in one register; every operation is the one ProcessStereo makes,
-// in the same order, so the results are the same to the bit.
+// in the same order, so the results are the same to the bit. Band k works on frame i - k in step
+// i: the bands of one step never wait on one another, each takes what the band before it made
+// in the step before.
 void ParamEq::CascadeStereo(ParamEq* const* bands, std::size_t count, float* samples, int frames) {
     struct Lanes {
         __m128d b0, b1, b2, a1, a2, x1, x2, y1, y2;
+        __m128d in;  // the frame this band takes next, from the band before it
     };
     std::array<Lanes, kMaxCascade> lanes;
     for (std::size_t k = 0; k < count; ++k) {
@@ -128,26 +131,38 @@ void ParamEq::CascadeStereo(ParamEq* const* bands, std::size_t count, float* sam
         const State& r = b.m_state[1];
         lanes[k] = {_mm_set1_pd(b.m_b0),    _mm_set1_pd(b.m_b1),    _mm_set1_pd(b.m_b2),
                     _mm_set1_pd(b.m_a1),    _mm_set1_pd(b.m_a2),    _mm_set_pd(r.x1, l.x1),
-                    _mm_set_pd(r.x2, l.x2), _mm_set_pd(r.y1, l.y1), _mm_set_pd(r.y2, l.y2)};
+                    _mm_set_pd(r.x2, l.x2), _mm_set_pd(r.y1, l.y1), _mm_set_pd(r.y2, l.y2),
+                    _mm_setzero_pd()};
     }
-    for (int i = 0; i < frames; ++i, samples += 2) {
-        __m128 out = _mm_loadl_pi(_mm_setzero_ps(), reinterpret_cast<const __m64*>(samples));
-        for (std::size_t k = 0; k < count; ++k) {
-            Lanes& f = lanes[k];
-            const __m128d x = _mm_cvtps_pd(out);
-            __m128d y = _mm_mul_pd(f.b0, x);
-            y = _mm_add_pd(y, _mm_mul_pd(f.b1, f.x1));
-            y = _mm_add_pd(y, _mm_mul_pd(f.b2, f.x2));
-            y = _mm_sub_pd(y, _mm_mul_pd(f.a1, f.y1));
-            y = _mm_sub_pd(y, _mm_mul_pd(f.a2, f.y2));
-            f.x2 = f.x1;
-            f.x1 = x;
-            f.y2 = f.y1;
-            f.y1 = y;
-            // The next band takes this one's output as a float, as it would from the buffer.
-            out = _mm_cvtpd_ps(y);
+    const auto last = count - 1;
+    const auto filter = [&](std::size_t k, float* frame) {
+        Lanes& f = lanes[k];
+        const __m128d x =
+            k == 0 ? _mm_cvtps_pd(_mm_loadl_pi(_mm_setzero_ps(), reinterpret_cast<__m64*>(frame)))
+                   : f.in;
+        __m128d y = _mm_mul_pd(f.b0, x);
+        y = _mm_add_pd(y, _mm_mul_pd(f.b1, f.x1));
+        y = _mm_add_pd(y, _mm_mul_pd(f.b2, f.x2));
+        y = _mm_sub_pd(y, _mm_mul_pd(f.a1, f.y1));
+        y = _mm_sub_pd(y, _mm_mul_pd(f.a2, f.y2));
+        f.x2 = f.x1;
+        f.x1 = x;
+        f.y2 = f.y1;
+        f.y1 = y;
+        // The next band takes this one's output as a float, as it would from the buffer.
+        const __m128 out = _mm_cvtpd_ps(y);
+        if (k == last)
+            _mm_storel_pi(reinterpret_cast<__m64*>(frame), out);
+        else
+            lanes[k + 1].in = _mm_cvtps_pd(out);
+    };
+    const long steps = static_cast<long>(frames) + static_cast<long>(last);
+    for (long i = 0; i < steps; ++i) {
+        // The last band first: it takes its input before the band before it makes the next.
+        for (std::size_t k = count; k-- > 0;) {
+            const long frame = i - static_cast<long>(k);
+            if (frame >= 0 && frame < frames) filter(k, samples + 2 * frame);
         }
-        _mm_storel_pi(reinterpret_cast<__m64*>(samples), out);
     }
     for (std::size_t k = 0; k < count; ++k) {
         State& l = bands[k]->m_state[0];
