@@ -156,14 +156,21 @@ void ParamEq::CascadeStereo(ParamEq* const* bands, std::size_t count, float* sam
         else
             lanes[k + 1].in = _mm_cvtps_pd(out);
     };
-    const long steps = static_cast<long>(frames) + static_cast<long>(last);
-    for (long i = 0; i < steps; ++i) {
-        // The last band first: it takes its input before the band before it makes the next.
+    // The last band first in each step: it takes its input before the band before it makes the
+    // next. In the steps at either end some bands have no frame to work on.
+    const auto step = [&](long i) {
         for (std::size_t k = count; k-- > 0;) {
             const long frame = i - static_cast<long>(k);
             if (frame >= 0 && frame < frames) filter(k, samples + 2 * frame);
         }
-    }
+    };
+    const long lead = static_cast<long>(last);
+    const long steps = static_cast<long>(frames) + lead;
+    long i = 0;
+    for (; i < std::min<long>(lead, steps); ++i) step(i);
+    for (; i < frames; ++i)
+        for (std::size_t k = count; k-- > 0;) filter(k, samples + 2 * (i - static_cast<long>(k)));
+    for (; i < steps; ++i) step(i);
     for (std::size_t k = 0; k < count; ++k) {
         State& l = bands[k]->m_state[0];
         State& r = bands[k]->m_state[1];
