@@ -4,19 +4,25 @@
 #include <cstring>
 
 BlockQueue::BlockQueue(std::size_t blockBytes, std::size_t capacity)
-    : m_ring(std::max<std::size_t>(capacity, 1)) {
+    : m_ring(std::max<std::size_t>(capacity, 1)),
+      m_wakeReaderAt(std::max<std::size_t>(capacity / 4, 1)) {
     for (Block& b : m_ring) b.bytes.resize(blockBytes);
 }
 
 char* BlockQueue::BeginWrite() {
     std::unique_lock lock(m_mutex);
-    m_freed.wait(lock, [&] { return m_bClosed || m_count < m_ring.size(); });
+    if (!m_bClosed && m_count == m_ring.size()) {
+        m_bWriterWaits = true;
+        m_freed.wait(lock, [&] { return m_bClosed || m_count < m_ring.size(); });
+        m_bWriterWaits = false;
+    }
     if (m_bClosed) return nullptr;
     // The tail block is the producer's alone until it is published.
     return m_ring[(m_head + m_count) % m_ring.size()].bytes.data();
 }
 
 void BlockQueue::EndWrite(std::size_t bytes) {
+    bool wake = false;
     {
         std::lock_guard lock(m_mutex);
         if (m_bClosed || m_count == m_ring.size()) return;
@@ -24,8 +30,9 @@ void BlockQueue::EndWrite(std::size_t bytes) {
         tail.size = std::min(bytes, tail.bytes.size());
         if (tail.size == 0) return;
         ++m_count;
+        wake = m_bReaderWaits && m_count >= m_wakeReaderAt;
     }
-    m_published.notify_one();
+    if (wake) m_published.notify_one();
 }
 
 void BlockQueue::Finish() {
@@ -38,10 +45,14 @@ void BlockQueue::Finish() {
 
 std::size_t BlockQueue::Read(char* dst, std::size_t length) {
     std::size_t copied = 0;
-    bool freed = false;
+    bool wake = false;
     {
         std::unique_lock lock(m_mutex);
-        m_published.wait(lock, [&] { return m_count > 0 || m_bFinished || m_bClosed; });
+        if (m_count == 0 && !m_bFinished && !m_bClosed) {
+            m_bReaderWaits = true;
+            m_published.wait(lock, [&] { return m_count > 0 || m_bFinished || m_bClosed; });
+            m_bReaderWaits = false;
+        }
         while (copied < length && m_count > 0) {
             Block& head = m_ring[m_head];
             const std::size_t n = std::min(length - copied, head.size - m_readAt);
@@ -52,11 +63,11 @@ std::size_t BlockQueue::Read(char* dst, std::size_t length) {
                 m_head = (m_head + 1) % m_ring.size();
                 --m_count;
                 m_readAt = 0;
-                freed = true;
             }
         }
+        wake = m_bWriterWaits && m_count <= m_ring.size() / 2;
     }
-    if (freed) m_freed.notify_one();
+    if (wake) m_freed.notify_one();
     return copied;
 }
 

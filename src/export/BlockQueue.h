@@ -4,7 +4,9 @@
 //
 // One producer and one consumer. The producer fills the block BeginWrite gives and publishes it
 // with EndWrite, then Finish when it has no more; the consumer Reads, and may Close to stop the
-// producer early (a writer that failed).
+// producer early (a writer that failed). A side that had to wait is woken once the other has
+// made some way (a quarter of the ring filled, half of it freed), not for every block: each
+// wake-up is a trip through the scheduler.
 #pragma once
 
 #include <condition_variable>
@@ -42,9 +44,12 @@ private:
     std::condition_variable m_published;  // a block, or the end, for the consumer
     std::condition_variable m_freed;      // room, or the close, for the producer
     std::vector<Block> m_ring;
-    std::size_t m_head = 0;    // next block read
-    std::size_t m_count = 0;   // published blocks not fully read
-    std::size_t m_readAt = 0;  // bytes of the head block already read
+    std::size_t m_head = 0;      // next block read
+    std::size_t m_count = 0;     // published blocks not fully read
+    std::size_t m_readAt = 0;    // bytes of the head block already read
+    std::size_t m_wakeReaderAt;  // blocks published before a waiting reader is woken
+    bool m_bReaderWaits = false;
+    bool m_bWriterWaits = false;
     bool m_bFinished = false;
     bool m_bClosed = false;
 };

@@ -90,8 +90,9 @@ private:
     float m_fVolume = 1.0f;
     alignas(std::int16_t) std::array<char, kBlockBytes> m_block{};
 
-    // Enough blocks ahead to ride out a moment when the other core is busy elsewhere.
-    static constexpr std::size_t kBlocksAhead = 16;
+    // Enough blocks ahead (2.5 MB, about 30 ms of stretching) to ride out the moments when a
+    // loaded machine keeps the writer waiting for a core.
+    static constexpr std::size_t kBlocksAhead = 128;
     BlockQueue m_queue{kBlockBytes, kBlocksAhead};
     bool m_bRenderDone = false;  // RenderBlock's: the region is rendered
     std::thread m_renderer;      // without it, blocks are rendered as they are read
