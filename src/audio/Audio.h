@@ -119,7 +119,7 @@ constexpr DWORD FX_TEMPO_OPTION_SEEKWINDOW_MS = 4;
 constexpr DWORD FX_TEMPO_OPTION_OVERLAP_MS = 5;
 
 // ---- Channel types (CHANNELINFO::ctype) ----
-constexpr DWORD CTYPE_STREAM = 0x10000;  // decoded by the general file decoder
+constexpr DWORD CTYPE_STREAM = 0x10000;  // decoded by the general file decoder, or a STREAMPROC's
 constexpr DWORD CTYPE_STREAM_OGG = 0x10002;
 constexpr DWORD CTYPE_STREAM_MP1 = 0x10003;
 constexpr DWORD CTYPE_STREAM_MP2 = 0x10004;
@@ -160,6 +160,11 @@ constexpr DWORD CONFIG_LOOP_CROSSFADE = 0x10000;
 using SYNCPROC = void(HSYNC handle, DWORD channel, DWORD data, void* user);
 // buffer: 16-bit interleaved samples at the channel's rate and channel count, processed in place.
 using DSPPROC = void(HDSP handle, DWORD channel, void* buffer, DWORD length, void* user);
+// Fills `buffer` with up to `length` bytes of the stream's 16-bit interleaved samples (whole
+// frames) and returns how many it wrote, with STREAMPROC_END added once the stream has nothing
+// more.
+using STREAMPROC = DWORD(HSTREAM handle, void* buffer, DWORD length, void* user);
+constexpr DWORD STREAMPROC_END = 0x80000000;
 
 // ======================= Device =======================
 
@@ -218,6 +223,15 @@ HMUSIC MusicLoad(BOOL mem, const void* file, QWORD offset, DWORD length, DWORD f
 // while; a background reader that is no longer wanted need not wait for that. nullptr: no flag.
 // The flag must outlive the openings that read it.
 void SetOpenCancelFlag(const std::atomic<bool>* cancel);
+
+// Creates a decoding stream whose samples `proc` supplies (on the thread reading the stream, with
+// the stream's lock held): `freq` Hz (1000..384000), `chans` channels (1..8). Its DSP procedures
+// and effects apply as on any channel, so a caller can run them on audio it produced elsewhere.
+// Its position and length are the bytes it has produced; it cannot seek elsewhere. A count
+// above the length asked for ends the stream; a partial frame is dropped; 0 without
+// STREAMPROC_END gives a short read. Flags: STREAM_DECODE is required (ERROR_NOTAVAIL without).
+// Errors: ERROR_ILLPARAM (no procedure, `freq` or `chans` out of range), ERROR_NOTAVAIL.
+HSTREAM StreamCreate(DWORD freq, DWORD chans, DWORD flags, STREAMPROC* proc, void* user);
 
 // Frees a stream (or module) with its syncs, DSPs and effects; a tempo stream with FX_FREESOURCE
 // frees its source too. The source of a live tempo stream cannot be freed on its own

@@ -4,6 +4,10 @@
 #include <cmath>
 #include <numbers>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace audio::detail {
 
 ParamEq::ParamEq(int sampleRate, int channels)
@@ -93,5 +97,98 @@ void ParamEq::ProcessStereo(float* samples, int frames) {
         samples[1] = static_cast<float>(yr);
     }
 }
+
+void ParamEq::ProcessCascade(ParamEq* const* bands, std::size_t count, float* samples, int frames) {
+    std::size_t i = 0;
+    while (i < count) {
+        std::size_t end = i;
+        while (end < count && end - i < kMaxCascade && bands[end]->m_nStride == 2 &&
+               !bands[end]->m_bFlat)
+            ++end;
+        if (end - i >= 2) {
+            CascadeStereo(bands + i, end - i, samples, frames);
+            i = end;
+        } else {
+            bands[i++]->Process(samples, frames);
+        }
+    }
+}
+
+#ifdef __SSE2__
+// Left and right side by side in one register; every operation is the one ProcessStereo makes,
+// in the same order, so the results are the same to the bit. Band k works on frame i - k in step
+// i: the bands of one step never wait on one another, each takes what the band before it made
+// in the step before.
+void ParamEq::CascadeStereo(ParamEq* const* bands, std::size_t count, float* samples, int frames) {
+    struct Lanes {
+        __m128d b0, b1, b2, a1, a2, x1, x2, y1, y2;
+        __m128d in;  // the frame this band takes next, from the band before it
+    };
+    std::array<Lanes, kMaxCascade> lanes;
+    for (std::size_t k = 0; k < count; ++k) {
+        const ParamEq& b = *bands[k];
+        const State& l = b.m_state[0];
+        const State& r = b.m_state[1];
+        lanes[k] = {_mm_set1_pd(b.m_b0),    _mm_set1_pd(b.m_b1),    _mm_set1_pd(b.m_b2),
+                    _mm_set1_pd(b.m_a1),    _mm_set1_pd(b.m_a2),    _mm_set_pd(r.x1, l.x1),
+                    _mm_set_pd(r.x2, l.x2), _mm_set_pd(r.y1, l.y1), _mm_set_pd(r.y2, l.y2),
+                    _mm_setzero_pd()};
+    }
+    const auto last = count - 1;
+    const auto filter = [&](std::size_t k, float* frame) {
+        Lanes& f = lanes[k];
+        const __m128d x =
+            k == 0 ? _mm_cvtps_pd(_mm_loadl_pi(_mm_setzero_ps(), reinterpret_cast<__m64*>(frame)))
+                   : f.in;
+        __m128d y = _mm_mul_pd(f.b0, x);
+        y = _mm_add_pd(y, _mm_mul_pd(f.b1, f.x1));
+        y = _mm_add_pd(y, _mm_mul_pd(f.b2, f.x2));
+        y = _mm_sub_pd(y, _mm_mul_pd(f.a1, f.y1));
+        y = _mm_sub_pd(y, _mm_mul_pd(f.a2, f.y2));
+        f.x2 = f.x1;
+        f.x1 = x;
+        f.y2 = f.y1;
+        f.y1 = y;
+        // The next band takes this one's output as a float, as it would from the buffer.
+        const __m128 out = _mm_cvtpd_ps(y);
+        if (k == last)
+            _mm_storel_pi(reinterpret_cast<__m64*>(frame), out);
+        else
+            lanes[k + 1].in = _mm_cvtps_pd(out);
+    };
+    // The last band first in each step: it takes its input before the band before it makes the
+    // next. In the steps at either end some bands have no frame to work on.
+    const auto step = [&](long i) {
+        for (std::size_t k = count; k-- > 0;) {
+            const long frame = i - static_cast<long>(k);
+            if (frame >= 0 && frame < frames) filter(k, samples + 2 * frame);
+        }
+    };
+    const long lead = static_cast<long>(last);
+    const long steps = static_cast<long>(frames) + lead;
+    long i = 0;
+    for (; i < std::min<long>(lead, steps); ++i) step(i);
+    for (; i < frames; ++i)
+        for (std::size_t k = count; k-- > 0;) filter(k, samples + 2 * (i - static_cast<long>(k)));
+    for (; i < steps; ++i) step(i);
+    for (std::size_t k = 0; k < count; ++k) {
+        State& l = bands[k]->m_state[0];
+        State& r = bands[k]->m_state[1];
+        const Lanes& f = lanes[k];
+        _mm_storel_pd(&l.x1, f.x1);
+        _mm_storeh_pd(&r.x1, f.x1);
+        _mm_storel_pd(&l.x2, f.x2);
+        _mm_storeh_pd(&r.x2, f.x2);
+        _mm_storel_pd(&l.y1, f.y1);
+        _mm_storeh_pd(&r.y1, f.y1);
+        _mm_storel_pd(&l.y2, f.y2);
+        _mm_storeh_pd(&r.y2, f.y2);
+    }
+}
+#else
+void ParamEq::CascadeStereo(ParamEq* const* bands, std::size_t count, float* samples, int frames) {
+    for (std::size_t k = 0; k < count; ++k) bands[k]->ProcessStereo(samples, frames);
+}
+#endif
 
 }  // namespace audio::detail

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 #include "audio/Audio.h"
@@ -20,6 +21,11 @@ public:
 
     // Filters `frames` interleaved frames in place (16-bit scale, not clipped).
     void Process(float* samples, int frames);
+    // Filters through `count` bands in turn, giving exactly what Process band after band gives
+    // (each band's output rounded to float), but stereo bands that follow one another go in one
+    // pass: their recurrences then overlap instead of each waiting on its own last output.
+    static void ProcessCascade(ParamEq* const* bands, std::size_t count, float* samples,
+                               int frames);
 
 private:
     static constexpr int kMaxChannels = 8;
@@ -28,6 +34,8 @@ private:
     };
     void UpdateCoefficients();
     void ProcessStereo(float* samples, int frames);
+    static constexpr std::size_t kMaxCascade = 16;
+    static void CascadeStereo(ParamEq* const* bands, std::size_t count, float* samples, int frames);
 
     int m_nSampleRate;
     int m_nStride;    // channels in a frame

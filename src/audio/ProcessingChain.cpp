@@ -62,8 +62,18 @@ std::size_t ProcessingChain::RunEqBands(std::size_t first, std::int16_t* samples
         const std::size_t count = static_cast<std::size_t>(n) * channels;
         std::int16_t* block = samples + static_cast<std::size_t>(done) * channels;
         for (std::size_t k = 0; k < count; ++k) m_scratch[k] = block[k];
-        for (std::size_t i = first; i < end; ++i)
-            if (!m_entries[i].removed) m_entries[i].eq->Process(m_scratch.data(), n);
+        // The bands in batches on the stack: a chain of them never allocates.
+        std::array<ParamEq*, kBandBatch> bands;
+        std::size_t batched = 0;
+        for (std::size_t i = first; i < end; ++i) {
+            if (m_entries[i].removed) continue;
+            bands[batched++] = m_entries[i].eq.get();
+            if (batched == bands.size()) {
+                ParamEq::ProcessCascade(bands.data(), batched, m_scratch.data(), n);
+                batched = 0;
+            }
+        }
+        if (batched > 0) ParamEq::ProcessCascade(bands.data(), batched, m_scratch.data(), n);
         for (std::size_t k = 0; k < count; ++k) {
             // Half away from zero, inline: a library call per sample costs as much as a band.
             const float y = std::clamp(m_scratch[k], -32768.0f, 32767.0f);

@@ -42,6 +42,7 @@ private:
 
     // Float samples of one stretch of the buffer, so that a chain of bands never allocates.
     static constexpr int kScratchSamples = 4096;
+    static constexpr std::size_t kBandBatch = 16;
     std::array<float, kScratchSamples> m_scratch{};
 
     std::vector<Entry> m_entries;

@@ -5,6 +5,7 @@
 #include "audio/Audio.h"
 #include "audio/FileDecoder.h"
 #include "audio/FileStream.h"
+#include "audio/ProcStream.h"
 #include "audio/TempoStream.h"
 
 namespace audio {
@@ -39,6 +40,15 @@ TempoStream* AsTempo(const LockedChannel& locked) {
 
 HSTREAM StreamCreateFile(BOOL mem, const void* file, QWORD offset, QWORD length, DWORD flags) {
     return CreateFileStream(mem, file, offset, length, flags, ContainerFilter::Any);
+}
+
+HSTREAM StreamCreate(DWORD freq, DWORD chans, DWORD flags, STREAMPROC* proc, void* user) {
+    if (!proc || freq < 1000 || freq > 384000 || chans < 1 || chans > 8)
+        return Fail(ERROR_ILLPARAM, HSTREAM{0});
+    if (!(flags & STREAM_DECODE)) return Fail(ERROR_NOTAVAIL, HSTREAM{0});
+    auto stream = std::make_shared<ProcStream>(static_cast<int>(freq), static_cast<int>(chans),
+                                               flags & STREAM_DECODE, proc, user);
+    return Succeed(AudioSystem::Get().AddChannel(stream));
 }
 
 HSTREAM MP4_StreamCreateFile(BOOL mem, const void* file, QWORD offset, QWORD length, DWORD flags) {

@@ -1,6 +1,7 @@
 #include "export/RenderChain.h"
 
 #include <algorithm>
+#include <system_error>
 
 #include "engine/PlaybackEngine.h"
 #include "lang/LanguageText.h"
@@ -30,7 +31,11 @@ bool RenderChain::CreateStreams(const Messages& messages) {
         return false;
     }
     m_hTempo = audio::FX_TempoCreate(m_hDecode, audio::STREAM_DECODE | audio::FX_FREESOURCE);
-    if (!m_hTempo) {
+    audio::CHANNELINFO info{};
+    if (m_hTempo && audio::ChannelGetInfo(m_hTempo, &info))
+        m_hOutput =
+            audio::StreamCreate(info.freq, info.chans, audio::STREAM_DECODE, &Deliver, this);
+    if (!m_hOutput) {
         ShowMessage(m_engine.Window(), "Quorvel", MB_OK, GetLanguageText(messages.nTempoFailed),
                     source.c_str());
         Close(false);
@@ -44,32 +49,81 @@ void RenderChain::Configure(const RenderSettings& settings, const ApplyEq& apply
         settings.qwEnd > settings.qwStart ? settings.qwEnd : audio::ChannelGetLength(m_hTempo);
     ApplyTempo(m_hTempo, settings.sound.nTempo);
     ApplyPitch(m_hTempo, settings.sound.nPitch);
-    if (settings.sound.nVocalLevel > 0) AttachVocalReduction(m_hTempo);
+    if (settings.sound.nVocalLevel > 0) AttachVocalReduction(m_hOutput);
     m_fVolume = VolumeFactor(settings.sound.nVolume);
-    if (applyEq) applyEq(m_hTempo);
+    if (applyEq) applyEq(m_hOutput);
     audio::ChannelSetPosition(m_hTempo, settings.qwStart);
+}
+
+bool RenderChain::RenderBlock() {
+    if (m_bRenderDone) return false;
+    const audio::QWORD position = audio::ChannelGetPosition(m_hTempo);
+    char* block = nullptr;
+    audio::DWORD got = 0;
+    if (audio::ChannelIsActive(m_hTempo) != audio::ACTIVE_STOPPED && position < m_qwEndPointTmp &&
+        (block = m_queue.BeginWrite()) != nullptr)
+        got = audio::ChannelGetData(m_hTempo, block, static_cast<audio::DWORD>(kBlockBytes));
+    // An error is not a count, and a stream that gives nothing has nothing more to give.
+    if (!block || got == audio::DWORD(-1) || got == 0) {
+        m_bRenderDone = true;
+        m_queue.Finish();
+        return false;
+    }
+    m_queue.EndWrite(std::min<std::size_t>(got, kBlockBytes));
+    return true;
+}
+
+audio::DWORD RenderChain::Deliver(audio::HSTREAM, void* buffer, audio::DWORD length, void* user) {
+    auto& self = *static_cast<RenderChain*>(user);
+    if (!self.m_renderer.joinable())
+        while (self.m_queue.WouldWait() && self.RenderBlock()) {
+        }
+    const std::size_t bytes = self.m_queue.Read(static_cast<char*>(buffer), length);
+    return bytes > 0 ? static_cast<audio::DWORD>(bytes) : audio::STREAMPROC_END;
+}
+
+void RenderChain::StartRendering() {
+    if (m_renderer.joinable() || m_bRenderDone) return;
+    try {
+        m_renderer = std::thread([this] {
+            while (RenderBlock()) {
+            }
+        });
+    } catch (const std::system_error&) {
+        // No thread to spare: the output stream renders each block as it needs it.
+    }
+}
+
+void RenderChain::StopRendering() {
+    m_queue.Close();
+    if (m_renderer.joinable()) m_renderer.join();
 }
 
 bool RenderChain::Pull(const Sink& sink) {
     auto* samples = reinterpret_cast<std::int16_t*>(m_block.data());
-    audio::QWORD position = audio::ChannelGetPosition(m_hTempo);
-    while (audio::ChannelIsActive(m_hTempo) != audio::ACTIVE_STOPPED &&
-           position < m_qwEndPointTmp) {
-        const audio::DWORD got =
-            audio::ChannelGetData(m_hTempo, m_block.data(), static_cast<audio::DWORD>(kBlockBytes));
-        // An error is not a count, and a stream that gives nothing has nothing more to give.
+    StartRendering();
+    bool bAccepted = true;
+    for (;;) {
+        const audio::DWORD got = audio::ChannelGetData(m_hOutput, m_block.data(),
+                                                       static_cast<audio::DWORD>(kBlockBytes));
         if (got == audio::DWORD(-1) || got == 0) break;
         const std::size_t bytes = std::min<std::size_t>(got, kBlockBytes);
         if (m_fVolume < 1.0f)
             for (std::size_t i = 0; i < bytes / 2; ++i)
                 samples[i] = static_cast<std::int16_t>(static_cast<float>(samples[i]) * m_fVolume);
-        if (!sink(m_block.data(), bytes)) return false;
-        position = audio::ChannelGetPosition(m_hTempo);
+        if (!sink(m_block.data(), bytes)) {
+            bAccepted = false;
+            break;
+        }
     }
-    return true;
+    StopRendering();
+    return bAccepted;
 }
 
 void RenderChain::FreeStreams() {
+    StopRendering();
+    if (m_hOutput) audio::StreamFree(m_hOutput);
+    m_hOutput = 0;
     // The tempo stream frees its decoder with it.
     if (m_hTempo)
         audio::StreamFree(m_hTempo);

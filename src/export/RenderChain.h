@@ -4,14 +4,22 @@
 //
 // When the destination is the loaded song itself, the song is first set aside (CSongSetAside)
 // and decoded from there; the output replaces it only when it was written whole.
+//
+// Two streams make the chain, so that a save keeps both cores busy: the tempo stream (decoding
+// and stretching) is read ahead on a thread of its own, and its blocks come out of the output
+// stream, which carries vocal reduction and the equaliser and is read by the writer on the
+// calling thread, where the writer also encodes. The samples are the same as one stream with
+// every effect would give.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <thread>
 
 #include "audio/Audio.h"
+#include "export/BlockQueue.h"
 #include "export/RenderSettings.h"
 #include "export/SongSetAside.h"
 
@@ -40,7 +48,8 @@ public:
     // Sets the song aside when the destination is the song; false (message shown) when the
     // save cannot go on.
     bool SetSongAside(const std::string& destination);
-    // Creates the decode and tempo streams on the source; false (message shown) on failure.
+    // Creates the decode, tempo and output streams on the source; false (message shown) on
+    // failure.
     bool CreateStreams(const Messages& messages);
     // Both, in that order.
     bool Open(const std::string& destination, const Messages& messages) {
@@ -49,9 +58,10 @@ public:
     // Applies the settings: end of the region, tempo, pitch, vocal reduction (level above 0),
     // volume, the equaliser when given, then the start position.
     void Configure(const RenderSettings& settings, const ApplyEq& applyEq);
-    audio::HSTREAM Stream() const { return m_hTempo; }
-    // Pulls processed blocks from the start to the end of the region (the last block whole).
-    // False when the sink refused a block.
+    // The stream the writer reads and attaches its encoder to: the song's rate and channels.
+    audio::HSTREAM Stream() const { return m_hOutput; }
+    // Pulls processed blocks from the start to the end of the region (the last block whole),
+    // once. False when the sink refused a block.
     bool Pull(const Sink& sink);
     // Frees the streams; after a set-aside, loads the output as the song when it was written
     // whole, or puts the song back.
@@ -60,6 +70,13 @@ public:
     const std::string& SourcePath() const { return m_aside.SourcePath(); }
 
 private:
+    // The output stream's procedure: the tempo stream's next blocks.
+    static audio::DWORD Deliver(audio::HSTREAM, void* buffer, audio::DWORD length, void* user);
+    // Reads one block of the tempo stream into the queue; false once the region is done (the
+    // queue is then finished) or the queue was closed.
+    bool RenderBlock();
+    void StartRendering();
+    void StopRendering();
     void FreeStreams();
 
     CPlaybackEngine& m_engine;
@@ -68,7 +85,15 @@ private:
     bool m_bClosed = false;
     audio::HSTREAM m_hDecode = 0;
     audio::HSTREAM m_hTempo = 0;
+    audio::HSTREAM m_hOutput = 0;
     audio::QWORD m_qwEndPointTmp = 0;
     float m_fVolume = 1.0f;
     alignas(std::int16_t) std::array<char, kBlockBytes> m_block{};
+
+    // Enough blocks ahead (2.5 MB, about 30 ms of stretching) to ride out the moments when a
+    // loaded machine keeps the writer waiting for a core.
+    static constexpr std::size_t kBlocksAhead = 128;
+    BlockQueue m_queue{kBlockBytes, kBlocksAhead};
+    bool m_bRenderDone = false;  // RenderBlock's: the region is rendered
+    std::thread m_renderer;      // without it, blocks are rendered as they are read
 };

@@ -3,12 +3,15 @@
 
 #include <atomic>
 #include <cmath>
+#include <cstring>
+#include <memory>
 #include <numbers>
 #include <thread>
 #include <vector>
 
 #include "AudioTestSupport.h"
 #include "audio/AudioSystem.h"
+#include "audio/ParamEq.h"
 
 using namespace audio_test;
 
@@ -279,6 +282,48 @@ TEST(Processing, ASyncThatMovesOntoItselfDoesNotHang) {
     EXPECT_EQ(out.size(), 10000u);
     EXPECT_EQ(RampFrame(&out[2 * 4999]), 4999u);
     audio::StreamFree(h);
+}
+
+}  // namespace
+
+namespace {
+
+// The player's nine bands, one of them flat, over `channels`.
+std::vector<std::unique_ptr<audio::detail::ParamEq>> NineBands(int channels) {
+    std::vector<std::unique_ptr<audio::detail::ParamEq>> bands;
+    const float centres[] = {16000, 8000, 4000, 2000, 1000, 500, 250, 125, 80};
+    for (int k = 0; k < 9; ++k) {
+        bands.push_back(std::make_unique<audio::detail::ParamEq>(kRate, channels));
+        bands.back()->SetParameters({centres[k], 12, k == 4 ? 0.f : (k % 2 ? -9.f : 7.f)});
+    }
+    return bands;
+}
+
+// Bands in one pass give to the bit what they give one after another, over pieces of any size,
+// their state running on from piece to piece.
+TEST(Processing, BandsInOnePassGiveWhatTheyGiveOneAfterAnother) {
+    for (const int channels : {2, 1}) {
+        auto onePass = NineBands(channels);
+        auto inTurn = NineBands(channels);
+        std::vector<audio::detail::ParamEq*> pointers;
+        for (auto& b : onePass) pointers.push_back(b.get());
+        std::uint32_t seed = 99;
+        std::size_t frame = 0;
+        for (const int frames : {1, 2, 3, 2048, 777, 1, 4000}) {
+            std::vector<float> a(static_cast<std::size_t>(frames) * channels);
+            for (std::size_t i = 0; i < a.size(); ++i, ++frame) {
+                seed = seed * 1664525u + 1013904223u;
+                a[i] = static_cast<float>(8000 * std::sin(0.01 * double(frame))) +
+                       static_cast<float>(static_cast<int>(seed >> 20) - 2048);
+            }
+            std::vector<float> b = a;
+            audio::detail::ParamEq::ProcessCascade(pointers.data(), pointers.size(), a.data(),
+                                                   frames);
+            for (auto& band : inTurn) band->Process(b.data(), frames);
+            ASSERT_EQ(std::memcmp(a.data(), b.data(), a.size() * sizeof(float)), 0)
+                << channels << " channels, a piece of " << frames;
+        }
+    }
 }
 
 }  // namespace

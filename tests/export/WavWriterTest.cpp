@@ -1,10 +1,13 @@
 // Saving the loop region as a WAV file: a second decoding of the song with the settings applied.
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <numbers>
 
 #include "engine/EngineTestFixture.h"
 #include "engine/MainWindowIds.h"
+#include "engine/SoundSettings.h"
 #include "engine/TestMedia.h"
 #include "export/WavWriter.h"
 #include "loop/LoopRegion.h"
@@ -138,6 +141,80 @@ TEST_F(WavWriterTest, VolumeScalesTheSamplesAndVocalReductionAndTheEqualiserAppl
     const double before = testmedia::ToneAmplitude(full, kRate / 2, 2, kRate / 4, 441, kRate);
     const double after = testmedia::ToneAmplitude(cut, kRate / 2, 2, kRate / 4, 441, kRate);
     EXPECT_NEAR(20 * std::log10(after / before), -15, 1.5);
+}
+
+// Music-like material that never repeats (a sweep on the left, noise on the right), so that a
+// block lost, repeated or out of place shows.
+std::vector<std::int16_t> Material(std::size_t frames) {
+    std::vector<std::int16_t> s(frames * 2);
+    std::uint32_t seed = 4321;
+    for (std::size_t i = 0; i < frames; ++i) {
+        const double t = double(i) / kRate;
+        s[2 * i] =
+            static_cast<std::int16_t>(9000 * std::sin(2 * std::numbers::pi * (100 + 300 * t) * t));
+        seed = seed * 1664525u + 1013904223u;
+        s[2 * i + 1] =
+            static_cast<std::int16_t>((static_cast<std::int32_t>(seed >> 16) - 32768) / 4);
+    }
+    return s;
+}
+
+void CutBand(audio::HSTREAM s) {
+    const audio::HFX fx = audio::ChannelSetFX(s, audio::FX_PARAMEQ, 0);
+    const audio::FXPARAMEQ band{1000, 12, -15};
+    audio::FXSetParameters(fx, &band);
+}
+
+// The save renders on two threads; its samples are those of one decoding tempo stream carrying
+// every effect, read on one thread.
+TEST_F(WavWriterTest, EveryEffectGivesTheSamplesOfOneStreamCarryingThemAll) {
+    const std::string song =
+        testmedia::WriteWavSamples(Media("material.wav"), kRate, 2, Material(kRate * 6));
+    Engine().LoadSong(song);
+    ASSERT_NE(Stream(), 0u);
+    SetSlider(IDC_TEMPO, 80);
+    SetSlider(IDC_PITCH, 200);
+    SetSlider(IDC_VOCAL, 100);
+    SetSlider(IDC_VOLUME, 70);
+    const std::vector<std::int16_t> saved = Samples(ReadBytes(Save("all.wav", &CutBand)));
+
+    const audio::HSTREAM decode =
+        audio::StreamCreateFile(false, song.c_str(), 0, 0, audio::STREAM_DECODE);
+    const audio::HSTREAM tempo =
+        audio::FX_TempoCreate(decode, audio::STREAM_DECODE | audio::FX_FREESOURCE);
+    ASSERT_NE(tempo, 0u);
+    ApplyTempo(tempo, 80);
+    ApplyPitch(tempo, 200);
+    AttachVocalReduction(tempo);
+    CutBand(tempo);
+    std::vector<std::int16_t> expected;
+    std::vector<std::int16_t> block(4096);
+    for (;;) {
+        const audio::DWORD n = audio::ChannelGetData(tempo, block.data(), 8192);
+        if (n == audio::DWORD(-1) || n == 0) break;
+        for (std::size_t i = 0; i < n / 2; ++i)
+            expected.push_back(static_cast<std::int16_t>(block[i] * VolumeFactor(70)));
+    }
+    audio::StreamFree(tempo);
+    SetSlider(IDC_VOCAL, 0);
+
+    // The save stops at the song's end, with its last block whole; the stretcher's tail may
+    // still follow in a stream read to its very end.
+    ASSERT_GT(saved.size(), static_cast<std::size_t>(kRate * 2 * 6 / 0.8 * 0.95));
+    ASSERT_LE(saved.size(), expected.size());
+    for (std::size_t i = 0; i < saved.size(); ++i)
+        ASSERT_EQ(saved[i], expected[i]) << "sample " << i;
+}
+
+// A writer that fails part way stops the rendering thread, however far ahead it was.
+TEST_F(WavWriterTest, AFullDiskEndsTheSaveWithItsMessage) {
+    const std::string song = LoadTone(10.0);
+    SetSlider(IDC_VOLUME, 100);
+    SaveWav(Engine(), "/dev/full", nullptr);
+    ASSERT_EQ(m_boxes.Asked().size(), 1u);
+    EXPECT_NE(m_boxes.Asked()[0].text.find("/dev/full"), std::string::npos);
+    EXPECT_EQ(Engine().m_strSongPath, song);
+    EXPECT_NE(Stream(), 0u);
 }
 
 TEST_F(WavWriterTest, SavingOverTheSongSetsItAsideAndLoadsTheResult) {
