@@ -22,6 +22,7 @@
 #include "export/Mp3FormatChooser.h"
 #include "export/QuorvelBitrateDlg.h"
 #include "export/SaveCommands.h"
+#include "loop/QuorvelLoopPropertyPage.h"
 #include "ui/ComboBox.h"
 #include "ui/ModalResponder.h"
 #include "ui/SliderCtrl.h"
@@ -61,6 +62,14 @@ int main(int argc, char** argv) {
     CPlaybackEngine& engine = window.Engine();
     engine.LoadSong(argv[2]);
     if (!engine.m_dwBassStream) bench::Fail("LoadSong");
+    // A user saves after listening, not in the instant the song came in: the loop editor's
+    // picture, read in the background after a load, is complete by then and does not share the
+    // processor with the save.
+    const double loaded = bench::WallSeconds();
+    while (!window.LoopPage()->IsWaveformComplete()) {
+        if (bench::WallSeconds() - loaded > 60) bench::Fail("waiting for the loop editor's picture");
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
     auto* eq = qobject_cast<CQuorvelEQPropertyPage*>(window.EqPage());
     SetSlider(window, IDC_VOLUME, 100);
     if (mode == "render") {

@@ -85,6 +85,10 @@ constexpr DWORD SAMPLE_8BITS = 0x1;        // never produced: output is always 1
 constexpr DWORD SAMPLE_MONO = 0x2;         // ignored: output keeps the file's channel count
 constexpr DWORD SAMPLE_FLOAT = 0x100;      // refused with ERROR_FORMAT
 constexpr DWORD STREAM_DECODE = 0x200000;  // a decoder read by the caller, never played
+// With STREAM_DECODE, for a caller that reads the file through: it is decoded ahead of the
+// reader on a thread of its own (a few seconds at most), so that the reader's own work on each
+// block runs beside the decoding. What the reader gets is the same; ignored for a played stream.
+constexpr DWORD STREAM_READAHEAD = 0x400000;
 constexpr DWORD MUSIC_DECODE = STREAM_DECODE;
 constexpr DWORD FX_FREESOURCE =
     0x10000;  // FX_TempoCreate: freeing the tempo stream frees its source

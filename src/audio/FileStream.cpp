@@ -5,7 +5,10 @@ namespace audio::detail {
 FileStream::FileStream(std::unique_ptr<FileDecoder> decoder, DWORD flags, std::string path)
     : Channel(flags, decoder->SampleRate(), decoder->Channels()),
       m_pDecoder(std::move(decoder)),
-      m_source(*m_pDecoder),
+      m_pAhead((flags & STREAM_DECODE) && (flags & STREAM_READAHEAD)
+                   ? std::make_unique<DecodeAhead>(*m_pDecoder)
+                   : nullptr),
+      m_source(*this),
       m_strPath(std::move(path)) {}
 
 int FileStream::Produce(std::int16_t* dst, int frames, const RenderContext& ctx) {
@@ -15,7 +18,7 @@ int FileStream::Produce(std::int16_t* dst, int frames, const RenderContext& ctx)
 }
 
 bool FileStream::Seek(std::uint64_t frame, bool) {
-    return m_pDecoder->Seek(frame);
+    return m_pAhead ? m_pAhead->Seek(frame) : m_pDecoder->Seek(frame);
 }
 
 }  // namespace audio::detail

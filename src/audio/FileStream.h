@@ -5,6 +5,7 @@
 #include <string>
 
 #include "audio/Channel.h"
+#include "audio/DecodeAhead.h"
 #include "audio/FileDecoder.h"
 
 namespace audio::detail {
@@ -19,7 +20,9 @@ public:
     }
     const char* FileName() const override { return m_strPath.c_str(); }
     std::uint64_t LengthFrames() override { return m_pDecoder->Length(); }
-    std::uint64_t ReadPosition() override { return m_pDecoder->Position(); }
+    std::uint64_t ReadPosition() override {
+        return m_pAhead ? m_pAhead->Position() : m_pDecoder->Position();
+    }
 
 protected:
     int Produce(std::int16_t* dst, int frames, const RenderContext& ctx) override;
@@ -28,18 +31,20 @@ protected:
 private:
     class DecoderSource final : public FrameSource {
     public:
-        explicit DecoderSource(FileDecoder& decoder) : m_decoder(decoder) {}
+        explicit DecoderSource(FileStream& stream) : m_stream(stream) {}
         int Read(std::int16_t* dst, int frames, const RenderContext&) override {
-            return m_decoder.Read(dst, frames);
+            return m_stream.m_pAhead ? m_stream.m_pAhead->Read(dst, frames)
+                                     : m_stream.m_pDecoder->Read(dst, frames);
         }
-        std::uint64_t Position() override { return m_decoder.Position(); }
-        bool AtEnd() override { return m_decoder.Position() >= m_decoder.Length(); }
+        std::uint64_t Position() override { return m_stream.ReadPosition(); }
+        bool AtEnd() override { return Position() >= m_stream.LengthFrames(); }
 
     private:
-        FileDecoder& m_decoder;
+        FileStream& m_stream;
     };
 
     std::unique_ptr<FileDecoder> m_pDecoder;
+    std::unique_ptr<DecodeAhead> m_pAhead;  // STREAM_READAHEAD; goes before the decoder it reads
     DecoderSource m_source;
     std::string m_strPath;
 };

@@ -26,7 +26,8 @@ HSTREAM CreateFileStream(BOOL mem, const void* file, QWORD offset, QWORD length,
     int error = ERROR_OK;
     auto decoder = FileDecoder::Open(path, filter, error);
     if (!decoder) return Fail(error, HSTREAM{0});
-    auto stream = std::make_shared<FileStream>(std::move(decoder), flags & STREAM_DECODE, path);
+    auto stream = std::make_shared<FileStream>(std::move(decoder),
+                                               flags & (STREAM_DECODE | STREAM_READAHEAD), path);
     return Succeed(system.AddChannel(stream));
 }
 

@@ -22,7 +22,8 @@ bool RenderChain::SetSongAside(const std::string& destination) {
 
 bool RenderChain::CreateStreams(const Messages& messages) {
     const std::string& source = SourcePath();
-    m_hDecode = audio::StreamCreateFile(false, source.c_str(), 0, 0, audio::STREAM_DECODE);
+    m_hDecode = audio::StreamCreateFile(false, source.c_str(), 0, 0,
+                                        audio::STREAM_DECODE | audio::STREAM_READAHEAD);
     if (!m_hDecode) {
         const std::string& named = messages.bDecodeNamesDestination ? m_strDestination : source;
         ShowMessage(m_engine.Window(), "Quorvel", MB_OK, GetLanguageText(messages.nDecodeFailed),

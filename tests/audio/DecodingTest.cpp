@@ -185,6 +185,46 @@ TEST_P(DecodingTest, OpeningTheSameFileAgainDecodesAndSeeksTheSame) {
     EXPECT_TRUE(audio::StreamFree(third));
 }
 
+// Decoded ahead on a thread of its own, a stream gives what it gives without: the same samples
+// in reads of any size, the same positions, the same seeks (each dropping what was decoded
+// ahead), the same end; and it may be freed with its reader's thread mid-way.
+TEST_P(DecodingTest, ReadingAheadChangesNothingTheReaderSees) {
+    const Format& format = GetParam();
+    TempDir dir;
+    const std::string path = dir.File(format.options ? format.file : "song.wav");
+    ASSERT_TRUE(MakeSong(format, SourceSignal(), dir, path));
+    const audio::HSTREAM direct =
+        audio::StreamCreateFile(0, path.c_str(), 0, 0, audio::STREAM_DECODE);
+    ASSERT_NE(direct, 0u) << "error " << audio::ErrorGetCode();
+    const std::vector<std::int16_t> all = ReadAll(direct);
+    EXPECT_TRUE(audio::StreamFree(direct));
+
+    const audio::HSTREAM ahead = audio::StreamCreateFile(
+        0, path.c_str(), 0, 0, audio::STREAM_DECODE | audio::STREAM_READAHEAD);
+    ASSERT_NE(ahead, 0u) << "error " << audio::ErrorGetCode();
+    EXPECT_EQ(audio::ChannelGetLength(ahead), all.size() * 2);
+    // Reads of odd sizes, across the ring's turns, with the position followed all along.
+    std::vector<std::int16_t> got;
+    const std::size_t sizes[] = {1, 4095, 333, 8192, 4097, 20000};
+    for (std::size_t i = 0;; ++i) {
+        EXPECT_EQ(audio::ChannelGetPosition(ahead), got.size() * 2);
+        const std::vector<std::int16_t> part = ReadFrames(ahead, 2, sizes[i % std::size(sizes)]);
+        if (part.empty()) break;
+        got.insert(got.end(), part.begin(), part.end());
+    }
+    EXPECT_TRUE(got == all) << "the samples read ahead differ";
+    EXPECT_EQ(audio::ChannelIsActive(ahead), audio::ACTIVE_STOPPED);
+    ExpectSeeksLandOn(ahead, all, format.exactSeek);
+    ASSERT_TRUE(audio::ChannelSetPosition(ahead, 0));
+    if (format.exactSeek) {
+        EXPECT_TRUE(ReadAll(ahead) == all);
+    }
+    // Freed while its thread is decoding ahead.
+    ASSERT_TRUE(audio::ChannelSetPosition(ahead, 4 * 1000));
+    EXPECT_EQ(ReadFrames(ahead, 2, 10).size(), 20u);
+    EXPECT_TRUE(audio::StreamFree(ahead));
+}
+
 // AAC with noise substitution and Opus synthesize noise from a running generator: a decode that
 // starts elsewhere makes other (equally valid) noise, so those compare within a tolerance.
 INSTANTIATE_TEST_SUITE_P(
