@@ -11,11 +11,12 @@
 //  - Reading a decoding channel (ChannelGetData, ChannelGetLevel) returns processed audio (its DSP
 //    procedures and effects applied) and advances it.
 //  - DSP procedures and effects run in priority order, higher first (equal priorities in the order
-//    they were set), on every buffer before it is heard or read: on the mixing thread for playing
-//    channels, on the reading thread for decoding channels.
-//  - A SYNC_MIXTIME sync runs on the mixing thread (or the reading thread of a decoding channel) at
-//    the exact sample position, before any later audio of that channel is produced; a position set
-//    from inside it continues without a gap (on a playing channel, crossfaded over
+//    they were set), on every buffer before it is heard or read: on the layer's playback thread
+//    (which prepares a playing channel's audio a few milliseconds before the mixer takes it) for
+//    playing channels, on the reading thread for decoding channels.
+//  - A SYNC_MIXTIME sync runs on the playback thread (or the reading thread of a decoding channel)
+//    at the exact sample position, before any later audio of that channel is produced; a position
+//    set from inside it continues without a gap (on a playing channel, crossfaded over
 //    CONFIG_LOOP_CROSSFADE ms in what is heard). Other syncs are delivered later from a notifier
 //    thread, once the mixer's output reaches the point where they occurred.
 //  - Syncs, DSP procedures and effects die with their channel; a tempo stream created with
@@ -97,7 +98,7 @@ constexpr DWORD ACTIVE_PAUSED = 3;
 constexpr DWORD SYNC_POS = 0;               // param: byte position in the channel's own bytes
 constexpr DWORD SYNC_END = 2;               // the channel's data has run out; param unused
 constexpr DWORD SYNC_ONETIME = 0x80000000;  // flag: remove the sync after it has fired once
-constexpr DWORD SYNC_MIXTIME = 0x40000000;  // flag: run on the mixing thread at the exact sample
+constexpr DWORD SYNC_MIXTIME = 0x40000000;  // flag: run on the playback thread at the exact sample
 
 // ---- Effects (ChannelSetFX) ----
 constexpr DWORD FX_PARAMEQ = 7;  // peaking equaliser band, parameters in FXPARAMEQ

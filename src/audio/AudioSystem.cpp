@@ -4,6 +4,7 @@
 #include "audio/EncoderRegistry.h"
 #include "audio/LibraryLog.h"
 #include "audio/Mixer.h"
+#include "audio/Producer.h"
 #include "audio/SyncNotifier.h"
 #include "audio/WmaEncoders.h"
 
@@ -61,8 +62,9 @@ bool AudioSystem::ItemAlive(DWORD item) {
 
 void AudioSystem::RemoveChannel(const ChannelPtr& channel) {
     StopPlaying(channel.get());
-    // The mixing thread may still be rendering it: its reference must go before ours.
+    // The producer may still be reading it: its reference must go before ours.
     Mixer::WaitForBlockEnd();
+    Producer::WaitForPassEnd();
     std::vector<DWORD> items;
     {
         std::lock_guard channelLock(channel->Mutex());
