@@ -21,8 +21,6 @@
 
 namespace audio::detail {
 
-struct Voice;
-
 class Mixer {
 public:
     static constexpr int kBlockFrames = kVoiceBlockFrames;  // about 6 ms
