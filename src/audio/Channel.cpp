@@ -150,9 +150,10 @@ bool Channel::SetPosition(std::uint64_t frame) {
     } else if (!seamless) {
         m_nJoinFrames = m_nJoinDone = 0;  // a jump made by the user starts afresh
         // What was read ahead from the old position is not heard (but for the block the mixer
-        // may be taking now, so that there is no gap).
+        // may be taking now, so that there is no gap), nor are the notices of syncs met in it.
         const VoiceBlock* first = nullptr;
-        if (m_pVoice) m_pVoice->Withdraw(m_state == ACTIVE_PLAYING, first);
+        if (m_pVoice && m_pVoice->Withdraw(m_state == ACTIVE_PLAYING, first) && m_pNotifier)
+            m_pNotifier->DropChannelFrom(m_handle, first->outEstimate);
     }
     if (!Seek(frame, seamless)) {
         m_nJoinFrames = m_nJoinDone = 0;
