@@ -19,6 +19,7 @@ namespace {
 std::atomic<std::thread::id> g_mixerThread{};
 std::atomic<std::uint64_t> g_renderSeq{0};  // odd while a block is being rendered
 std::atomic<std::uint64_t> g_starvedBlocks{0};
+std::atomic<bool> g_waitingForVoices{false};
 
 // Below this much audio queued at the device, the mixer renders whether or not every producer
 // has delivered: a block missing then is silence, not a late device.
@@ -66,6 +67,10 @@ void Mixer::Stop() {
 
 std::uint64_t Mixer::StarvedBlocks() {
     return g_starvedBlocks.load(std::memory_order_relaxed);
+}
+
+bool Mixer::WaitingForVoices() {
+    return g_waitingForVoices.load();
 }
 
 std::thread::id Mixer::ThreadId() {
@@ -148,7 +153,12 @@ void Mixer::Run() {
         if (buffered >= kUrgentFrames && !VoicesReady(*list)) {
             m_pInUse.store(nullptr);
             ++g_renderSeq;
-            m_output.WaitForTaking(takings, std::chrono::milliseconds(2));
+            g_waitingForVoices.store(true);
+            std::atomic_thread_fence(std::memory_order_seq_cst);
+            // Either the producer sees the flag and wakes this wait, or its blocks are seen here.
+            if (!VoicesReady(*m_pList.load()))
+                m_output.WaitForTaking(takings, std::chrono::milliseconds(2));
+            g_waitingForVoices.store(false);
             continue;
         }
         std::fill(m_mix.begin(), m_mix.end(), 0.0f);

@@ -52,6 +52,8 @@ public:
     static void WaitForBlockEnd();
     // Blocks a playing channel had none ready when the mixer needed one (the producer was late).
     static std::uint64_t StarvedBlocks();
+    // True while the mixer holds off a block for a producer that is behind.
+    static bool WaitingForVoices();
     // The mixing thread's id while one runs (for checks of its real-time rules).
     static std::thread::id ThreadId();
 
