@@ -91,7 +91,7 @@ constexpr DWORD FX_FREESOURCE =
 // ---- ChannelIsActive results ----
 constexpr DWORD ACTIVE_STOPPED = 0;
 constexpr DWORD ACTIVE_PLAYING = 1;
-constexpr DWORD ACTIVE_STALLED = 2;  // (never reported: the mixer decodes ahead)
+constexpr DWORD ACTIVE_STALLED = 2;  // (never reported: the playback thread decodes ahead)
 constexpr DWORD ACTIVE_PAUSED = 3;
 
 // ---- Sync types (ChannelSetSync) ----
@@ -146,8 +146,10 @@ struct CHANNELINFO {
 
 // ---- Configuration (SetConfig / GetConfig) ----
 // How far ahead of the device the mixer renders, in milliseconds (default 25, 5..1000). The output
-// latency is this plus the device's own buffer (about 12 ms). Tests that capture the output under
-// heavy machine load raise it so that no block arrives late.
+// latency is this plus the device's own buffer (about 12 ms); a change of a DSP procedure or an
+// effect is heard after up to two more mixer blocks (12 ms), which the playback thread keeps
+// ready. Seeks, tempo, pitch and rate changes, pauses and stops take back those blocks. Tests
+// that capture the output under heavy machine load raise it so that no block arrives late.
 constexpr DWORD CONFIG_BUFFER = 0;
 // The crossfade at a loop join, in milliseconds (default 5, 0..50; 0 = a hard cut): when a mix-time
 // sync sets its channel's position, the audio that would have followed fades out under the audio
