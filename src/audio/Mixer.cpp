@@ -151,13 +151,12 @@ void Mixer::Run() {
         const VoiceList* list = AcquireList();
         // With time to spare, a producer that is behind gets it rather than a silent block.
         if (buffered >= kUrgentFrames && !VoicesReady(*list)) {
+            // A wake the producer misses costs no more than the timeout, well inside the lead.
+            g_waitingForVoices.store(true);
+            const bool ready = VoicesReady(*list);
             m_pInUse.store(nullptr);
             ++g_renderSeq;
-            g_waitingForVoices.store(true);
-            std::atomic_thread_fence(std::memory_order_seq_cst);
-            // Either the producer sees the flag and wakes this wait, or its blocks are seen here.
-            if (!VoicesReady(*m_pList.load()))
-                m_output.WaitForTaking(takings, std::chrono::milliseconds(2));
+            if (!ready) m_output.WaitForTaking(takings, std::chrono::milliseconds(2));
             g_waitingForVoices.store(false);
             continue;
         }

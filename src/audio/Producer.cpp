@@ -202,7 +202,6 @@ void Producer::Run() {
         m_channels.clear();
         ++g_passSeq;
         // The mixer may be holding off a block for these while the device still has some time.
-        std::atomic_thread_fence(std::memory_order_seq_cst);
         if (queued && Mixer::WaitingForVoices()) m_output.Wake();
         WaitForWake(wakes, std::chrono::milliseconds(20));
     }
