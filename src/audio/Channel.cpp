@@ -113,6 +113,7 @@ void Channel::SetPan(int p) {
 
 void Channel::PrepareVoice() {
     if (!m_pVoice) m_pVoice = std::make_unique<Voice>();
+    m_pVoice->starts.fetch_add(1);
     m_pVoice->volume.store(m_nVolume);
     m_pVoice->pan.store(m_nPan);
 }

@@ -156,7 +156,7 @@ public:
     void ResetHistory();
     // Made by ChannelPlay (never on the mixing thread), kept until the channel goes.
     std::unique_ptr<Voice>& MixerVoice() { return m_pVoice; }
-    // Makes the voice for playing, with the channel's volume and pan.
+    // Makes the voice for playing, with the channel's volume and pan, and counts the start.
     void PrepareVoice();
     // Takes in the segments the mixer reported as played.
     void CollectPlayed();

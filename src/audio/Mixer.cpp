@@ -94,12 +94,9 @@ void Mixer::Remove(const Channel* channel) {
         PublishLocked();
 }
 
-void Mixer::RemoveIfStopped(const ChannelPtr& channel) {
+void Mixer::RemoveUnlessRestarted(const ChannelPtr& channel, std::uint64_t starts) {
     std::lock_guard lock(m_listMutex);
-    {
-        std::lock_guard channelLock(channel->Mutex());
-        if (channel->State() == ACTIVE_PLAYING) return;
-    }
+    if (channel->MixerVoice()->starts.load() != starts) return;
     if (std::erase(m_playing, channel) > 0) PublishLocked();
 }
 

@@ -41,8 +41,10 @@ public:
     void Add(const ChannelPtr& channel);
     // Returns once the mixer no longer uses the channel's voice.
     void Remove(const Channel* channel);
-    // Takes the channel out if it is no longer playing (its end was heard).
-    void RemoveIfStopped(const ChannelPtr& channel);
+    // Takes the channel out unless it has been started again since its voice counted `starts`
+    // (the producer found it stopped, or its end heard). Takes no channel lock: API calls hold
+    // one while they reach the list.
+    void RemoveUnlessRestarted(const ChannelPtr& channel, std::uint64_t starts);
     // The channels the producer fills, in `out` (cleared first).
     void Playing(std::vector<ChannelPtr>& out);
 

@@ -196,8 +196,9 @@ void Producer::Run() {
                 continue;
             }
             if (channel->State() == ACTIVE_PLAYING) channel->SetState(ACTIVE_STOPPED);
+            const std::uint64_t starts = voice->starts.load();
             lock.unlock();
-            m_mixer.RemoveIfStopped(channel);
+            m_mixer.RemoveUnlessRestarted(channel, starts);
         }
         m_channels.clear();
         ++g_passSeq;

@@ -61,6 +61,9 @@ struct Voice {
     // ---- Set by the API side, read by the mixer ----
     std::atomic<int> volume{100};
     std::atomic<int> pan{0};
+    // Counts ChannelPlay calls that started the channel: a channel found stopped is taken out of
+    // the mix only if it has not been started again since.
+    std::atomic<std::uint64_t> starts{0};
 
     // ---- Mixer side ----
     std::uint64_t skipGeneration = 0;  // a withdrawn generation being skipped
