@@ -11,11 +11,12 @@
 //  - Reading a decoding channel (ChannelGetData, ChannelGetLevel) returns processed audio (its DSP
 //    procedures and effects applied) and advances it.
 //  - DSP procedures and effects run in priority order, higher first (equal priorities in the order
-//    they were set), on every buffer before it is heard or read: on the mixing thread for playing
-//    channels, on the reading thread for decoding channels.
-//  - A SYNC_MIXTIME sync runs on the mixing thread (or the reading thread of a decoding channel) at
-//    the exact sample position, before any later audio of that channel is produced; a position set
-//    from inside it continues without a gap (on a playing channel, crossfaded over
+//    they were set), on every buffer before it is heard or read: on the layer's playback thread
+//    (which prepares a playing channel's audio a few milliseconds before the mixer takes it) for
+//    playing channels, on the reading thread for decoding channels.
+//  - A SYNC_MIXTIME sync runs on the playback thread (or the reading thread of a decoding channel)
+//    at the exact sample position, before any later audio of that channel is produced; a position
+//    set from inside it continues without a gap (on a playing channel, crossfaded over
 //    CONFIG_LOOP_CROSSFADE ms in what is heard). Other syncs are delivered later from a notifier
 //    thread, once the mixer's output reaches the point where they occurred.
 //  - Syncs, DSP procedures and effects die with their channel; a tempo stream created with
@@ -96,14 +97,14 @@ constexpr DWORD FX_FREESOURCE =
 // ---- ChannelIsActive results ----
 constexpr DWORD ACTIVE_STOPPED = 0;
 constexpr DWORD ACTIVE_PLAYING = 1;
-constexpr DWORD ACTIVE_STALLED = 2;  // (never reported: the mixer decodes ahead)
+constexpr DWORD ACTIVE_STALLED = 2;  // (never reported: the playback thread decodes ahead)
 constexpr DWORD ACTIVE_PAUSED = 3;
 
 // ---- Sync types (ChannelSetSync) ----
 constexpr DWORD SYNC_POS = 0;               // param: byte position in the channel's own bytes
 constexpr DWORD SYNC_END = 2;               // the channel's data has run out; param unused
 constexpr DWORD SYNC_ONETIME = 0x80000000;  // flag: remove the sync after it has fired once
-constexpr DWORD SYNC_MIXTIME = 0x40000000;  // flag: run on the mixing thread at the exact sample
+constexpr DWORD SYNC_MIXTIME = 0x40000000;  // flag: run on the playback thread at the exact sample
 
 // ---- Effects (ChannelSetFX) ----
 constexpr DWORD FX_PARAMEQ = 7;  // peaking equaliser band, parameters in FXPARAMEQ
@@ -151,8 +152,10 @@ struct CHANNELINFO {
 
 // ---- Configuration (SetConfig / GetConfig) ----
 // How far ahead of the device the mixer renders, in milliseconds (default 25, 5..1000). The output
-// latency is this plus the device's own buffer (about 12 ms). Tests that capture the output under
-// heavy machine load raise it so that no block arrives late.
+// latency is this plus the device's own buffer (about 12 ms); a change of a DSP procedure or an
+// effect is heard after up to two more mixer blocks (12 ms), which the playback thread keeps
+// ready. Seeks, tempo, pitch and rate changes, pauses and stops take back those blocks. Tests
+// that capture the output under heavy machine load raise it so that no block arrives late.
 constexpr DWORD CONFIG_BUFFER = 0;
 // The crossfade at a loop join, in milliseconds (default 5, 0..50; 0 = a hard cut): when a mix-time
 // sync sets its channel's position, the audio that would have followed fades out under the audio

@@ -1,9 +1,12 @@
 #include "audio/AudioSystem.h"
 
+#include <thread>
+
 #include "audio/DeviceOutput.h"
 #include "audio/EncoderRegistry.h"
 #include "audio/LibraryLog.h"
 #include "audio/Mixer.h"
+#include "audio/Producer.h"
 #include "audio/SyncNotifier.h"
 #include "audio/WmaEncoders.h"
 
@@ -61,8 +64,9 @@ bool AudioSystem::ItemAlive(DWORD item) {
 
 void AudioSystem::RemoveChannel(const ChannelPtr& channel) {
     StopPlaying(channel.get());
-    // The mixing thread may still be rendering it: its reference must go before ours.
+    // The producer may still be reading it: its reference must go before ours.
     Mixer::WaitForBlockEnd();
+    Producer::WaitForPassEnd();
     std::vector<DWORD> items;
     {
         std::lock_guard channelLock(channel->Mutex());
@@ -132,6 +136,8 @@ bool AudioSystem::Free() {
         m_channels.clear();
         m_items.clear();
     }
+    // Another thread may be reading the clock (a position asked for while the device closes).
+    while (m_nClockReaders.load() > 0) std::this_thread::yield();
     mixer->Stop();
     output->Close();
     notifier.reset();  // joins its thread; pending notices are dropped
@@ -146,19 +152,26 @@ bool AudioSystem::Free() {
     return true;
 }
 
-std::uint64_t AudioSystem::HeardFrame() {
+template <typename Read>
+std::uint64_t AudioSystem::ReadClock(Read read) {
+    // Counted in before the pointer is read: Free waits for readers once it has cleared it.
+    m_nClockReaders.fetch_add(1);
     DeviceOutput* output = m_pClock.load();
-    return output ? output->HeardFrame() : 0;
+    const std::uint64_t value = output ? read(*output) : 0;
+    m_nClockReaders.fetch_sub(1);
+    return value;
+}
+
+std::uint64_t AudioSystem::HeardFrame() {
+    return ReadClock([](const DeviceOutput& o) { return o.HeardFrame(); });
 }
 
 std::uint64_t AudioSystem::FramesTaken() {
-    DeviceOutput* output = m_pClock.load();
-    return output ? output->DeviceFrames() : 0;
+    return ReadClock([](const DeviceOutput& o) { return o.DeviceFrames(); });
 }
 
 std::uint64_t AudioSystem::LateFrames() {
-    DeviceOutput* output = m_pClock.load();
-    return output ? output->LateFrames() : 0;
+    return ReadClock([](const DeviceOutput& o) { return o.LateFrames(); });
 }
 
 bool AudioSystem::StartPlaying(const ChannelPtr& channel) {

@@ -55,6 +55,9 @@ public:
 
 private:
     AudioSystem() = default;
+    // `read` applied to the output, or 0 without one; safe against a concurrent Free.
+    template <typename Read>
+    std::uint64_t ReadClock(Read read);
 
     std::mutex m_mutex;  // guards the maps and the device pointers; never held while a
                          // channel's own lock is taken
@@ -64,6 +67,7 @@ private:
 
     std::unique_ptr<DeviceOutput> m_pOutput;
     std::atomic<DeviceOutput*> m_pClock{nullptr};  // m_pOutput, readable without the lock
+    std::atomic<int> m_nClockReaders{0};           // threads reading through m_pClock now
     std::unique_ptr<Mixer> m_pMixer;
     std::unique_ptr<SyncNotifier> m_pNotifier;
     DWORD m_dwAheadMs = 25;

@@ -84,6 +84,7 @@ Channel::~Channel() = default;
 
 std::uint64_t Channel::Position(std::uint64_t heardFrame) {
     if (IsDecoder()) return ReadPosition();
+    CollectPlayed();
     std::uint64_t position;
     if (m_history.PositionAt(heardFrame, position)) return position;
     return m_historyBase;
@@ -92,6 +93,54 @@ std::uint64_t Channel::Position(std::uint64_t heardFrame) {
 void Channel::ResetHistory() {
     m_history.Clear();
     m_historyBase = ReadPosition();
+    m_historyGeneration = m_pVoice ? m_pVoice->generation : 0;
+}
+
+PlaybackHistory& Channel::History() {
+    CollectPlayed();
+    return m_history;
+}
+
+void Channel::SetVolume(int v) {
+    m_nVolume = v;
+    if (m_pVoice) m_pVoice->volume.store(v);
+}
+
+void Channel::SetPan(int p) {
+    m_nPan = p;
+    if (m_pVoice) m_pVoice->pan.store(p);
+}
+
+void Channel::PrepareVoice() {
+    if (!m_pVoice) m_pVoice = std::make_unique<Voice>();
+    m_pVoice->starts.fetch_add(1);
+    m_pVoice->volume.store(m_nVolume);
+    m_pVoice->pan.store(m_nPan);
+}
+
+void Channel::CollectPlayed() {
+    if (!m_pVoice) return;
+    PlayedSegment played;
+    while (m_pVoice->PopPlayed(played))
+        if (played.generation >= m_historyGeneration) m_history.Add(played.segment);
+}
+
+void Channel::WithdrawReadAhead() {
+    if (!m_pVoice || m_nReading > 0) return;
+    CollectPlayed();
+    const VoiceBlock* first = nullptr;
+    if (!m_pVoice->Withdraw(m_state == ACTIVE_PLAYING, first)) return;
+    const std::uint64_t from = first->segment.srcStart;
+    const std::uint64_t dueFrom = first->outEstimate;
+    // The withdrawn audio is read again: a join it held is made again if its sync fires again.
+    m_nJoinFrames = m_nJoinDone = 0;
+    if (!Seek(from, false)) return;
+    ++m_seekCount;
+    m_bEnded = false;
+    m_bEndFired = false;
+    m_syncsFiredAt = UINT64_MAX;
+    // Notices of syncs met in the withdrawn audio come again when it is read again.
+    if (m_pNotifier) m_pNotifier->DropChannelFrom(m_handle, dueFrom);
 }
 
 bool Channel::SetPosition(std::uint64_t frame) {
@@ -101,6 +150,11 @@ bool Channel::SetPosition(std::uint64_t frame) {
         PrepareJoin();
     } else if (!seamless) {
         m_nJoinFrames = m_nJoinDone = 0;  // a jump made by the user starts afresh
+        // What was read ahead from the old position is not heard (but for the block the mixer
+        // may be taking now, so that there is no gap), nor are the notices of syncs met in it.
+        const VoiceBlock* first = nullptr;
+        if (m_pVoice && m_pVoice->Withdraw(m_state == ACTIVE_PLAYING, first) && m_pNotifier)
+            m_pNotifier->DropChannelFrom(m_handle, first->outEstimate);
     }
     if (!Seek(frame, seamless)) {
         m_nJoinFrames = m_nJoinDone = 0;
@@ -118,7 +172,9 @@ bool Channel::SetPosition(std::uint64_t frame) {
 }
 
 int Channel::Read(std::int16_t* dst, int frames, const RenderContext& ctx) {
+    ++m_nReading;
     const int n = Produce(dst, frames, ctx);
+    --m_nReading;
     m_chain.Run(m_handle, dst, n, m_nChannels);
     if (n > 0)
         for (const auto& tap : m_taps) tap.second(dst, n);
@@ -148,9 +204,19 @@ bool Channel::RemoveSync(HSYNC handle) {
 }
 
 void Channel::CatchUpSync(HSYNC handle, std::uint64_t heardPosition) {
-    const auto it = std::find_if(m_syncs.begin(), m_syncs.end(),
-                                 [&](const Sync& s) { return s.handle == handle; });
+    auto it = std::find_if(m_syncs.begin(), m_syncs.end(),
+                           [&](const Sync& s) { return s.handle == handle; });
     if (it == m_syncs.end() || it->type != SYNC_POS || !it->mixtime) return;
+    // A frame in the audio read ahead but not yet mixed: that audio is read again, and the sync
+    // is met there at its exact frame.
+    std::uint64_t unmixed = 0;
+    if (m_pVoice && m_state == ACTIVE_PLAYING && m_pVoice->FirstUnmixed(unmixed) &&
+        it->frame >= unmixed && it->frame < SourceReadPosition()) {
+        WithdrawReadAhead();
+        it = std::find_if(m_syncs.begin(), m_syncs.end(),
+                          [&](const Sync& s) { return s.handle == handle; });
+        if (it == m_syncs.end()) return;
+    }
     // Heard well before now: its turn comes on the next pass. Not read yet: it fires when
     // reached. A frame just heard counts as now: the position was read a moment ago.
     const std::uint64_t justHeard = static_cast<std::uint64_t>(m_nSampleRate) / 20;

@@ -2,9 +2,10 @@
 // tempo stream, later a CD track). This base holds what every channel shares: its DSP procedures
 // and effects, its syncs, and its playback state; subclasses produce the samples.
 //
-// Locking: every member is guarded by Mutex(), which the mixer holds while it renders one short
-// block of the channel, and API calls hold while they act on it. It is recursive so that a
-// procedure running on the channel (a DSP or a mix-time sync) may call the API on it.
+// Locking: every member is guarded by Mutex(), which the producer thread holds while it reads one
+// short block of a playing channel, and API calls hold while they act on it. It is recursive so
+// that a procedure running on the channel (a DSP or a mix-time sync) may call the API on it. The
+// mixing thread never takes it: it reads the blocks queued in the channel's Voice.
 #pragma once
 
 #include <array>
@@ -146,13 +147,24 @@ public:
     int Volume() const { return m_nVolume; }
     int Pan() const { return m_nPan; }
     int PlaybackRate() const { return m_nPlaybackRate > 0 ? m_nPlaybackRate : m_nSampleRate; }
-    void SetVolume(int v) { m_nVolume = v; }
-    void SetPan(int p) { m_nPan = p; }
+    void SetVolume(int v);
+    void SetPan(int p);
     void SetPlaybackRate(int r) { m_nPlaybackRate = r; }
-    PlaybackHistory& History() { return m_history; }
+    // What has been played so far (the segments the mixer reported are taken in first).
+    PlaybackHistory& History();
     // Playback restarts at the current read position (no heard audio to go by yet).
     void ResetHistory();
+    // Made by ChannelPlay (never on the mixing thread), kept until the channel goes.
     std::unique_ptr<Voice>& MixerVoice() { return m_pVoice; }
+    // Makes the voice for playing, with the channel's volume and pan, and counts the start.
+    void PrepareVoice();
+    // Takes in the segments the mixer reported as played.
+    void CollectPlayed();
+    // Takes back the blocks read ahead that the mixer has not taken (all but the next one while
+    // the channel plays) and reads again from the first of them, so that a change of tempo, rate
+    // or position is heard at once and a stopped channel resumes where it was heard. Nothing
+    // happens while the channel is being read (a procedure of its own called it).
+    void WithdrawReadAhead();
 
 protected:
     // Produces up to `frames` frames before DSPs and effects.
@@ -215,6 +227,7 @@ private:
     bool m_bEndFired = false;
     HSYNC m_dueSync = 0;  // a sync to fire at the next read (CatchUp)
     bool m_bEnded = false;
+    int m_nReading = 0;  // Read is running (a procedure may call back into the channel)
 
     // Loop joins (playable channels only; sized once so that a join never allocates).
     FrameSource* m_pHeardSource = nullptr;  // set while a heard read goes through the syncs
@@ -228,7 +241,8 @@ private:
     int m_nPan = 0;
     int m_nPlaybackRate = 0;  // 0: the channel's own rate
     PlaybackHistory m_history;
-    std::uint64_t m_historyBase = 0;  // position until anything rendered is heard
+    std::uint64_t m_historyGeneration = 0;  // segments of voice generations before it are stale
+    std::uint64_t m_historyBase = 0;        // position until anything rendered is heard
     std::unique_ptr<Voice> m_pVoice;
 };
 

@@ -7,7 +7,6 @@
 #include "audio/ApiSupport.h"
 #include "audio/Audio.h"
 #include "audio/DeviceOutput.h"
-#include "audio/Voice.h"
 
 namespace audio {
 
@@ -25,8 +24,8 @@ BOOL ChannelPlay(DWORD handle, BOOL restart) {
     if (!system.Initialized()) return Fail(ERROR_INIT, 0);
     if (restart && !c->SetPosition(0)) return Fail(ERROR_POSITION, 0);
     if (c->State() == ACTIVE_PLAYING) return Succeed(1);
-    // Made here, so that the mixing thread does not allocate it.
-    if (!c->MixerVoice()) c->MixerVoice() = std::make_unique<Voice>();
+    // Made here, so that neither the mixing nor the producer thread allocates it.
+    c->PrepareVoice();
     c->SetState(ACTIVE_PLAYING);
     c.lock.unlock();
     if (!system.StartPlaying(c.channel)) return Fail(ERROR_INIT, 0);
@@ -41,6 +40,9 @@ BOOL ChannelPause(DWORD handle) {
     c->SetState(ACTIVE_PAUSED);
     c.lock.unlock();
     AudioSystem::Get().StopPlaying(c.channel.get());
+    // Out of the mix: what was read ahead is read again when it resumes.
+    c.lock.lock();
+    if (c->State() != ACTIVE_PLAYING) c->WithdrawReadAhead();
     return Succeed(1);
 }
 
@@ -51,6 +53,8 @@ BOOL ChannelStop(DWORD handle) {
     c->SetState(ACTIVE_STOPPED);
     c.lock.unlock();
     AudioSystem::Get().StopPlaying(c.channel.get());
+    c.lock.lock();
+    if (c->State() != ACTIVE_PLAYING) c->WithdrawReadAhead();
     return Succeed(1);
 }
 
@@ -156,7 +160,10 @@ BOOL ChannelSetAttributes(DWORD handle, int freq, int volume, int pan) {
     const bool volumeOk = volume == -1 || (volume >= 0 && volume <= 100);
     const bool panOk = pan == -101 || (pan >= -100 && pan <= 100);
     if (!freqOk || !volumeOk || !panOk) return Fail(ERROR_ILLPARAM, 0);
-    if (freq > 0) c->SetPlaybackRate(freq);
+    if (freq > 0 && freq != c->PlaybackRate()) {
+        c->SetPlaybackRate(freq);
+        c->WithdrawReadAhead();  // heard at once, not after the audio read ahead
+    }
     if (volume >= 0) c->SetVolume(volume);
     if (pan != -101) c->SetPan(pan);
     return Succeed(1);

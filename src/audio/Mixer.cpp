@@ -7,96 +7,48 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cmath>
 
 #include "audio/SampleConversion.h"
 #include "audio/Voice.h"
-
-extern "C" {
-#include <libavutil/channel_layout.h>
-#include <libavutil/opt.h>
-}
 
 namespace audio::detail {
 
 namespace {
 
-constexpr float kToFloat = 1.0f / 32768.0f;
-
 // One mixing thread at a time (the device is opened once); these outlive every mixer.
 std::atomic<std::thread::id> g_mixerThread{};
 std::atomic<std::uint64_t> g_renderSeq{0};  // odd while a block is being rendered
+std::atomic<std::uint64_t> g_starvedBlocks{0};
+std::atomic<bool> g_waitingForVoices{false};
 
-// Channel frames to stereo float; more than two channels fold into two (front left and right,
-// centre and surrounds at -3 dB, LFE dropped).
-void ToStereo(const std::int16_t* in, int frames, int channels, float* out) {
-    if (channels == 1) {
-        for (int i = 0; i < frames; ++i) out[2 * i] = out[2 * i + 1] = in[i] * kToFloat;
-        return;
-    }
-    if (channels == 2) {
-        for (int i = 0; i < 2 * frames; ++i) out[i] = in[i] * kToFloat;
-        return;
-    }
-    constexpr float kSide = 0.7071f;
-    const int lfe = channels >= 6 ? 3 : -1;
-    float norm = 1.0f + kSide;  // front + centre
-    norm += kSide * static_cast<float>((channels - 3 - (lfe >= 0 ? 1 : 0) + 1) / 2);
-    for (int i = 0; i < frames; ++i) {
-        const std::int16_t* f = in + static_cast<std::size_t>(i) * channels;
-        float l = f[0], r = f[1];
-        const float c = kSide * f[2];
-        l += c;
-        r += c;
-        int side = 0;
-        for (int k = 3; k < channels; ++k) {
-            if (k == lfe) continue;
-            (side++ % 2 == 0 ? l : r) += kSide * f[k];
-        }
-        out[2 * i] = l * kToFloat / norm;
-        out[2 * i + 1] = r * kToFloat / norm;
-    }
-}
-
-bool EnsureResampler(Voice& voice, int rate) {
-    if (voice.resampler && voice.resamplerRate == rate) return true;
-    SwrContext* swr = nullptr;
-    AVChannelLayout stereo = AV_CHANNEL_LAYOUT_STEREO;
-    if (swr_alloc_set_opts2(&swr, &stereo, AV_SAMPLE_FMT_FLT, DeviceOutput::kRate, &stereo,
-                            AV_SAMPLE_FMT_FLT, rate, 0, nullptr) < 0)
-        return false;
-    // A long windowed-sinc filter keeps aliasing and imaging well below hearing.
-    av_opt_set_int(swr, "filter_size", 32, 0);
-    av_opt_set_int(swr, "phase_shift", 10, 0);
-    av_opt_set_double(swr, "cutoff", 0.95, 0);
-    if (swr_init(swr) < 0) {
-        swr_free(&swr);
-        return false;
-    }
-    voice.resampler.reset(swr);
-    voice.resamplerRate = rate;
-    return true;
-}
+// Below this much audio queued at the device, the mixer renders whether or not every producer
+// has delivered: a block missing then is silence, not a late device.
+constexpr std::uint64_t kUrgentFrames = 2 * kVoiceBlockFrames;
 
 }  // namespace
 
-Mixer::Mixer(DeviceOutput& output) : m_output(output), m_ahead(DeviceOutput::kRate * 25 / 1000) {
+Mixer::Mixer(DeviceOutput& output)
+    : m_output(output),
+      m_ahead(DeviceOutput::kRate * 25 / 1000),
+      m_producer(*this, output),
+      m_pList(new VoiceList) {
     m_mix.resize(kBlockFrames * 2);
     m_block.resize(kBlockFrames * 2);
-    // Room for every channel a player plays at once: taking the snapshot does not allocate.
     m_playing.reserve(kExpectedChannels);
-    m_snapshot.reserve(kExpectedChannels);
 }
 
 Mixer::~Mixer() {
     Stop();
+    delete m_pList.load();
 }
 
 void Mixer::Start() {
     m_bStop = false;
+    m_producer.Start();
     m_thread = std::thread([this] {
         g_mixerThread = std::this_thread::get_id();
         Run();
+        g_mixerThread = std::thread::id{};
     });
 }
 
@@ -107,19 +59,74 @@ void Mixer::Stop() {
         m_output.Wake();
         m_thread.join();
     }
+    m_producer.Stop();
     std::lock_guard lock(m_listMutex);
     m_playing.clear();
+    PublishLocked();
+}
+
+std::uint64_t Mixer::StarvedBlocks() {
+    return g_starvedBlocks.load(std::memory_order_relaxed);
+}
+
+bool Mixer::WaitingForVoices() {
+    return g_waitingForVoices.load();
+}
+
+std::thread::id Mixer::ThreadId() {
+    return g_mixerThread.load();
 }
 
 void Mixer::Add(const ChannelPtr& channel) {
-    std::lock_guard lock(m_listMutex);
-    if (std::find(m_playing.begin(), m_playing.end(), channel) == m_playing.end())
+    {
+        std::lock_guard lock(m_listMutex);
+        if (std::find(m_playing.begin(), m_playing.end(), channel) != m_playing.end()) return;
+        channel->MixerVoice()->primed.store(true);
         m_playing.push_back(channel);
+        PublishLocked();
+    }
+    Producer::Wake();
 }
 
 void Mixer::Remove(const Channel* channel) {
     std::lock_guard lock(m_listMutex);
-    std::erase_if(m_playing, [&](const ChannelPtr& c) { return c.get() == channel; });
+    if (std::erase_if(m_playing, [&](const ChannelPtr& c) { return c.get() == channel; }) > 0)
+        PublishLocked();
+}
+
+void Mixer::RemoveUnlessRestarted(const ChannelPtr& channel, std::uint64_t starts) {
+    std::lock_guard lock(m_listMutex);
+    if (channel->MixerVoice()->starts.load() != starts) return;
+    if (std::erase(m_playing, channel) > 0) PublishLocked();
+}
+
+void Mixer::Playing(std::vector<ChannelPtr>& out) {
+    std::lock_guard lock(m_listMutex);
+    out = m_playing;
+}
+
+void Mixer::PublishLocked() {
+    auto* list = new VoiceList;
+    list->voices.reserve(m_playing.size());
+    for (const ChannelPtr& channel : m_playing) list->voices.push_back(channel->MixerVoice().get());
+    const VoiceList* old = m_pList.exchange(list);
+    // A block takes a few milliseconds; the bound only keeps a stalled mixer from holding up
+    // the caller for good.
+    for (int i = 0; i < 20000 && m_pInUse.load() == old; ++i)
+        std::this_thread::sleep_for(std::chrono::microseconds(50));
+    delete old;
+}
+
+const Mixer::VoiceList* Mixer::AcquireList() {
+    // Announce the list before using it, and make sure it was still current when announced:
+    // PublishLocked frees a list only once it has seen it unannounced after replacing it.
+    const VoiceList* list = m_pList.load();
+    for (;;) {
+        m_pInUse.store(list);
+        const VoiceList* now = m_pList.load();
+        if (now == list) return list;
+        list = now;
+    }
 }
 
 void Mixer::Run() {
@@ -133,13 +140,35 @@ void Mixer::Run() {
         const std::uint32_t takings = m_output.Takings();
         const std::uint64_t written = m_output.Written();
         const std::uint64_t buffered = written - m_output.Taken();
-        if (buffered + kBlockFrames <= static_cast<std::uint64_t>(m_ahead.load())) {
-            RenderBlock(written);
-            m_output.Write(m_block.data(), kBlockFrames);
-        } else {
+        if (buffered + kBlockFrames > static_cast<std::uint64_t>(m_ahead.load())) {
             m_output.WaitForTaking(takings, std::chrono::milliseconds(50));
+            continue;
         }
+        ++g_renderSeq;
+        const VoiceList* list = AcquireList();
+        // With time to spare, a producer that is behind gets it rather than a silent block.
+        if (buffered >= kUrgentFrames && !VoicesReady(*list)) {
+            // A wake the producer misses costs no more than the timeout, well inside the lead.
+            g_waitingForVoices.store(true);
+            const bool ready = VoicesReady(*list);
+            m_pInUse.store(nullptr);
+            ++g_renderSeq;
+            if (!ready) m_output.WaitForTaking(takings, std::chrono::milliseconds(2));
+            g_waitingForVoices.store(false);
+            continue;
+        }
+        std::fill(m_mix.begin(), m_mix.end(), 0.0f);
+        for (Voice* voice : list->voices) {
+            if (!MixVoice(*voice, written) && voice->primed.load(std::memory_order_relaxed))
+                g_starvedBlocks.fetch_add(1, std::memory_order_relaxed);
+        }
+        m_pInUse.store(nullptr);
+        ++g_renderSeq;
+        FloatToInt16(m_mix.data(), m_block.data(), m_mix.size());
+        m_output.Write(m_block.data(), kBlockFrames);
+        Producer::Wake();
     }
+    m_pInUse.store(nullptr);
 }
 
 void Mixer::WaitForBlockEnd() {
@@ -152,103 +181,65 @@ void Mixer::WaitForBlockEnd() {
         std::this_thread::sleep_for(std::chrono::microseconds(100));
 }
 
-void Mixer::RenderBlock(std::uint64_t outStart) {
-    std::fill(m_mix.begin(), m_mix.end(), 0.0f);
-    ++g_renderSeq;
-    {
-        std::lock_guard lock(m_listMutex);
-        m_snapshot = m_playing;
+bool Mixer::VoicesReady(const VoiceList& list) const {
+    for (const Voice* voice : list.voices) {
+        if (!voice->primed.load(std::memory_order_relaxed)) continue;
+        if (voice->read.load(std::memory_order_relaxed) >=
+            voice->written.load(std::memory_order_acquire))
+            return false;
     }
-    for (const ChannelPtr& channel : m_snapshot) {
-        if (!MixChannel(*channel, outStart)) Remove(channel.get());
-    }
-    m_snapshot.clear();
-    ++g_renderSeq;
-    FloatToInt16(m_mix.data(), m_block.data(), m_mix.size());
+    return true;
 }
 
-int Mixer::ReadResampled(Channel& channel, Voice& voice, std::uint64_t outStart) {
-    const int rate = channel.PlaybackRate();
-    const int chans = channel.Channels();
-    voice.output.resize(2 * kBlockFrames);
-    if (rate == DeviceOutput::kRate && !voice.resampler) {
-        voice.input.resize(static_cast<std::size_t>(kBlockFrames) * chans);
-        RenderContext ctx{outStart, 1.0};
-        const int n = channel.Read(voice.input.data(), kBlockFrames, ctx);
-        ToStereo(voice.input.data(), n, chans, voice.output.data());
-        return n;
+bool Mixer::MixVoice(Voice& voice, std::uint64_t outStart) {
+    std::uint64_t r = voice.read.load(std::memory_order_relaxed);
+    const std::uint64_t w = voice.written.load(std::memory_order_acquire);
+    VoiceBlock* block = nullptr;
+    for (; r < w; ++r) {
+        VoiceBlock& candidate = voice.blocks[r % Voice::kBlocks];
+        // The rest of a withdrawn generation is passed over, whether or not the API side has
+        // reached it yet.
+        if (candidate.generation == voice.skipGeneration) continue;
+        std::uint32_t expected = VoiceBlock::kReady;
+        if (candidate.state.compare_exchange_strong(expected, VoiceBlock::kTaken,
+                                                    std::memory_order_acq_rel)) {
+            block = &candidate;
+            break;
+        }
+        voice.skipGeneration = candidate.generation;
     }
-    if (!EnsureResampler(voice, rate)) return 0;
-    const double ratio = static_cast<double>(rate) / DeviceOutput::kRate;
-    // What the converter still holds comes first.
-    uint8_t* out = reinterpret_cast<uint8_t*>(voice.output.data());
-    int produced = swr_convert(voice.resampler.get(), &out, kBlockFrames, nullptr, 0);
-    produced = std::max(produced, 0);
-    while (produced < kBlockFrames) {
-        const int need =
-            std::max(16, static_cast<int>(std::ceil((kBlockFrames - produced) * ratio)) + 2);
-        voice.input.resize(static_cast<std::size_t>(need) * chans);
-        voice.stereo.resize(static_cast<std::size_t>(need) * 2);
-        RenderContext ctx{outStart + produced, 1.0 / ratio};
-        const int n = channel.Read(voice.input.data(), need, ctx);
-        if (n <= 0) break;
-        ToStereo(voice.input.data(), n, chans, voice.stereo.data());
-        const uint8_t* in = reinterpret_cast<const uint8_t*>(voice.stereo.data());
-        out = reinterpret_cast<uint8_t*>(voice.output.data() + 2 * produced);
-        const int got = swr_convert(voice.resampler.get(), &out, kBlockFrames - produced, &in, n);
-        if (got < 0) break;
-        produced += got;
-    }
-    return produced;
-}
+    voice.read.store(r, std::memory_order_release);
+    if (!block) return false;
 
-bool Mixer::MixChannel(Channel& channel, std::uint64_t outStart) {
-    std::lock_guard lock(channel.Mutex());
-    if (channel.State() != ACTIVE_PLAYING) return false;
-    auto& voicePtr = channel.MixerVoice();
-    if (!voicePtr) voicePtr = std::make_unique<Voice>();
-    Voice& voice = *voicePtr;
-
-    PlaybackHistory::Segment segment;
-    segment.outStart = outStart;
-    segment.srcStart = channel.ReadPosition();
-    // A tempo stream's timeline moves at its tempo: a position counted back through a loop jump
-    // must use it, or it lands before the loop's start.
-    segment.srcPerOut = static_cast<float>(channel.PlaybackRate() *
-                                           channel.TimelineFramesPerFrame() / DeviceOutput::kRate);
-    const int produced = ReadResampled(channel, voice, outStart);
-    segment.srcEnd = channel.ReadPosition();
-    segment.outFrames = static_cast<std::uint32_t>(std::max(produced, 1));
-    // Levels are taken from the stereo mix of the channel's own samples, before volume.
-    int peakL = 0, peakR = 0;
-    for (int i = 0; i < produced; ++i) {
-        peakL = std::max(peakL, static_cast<int>(std::fabs(voice.output[2 * i]) * 32768.0f));
-        peakR = std::max(peakR, static_cast<int>(std::fabs(voice.output[2 * i + 1]) * 32768.0f));
-    }
-    segment.peakLeft = static_cast<std::uint16_t>(std::min(peakL, 32768));
-    segment.peakRight = static_cast<std::uint16_t>(std::min(peakR, 32768));
-    channel.History().Add(segment);
-
-    const float volume = channel.Volume() / 100.0f;
-    const int pan = channel.Pan();
-    const float gainL = volume * (pan > 0 ? (100 - pan) / 100.0f : 1.0f);
-    const float gainR = volume * (pan < 0 ? (100 + pan) / 100.0f : 1.0f);
+    const int frames = block->frames;
+    const float volume = static_cast<float>(voice.volume.load(std::memory_order_relaxed)) / 100.0f;
+    const int pan = voice.pan.load(std::memory_order_relaxed);
+    const float gainL = volume * (pan > 0 ? static_cast<float>(100 - pan) / 100.0f : 1.0f);
+    const float gainR = volume * (pan < 0 ? static_cast<float>(100 + pan) / 100.0f : 1.0f);
     const float fromL = voice.gainLeft < 0 ? gainL : voice.gainLeft;
     const float fromR = voice.gainRight < 0 ? gainR : voice.gainRight;
-    for (int i = 0; i < produced; ++i) {
+    const float* samples = block->samples.data();
+    for (int i = 0; i < frames; ++i) {
         const float t = static_cast<float>(i) / kBlockFrames;
         const float gl = fromL == gainL ? gainL : fromL + (gainL - fromL) * t;
         const float gr = fromR == gainR ? gainR : fromR + (gainR - fromR) * t;
-        m_mix[2 * i] += voice.output[2 * i] * gl;
-        m_mix[2 * i + 1] += voice.output[2 * i + 1] * gr;
+        m_mix[2 * i] += samples[2 * i] * gl;
+        m_mix[2 * i + 1] += samples[2 * i + 1] * gr;
     }
     voice.gainLeft = gainL;
     voice.gainRight = gainR;
 
-    if (produced < kBlockFrames && channel.Ended()) {
-        channel.SetState(ACTIVE_STOPPED);
-        return false;
+    PlayedSegment played;
+    played.generation = block->generation;
+    played.segment = block->segment;
+    played.segment.outStart = outStart;
+    played.segment.outFrames = static_cast<std::uint32_t>(std::max(frames, 1));
+    voice.PushPlayed(played);
+    if (block->last) {
+        voice.primed.store(false, std::memory_order_relaxed);
+        voice.endedGeneration.store(block->generation, std::memory_order_release);
     }
+    voice.read.store(r + 1, std::memory_order_release);
     return true;
 }
 

@@ -1,6 +1,12 @@
-// The mixing thread: renders the playing channels a few milliseconds ahead of the device, in
-// short blocks, into the device's ring buffer. Each channel is resampled to the device rate,
-// given its volume and pan, and added; the sum is clipped to 16 bits.
+// The mixing thread: takes the blocks that the producer thread prepared for each playing channel
+// (already at the device rate, DSPs, effects and syncs done), applies volume and pan, adds them
+// and writes the sum a few milliseconds ahead of the device into its ring buffer.
+//
+// Real-time rules of the mixing thread: it takes no lock, allocates nothing, touches no file and
+// never drops the last reference to anything. The list of playing channels reaches it as an
+// immutable list behind an atomic pointer; an old list (and a channel taken out of it) is let go
+// on the API side once the mixer has moved past it. A channel whose producer falls behind is
+// silent for that block (counted), never waited for once the device's deadline is near.
 #pragma once
 
 #include <atomic>
@@ -10,12 +16,14 @@
 
 #include "audio/Channel.h"
 #include "audio/DeviceOutput.h"
+#include "audio/Producer.h"
+#include "audio/Voice.h"
 
 namespace audio::detail {
 
 class Mixer {
 public:
-    static constexpr int kBlockFrames = 256;  // about 6 ms
+    static constexpr int kBlockFrames = kVoiceBlockFrames;  // about 6 ms
     static constexpr std::size_t kExpectedChannels = 64;
 
     explicit Mixer(DeviceOutput& output);
@@ -29,30 +37,53 @@ public:
     // How far ahead of the device to render, in output frames.
     void SetAhead(int frames) { m_ahead.store(frames); }
 
+    // The channel must have its voice (ChannelPlay makes it). Returns once the mixer can see it.
     void Add(const ChannelPtr& channel);
+    // Returns once the mixer no longer uses the channel's voice.
     void Remove(const Channel* channel);
-    // Returns once a block being rendered when it was called is done, so that the mixing thread
-    // no longer holds a reference to a channel just removed: the caller's reference is then the
-    // last, and the channel's destructor (closing files, freeing codecs) never runs on the
-    // mixing thread. Returns at once on the mixing thread itself; gives up after a second.
-    // Static, with the state it reads: a caller needs no lock that keeps the mixer alive.
+    // Takes the channel out unless it has been started again since its voice counted `starts`
+    // (the producer found it stopped, or its end heard). Takes no channel lock: API calls hold
+    // one while they reach the list.
+    void RemoveUnlessRestarted(const ChannelPtr& channel, std::uint64_t starts);
+    // The channels the producer fills, in `out` (cleared first).
+    void Playing(std::vector<ChannelPtr>& out);
+
+    // Returns once a block being rendered when it was called is done. Returns at once on the
+    // mixing thread itself; gives up after a second. Static, with the state it reads: a caller
+    // needs no lock that keeps the mixer alive.
     static void WaitForBlockEnd();
+    // Blocks a playing channel had none ready when the mixer needed one (the producer was late).
+    static std::uint64_t StarvedBlocks();
+    // True while the mixer holds off a block for a producer that is behind.
+    static bool WaitingForVoices();
+    // The mixing thread's id while one runs (for checks of its real-time rules).
+    static std::thread::id ThreadId();
 
 private:
+    struct VoiceList {
+        std::vector<Voice*> voices;
+    };
+
     void Run();
     void RenderBlock(std::uint64_t outStart);
-    // Mixes one channel into m_mix; false when it stopped (ended or no longer playing).
-    bool MixChannel(Channel& channel, std::uint64_t outStart);
-    int ReadResampled(Channel& channel, Voice& voice, std::uint64_t outStart);
+    // Mixes the channel's next block into m_mix; false when none was ready.
+    bool MixVoice(Voice& voice, std::uint64_t outStart);
+    // True when every channel that is playing has its next block ready.
+    bool VoicesReady(const VoiceList& list) const;
+    const VoiceList* AcquireList();
+    // Publishes a list made from m_playing and waits until the mixer has let go of the old one.
+    void PublishLocked();
 
     DeviceOutput& m_output;
     std::atomic<int> m_ahead;
     std::atomic<bool> m_bStop{false};
     std::thread m_thread;
+    Producer m_producer;
 
-    std::mutex m_listMutex;  // guards m_playing only, never held while rendering
+    std::mutex m_listMutex;  // API side only: guards m_playing and publishing
     std::vector<ChannelPtr> m_playing;
-    std::vector<ChannelPtr> m_snapshot;
+    std::atomic<const VoiceList*> m_pList;
+    std::atomic<const VoiceList*> m_pInUse{nullptr};  // the list the mixer is reading
 
     std::vector<float> m_mix;
     std::vector<std::int16_t> m_block;

@@ -1,4 +1,5 @@
 // Public operations that create and free streams, and the tempo family.
+#include <algorithm>
 #include <string>
 
 #include "audio/ApiSupport.h"
@@ -110,7 +111,12 @@ BOOL FX_TempoSet(HSTREAM handle, float tempo, float samplerate, float pitch) {
     const bool tempoOk = tempo == -100.0f || (tempo >= -95.0f && tempo <= 5000.0f);
     const bool pitchOk = pitch == -100.0f || (pitch >= -60.0f && pitch <= 60.0f);
     if (!tempoOk || !pitchOk || samplerate < 0.0f) return Fail(ERROR_ILLPARAM, 0);
+    float before[3], after[3];
+    stream->Get(before[0], before[1], before[2]);
     stream->Set(tempo, samplerate, pitch);
+    stream->Get(after[0], after[1], after[2]);
+    // Heard at once, not after the audio read ahead at the old settings.
+    if (!std::equal(before, before + 3, after)) stream->WithdrawReadAhead();
     return Succeed(1);
 }
 

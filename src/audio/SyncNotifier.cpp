@@ -34,6 +34,12 @@ void SyncNotifier::DropChannel(DWORD channel) {
     std::erase_if(m_queue, [&](const SyncEvent& e) { return e.channel == channel; });
 }
 
+void SyncNotifier::DropChannelFrom(DWORD channel, std::uint64_t frame) {
+    std::lock_guard lock(m_mutex);
+    std::erase_if(m_queue,
+                  [&](const SyncEvent& e) { return e.channel == channel && e.dueFrame >= frame; });
+}
+
 void SyncNotifier::Run() {
     std::unique_lock lock(m_mutex);
     while (!m_bStop) {

@@ -32,6 +32,9 @@ public:
 
     void Post(const SyncEvent& event);
     void DropChannel(DWORD channel);
+    // Drops the channel's notices due at output frame `frame` or later (their audio will not be
+    // heard as it was read).
+    void DropChannelFrom(DWORD channel, std::uint64_t frame);
 
 private:
     void Run();

@@ -1,0 +1,57 @@
+// The producer thread: keeps every playing channel's voice a few blocks ahead of the mixer. It
+// reads the channel under its lock (decoding, time-stretching, syncs, loop joins, DSPs and
+// effects, encoder taps), converts to stereo float at the device rate and queues the blocks,
+// so that the mixing thread never waits for any of it. Woken by the mixer after every block.
+//
+// One thread serves every channel: a player plays one song at a time, and the machine it runs
+// on may have only two cores, one of which the mixer and the interface share.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <thread>
+#include <vector>
+
+#include "audio/Channel.h"
+#include "audio/DeviceOutput.h"
+
+namespace audio::detail {
+
+class Mixer;
+struct Voice;
+
+class Producer {
+public:
+    // Blocks kept ready for each channel: enough to ride out a busy moment of the machine, few
+    // enough that a change of DSP or effect is heard within 50 ms with the device's lead.
+    static constexpr std::uint64_t kReadAheadBlocks = 2;
+
+    Producer(Mixer& mixer, DeviceOutput& output);
+    ~Producer();
+    Producer(const Producer&) = delete;
+    Producer& operator=(const Producer&) = delete;
+
+    void Start();
+    void Stop();
+
+    // Makes the producer look at its channels now. Never blocks: the mixing thread calls it.
+    static void Wake();
+    // Returns once a pass over the channels, running when it was called, is done, so that the
+    // producer no longer holds a reference to a channel just taken out of the mix. Returns at
+    // once on the producer thread itself; gives up after a second.
+    static void WaitForPassEnd();
+
+private:
+    void Run();
+    // Queues blocks until the voice holds kReadAheadBlocks (or the channel has ended). Under the
+    // channel's lock. True when it queued any.
+    bool Fill(Channel& channel, Voice& voice);
+
+    Mixer& m_mixer;
+    DeviceOutput& m_output;
+    std::atomic<bool> m_bStop{false};
+    std::thread m_thread;
+    std::vector<ChannelPtr> m_channels;
+};
+
+}  // namespace audio::detail
