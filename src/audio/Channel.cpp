@@ -46,9 +46,15 @@ bool PlaybackHistory::PositionAt(std::uint64_t heard, std::uint64_t& position) c
         } else if (s.srcEnd >= s.srcStart) {
             position = s.srcStart + (s.srcEnd - s.srcStart) * into / s.outFrames;
         } else {
-            // The segment holds a jump back (a loop): count back from its end.
+            // The segment holds a jump back (a loop): count back from its end. Counted back to
+            // before where the jump landed, the frame was heard before the jump: count on from
+            // the start then, up to where the jump left.
             const auto back = static_cast<std::uint64_t>((s.outFrames - into) * s.srcPerOut);
             position = s.srcEnd > back ? s.srcEnd - back : 0;
+            if (s.jumpFrom > s.jumpTo && position < s.jumpTo)
+                position = std::min(s.srcStart + static_cast<std::uint64_t>(
+                                                     static_cast<double>(into) * s.srcPerOut),
+                                    s.jumpFrom);
         }
         return true;
     }
@@ -156,9 +162,14 @@ bool Channel::SetPosition(std::uint64_t frame) {
         if (m_pVoice && m_pVoice->Withdraw(m_state == ACTIVE_PLAYING, first) && m_pNotifier)
             m_pNotifier->DropChannelFrom(m_handle, first->outEstimate);
     }
+    const std::uint64_t leaving = SourceReadPosition();
     if (!Seek(frame, seamless)) {
         m_nJoinFrames = m_nJoinDone = 0;
         return false;
+    }
+    if (seamless) {
+        m_jumpFrom = leaving;
+        m_jumpTo = frame;
     }
     ++m_seekCount;
     m_bEnded = false;

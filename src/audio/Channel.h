@@ -56,6 +56,9 @@ public:
         std::uint64_t srcEnd = 0;    // ... and when it ended
         float srcPerOut = 0;         // channel frames per output frame while rendering it
         std::uint16_t peakLeft = 0, peakRight = 0;
+        // The channel's latest loop jump when the segment was rendered: where it left and where
+        // it landed (equal: none yet).
+        std::uint64_t jumpFrom = 0, jumpTo = 0;
     };
     void Clear() { m_count = 0; }
     void Add(const Segment& s);
@@ -109,6 +112,10 @@ public:
     // the audio that would have followed fades out under the audio from `frame` over
     // LoopCrossfadeMs(), so that the join is no click.
     bool SetPosition(std::uint64_t frame);
+    // The latest position set from inside a mix-time sync: the frame it left and the one it
+    // landed on (equal while there was none).
+    std::uint64_t LastJumpFrom() const { return m_jumpFrom; }
+    std::uint64_t LastJumpTo() const { return m_jumpTo; }
 
     // Length of the crossfade at a loop join, in ms, for every channel (0: a hard cut).
     static constexpr int kMaxLoopCrossfadeMs = 50;
@@ -223,6 +230,7 @@ private:
     SyncNotifier* m_pNotifier = nullptr;
     int m_nSyncDepth = 0;
     std::uint64_t m_seekCount = 0;
+    std::uint64_t m_jumpFrom = 0, m_jumpTo = 0;
     std::uint64_t m_syncsFiredAt = UINT64_MAX;  // POS syncs already fired here, nothing read since
     bool m_bEndFired = false;
     HSYNC m_dueSync = 0;  // a sync to fire at the next read (CatchUp)

@@ -226,6 +226,8 @@ bool Producer::Fill(Channel& channel, Voice& voice) {
             channel.PlaybackRate() * channel.TimelineFramesPerFrame() / DeviceOutput::kRate);
         const int n = ReadResampled(channel, voice, block.outEstimate, block.samples.data());
         segment.srcEnd = channel.ReadPosition();
+        segment.jumpFrom = channel.LastJumpFrom();
+        segment.jumpTo = channel.LastJumpTo();
         const bool last = n < kVoiceBlockFrames && channel.Ended();
         if (n <= 0 && !last) break;  // a sync keeps moving the position: again next time
         std::fill(block.samples.begin() + 2 * n, block.samples.end(), 0.0f);
