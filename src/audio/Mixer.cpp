@@ -1,14 +1,12 @@
 #include "audio/Mixer.h"
 
-#include <pthread.h>
-#include <sched.h>
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 
 #include "audio/SampleConversion.h"
+#include "audio/ThreadPriority.h"
 #include "audio/Voice.h"
 
 namespace audio::detail {
@@ -130,12 +128,7 @@ const Mixer::VoiceList* Mixer::AcquireList() {
 }
 
 void Mixer::Run() {
-    // Ahead of ordinary work where the system allows it: real-time scheduling (granted to users
-    // through RLIMIT_RTPRIO), else a higher share of the processor.
-    sched_param param{};
-    param.sched_priority = 10;
-    if (pthread_setschedparam(pthread_self(), SCHED_FIFO, &param) != 0)
-        setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), -10);
+    RaiseThreadPriority(10, -10);  // ahead of the producer and of all ordinary work
     while (!m_bStop) {
         const std::uint32_t takings = m_output.Takings();
         const std::uint64_t written = m_output.Written();

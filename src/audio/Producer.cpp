@@ -1,9 +1,6 @@
 #include "audio/Producer.h"
 
 #include <linux/futex.h>
-#include <pthread.h>
-#include <sched.h>
-#include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -12,6 +9,7 @@
 #include <cmath>
 
 #include "audio/Mixer.h"
+#include "audio/ThreadPriority.h"
 #include "audio/Voice.h"
 
 extern "C" {
@@ -173,12 +171,8 @@ void Producer::WaitForPassEnd() {
 }
 
 void Producer::Run() {
-    // Just below the mixer where the system allows it (real-time scheduling), else a higher
-    // share of the processor than ordinary work: it must keep the mixer supplied.
-    sched_param param{};
-    param.sched_priority = 9;
-    if (pthread_setschedparam(pthread_self(), SCHED_FIFO, &param) != 0)
-        setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), -8);
+    // Just below the mixer: it must keep the mixer supplied.
+    RaiseThreadPriority(9, -8);
     while (!m_bStop) {
         const std::uint32_t wakes = g_wakes.load();
         ++g_passSeq;

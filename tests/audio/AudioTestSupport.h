@@ -2,6 +2,10 @@
 // command-line tool, and reading a decoding channel whole (WAV files and tones: support/).
 #pragma once
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <time.h>
+
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -34,6 +38,16 @@ private:
 
 using test_audio::Sine;
 using test_audio::WriteWav;
+
+// Dates the file's last change `secondsAgo` back, as a song kept for a while is; false when the
+// file's times cannot be set.
+inline bool Age(const std::string& path, int secondsAgo) {
+    timespec times[2]{};
+    clock_gettime(CLOCK_REALTIME, &times[0]);
+    times[0].tv_sec -= secondsAgo;
+    times[1] = times[0];
+    return utimensat(AT_FDCWD, path.c_str(), times, 0) == 0;
+}
 
 // Runs the ffmpeg tool to make `out` from `args` (inputs and options); true on success.
 inline bool Ffmpeg(const std::string& args, const std::string& out) {

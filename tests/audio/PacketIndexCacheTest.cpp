@@ -19,15 +19,6 @@ void Write(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
 }
 
-// Dates the file's last change `secondsAgo` back.
-void Age(const std::string& path, int secondsAgo) {
-    timespec times[2]{};
-    clock_gettime(CLOCK_REALTIME, &times[0]);
-    times[0].tv_sec -= secondsAgo;
-    times[1] = times[0];
-    ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
-}
-
 IndexedFile Identity(const std::string& path, int how = 0) {
     IndexedFile file;
     EXPECT_TRUE(file.Identify(path, how)) << path;
@@ -46,7 +37,7 @@ protected:
     std::string Song(const std::string& name, const std::string& bytes, int secondsAgo = 3600) {
         const std::string path = m_dir.File(name);
         Write(path, bytes);
-        Age(path, secondsAgo);
+        EXPECT_TRUE(audio_test::Age(path, secondsAgo));
         return path;
     }
     audio_test::TempDir m_dir;
@@ -70,16 +61,16 @@ TEST_F(PacketIndexCacheTest, AFileWrittenSinceIsNotServedTheOldIndex) {
 
     // Same size, written again: only the time of the change tells.
     Write(song, "FRAMES");
-    Age(song, 1800);
+    ASSERT_TRUE(audio_test::Age(song, 1800));
     EXPECT_EQ(FindPacketIndex(Identity(song)), nullptr);
     // Another size with the old time put back.
     Write(song, "more frames");
-    Age(song, 3600);
+    ASSERT_TRUE(audio_test::Age(song, 3600));
     EXPECT_EQ(FindPacketIndex(Identity(song)), nullptr);
     // Another file moved in under the name, with the old size and time.
     const std::string other = Song("other.mp3", "frames");
     ASSERT_EQ(std::rename(other.c_str(), song.c_str()), 0);
-    Age(song, 3600);
+    ASSERT_TRUE(audio_test::Age(song, 3600));
     EXPECT_EQ(FindPacketIndex(Identity(song)), nullptr);
 }
 
@@ -114,7 +105,7 @@ TEST_F(PacketIndexCacheTest, OnlyTheLatestFewAreKeptAndANewIndexOfANameReplacesI
 
     // Written again and indexed anew: the new index is kept in the old one's place.
     Write(songs[1], "other frames");
-    Age(songs[1], 1800);
+    ASSERT_TRUE(audio_test::Age(songs[1], 1800));
     const auto renewed = IndexOfLength(2000);
     KeepPacketIndex(Identity(songs[1]), renewed);
     EXPECT_EQ(FindPacketIndex(Identity(songs[1])), renewed);
