@@ -61,16 +61,8 @@ std::string CatInto(const std::string& out) {
     return "sh -c \"cat > \\\"$0\\\"\" \"" + out + "\"";
 }
 
-std::uint32_t U32(const std::string& bytes, std::size_t at) {
-    std::uint32_t v = 0;
-    for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(bytes[at + i]);
-    return v;
-}
-
-std::uint16_t U16(const std::string& bytes, std::size_t at) {
-    return static_cast<std::uint16_t>(static_cast<unsigned char>(bytes[at]) |
-                                      (static_cast<unsigned char>(bytes[at + 1]) << 8));
-}
+using test_audio::U16;
+using test_audio::U32;
 
 bool StartsWithFrameSync(const std::string& bytes, std::size_t at = 0) {
     return bytes.size() > at + 1 && static_cast<unsigned char>(bytes[at]) == 0xFF &&

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "AudioTestSupport.h"
+#include "support/TestAudio.h"
 
 using namespace audio_test;
 
@@ -35,16 +36,7 @@ audio::DWORD FeedProc(audio::HSTREAM, void* buffer, audio::DWORD length, void* u
 
 // Music-like material that never repeats: a sweep on the left, noise on the right.
 std::vector<std::int16_t> Material(std::size_t frames) {
-    std::vector<std::int16_t> s(frames * 2);
-    std::uint32_t seed = 12345;
-    for (std::size_t i = 0; i < frames; ++i) {
-        const double t = double(i) / kRate;
-        s[2 * i] =
-            static_cast<std::int16_t>(9000 * std::sin(2 * std::numbers::pi * (100 + 400 * t) * t));
-        seed = seed * 1664525u + 1013904223u;
-        s[2 * i + 1] = static_cast<std::int16_t>(static_cast<std::int32_t>(seed >> 16) - 32768) / 4;
-    }
-    return s;
+    return test_audio::SweepAndNoise(frames, kRate, 400, 12345u);
 }
 
 void Halve(audio::HDSP, audio::DWORD, void* buffer, audio::DWORD length, void*) {

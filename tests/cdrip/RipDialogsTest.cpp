@@ -21,6 +21,7 @@
 #include "cdrip/RipCommands.h"
 #include "export/SaveFixture.h"
 #include "support/CdImage.h"
+#include "support/TestAudio.h"
 #include "ui/ComboBox.h"
 #include "ui/ListBox.h"
 #include "ui/OpenDialog.h"
@@ -43,15 +44,8 @@ std::string Printf(const char* fmt, ...) {
     return text;
 }
 
-std::uint32_t U32(const std::string& bytes, std::size_t at) {
-    std::uint32_t v = 0;
-    for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(bytes[at + i]);
-    return v;
-}
-std::uint16_t U16(const std::string& bytes, std::size_t at) {
-    return static_cast<std::uint16_t>(static_cast<unsigned char>(bytes[at]) |
-                                      (static_cast<unsigned char>(bytes[at + 1]) << 8));
-}
+using test_audio::U16;
+using test_audio::U32;
 
 // The fixed CD header and sizes that match the data; returns the data.
 std::string CheckedWavData(const std::string& file) {

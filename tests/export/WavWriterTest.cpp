@@ -11,6 +11,7 @@
 #include "engine/TestMedia.h"
 #include "export/WavWriter.h"
 #include "loop/LoopRegion.h"
+#include "support/TestAudio.h"
 
 namespace {
 
@@ -146,17 +147,7 @@ TEST_F(WavWriterTest, VolumeScalesTheSamplesAndVocalReductionAndTheEqualiserAppl
 // Music-like material that never repeats (a sweep on the left, noise on the right), so that a
 // block lost, repeated or out of place shows.
 std::vector<std::int16_t> Material(std::size_t frames) {
-    std::vector<std::int16_t> s(frames * 2);
-    std::uint32_t seed = 4321;
-    for (std::size_t i = 0; i < frames; ++i) {
-        const double t = double(i) / kRate;
-        s[2 * i] =
-            static_cast<std::int16_t>(9000 * std::sin(2 * std::numbers::pi * (100 + 300 * t) * t));
-        seed = seed * 1664525u + 1013904223u;
-        s[2 * i + 1] =
-            static_cast<std::int16_t>((static_cast<std::int32_t>(seed >> 16) - 32768) / 4);
-    }
-    return s;
+    return test_audio::SweepAndNoise(frames, kRate, 300, 4321u);
 }
 
 void CutBand(audio::HSTREAM s) {

@@ -16,6 +16,19 @@ inline void PutLE(std::string& out, std::uint32_t value, int bytes) {
     for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
 }
 
+// The little-endian number of `bytes` bytes (up to 4) at `at` of a file's bytes.
+inline std::uint32_t GetLE(const std::string& data, std::size_t at, int bytes) {
+    std::uint32_t v = 0;
+    for (int i = bytes - 1; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(data[at + i]);
+    return v;
+}
+inline std::uint32_t U32(const std::string& data, std::size_t at) {
+    return GetLE(data, at, 4);
+}
+inline std::uint16_t U16(const std::string& data, std::size_t at) {
+    return static_cast<std::uint16_t>(GetLE(data, at, 2));
+}
+
 // A 16-bit PCM WAV file with a 44-byte header around interleaved `samples`. When
 // `claimedDataBytes` is set, the data chunk claims that many bytes whatever follows it.
 inline std::string WavBytes(int rate, int channels, const std::vector<std::int16_t>& samples,
@@ -45,6 +58,23 @@ inline void WriteWav(const std::string& path, int rate, int channels,
     const std::string bytes = WavBytes(rate, channels, samples);
     std::ofstream(path, std::ios::binary | std::ios::trunc)
         .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+// Stereo material like music in that it never repeats: a rising sweep (from 100 Hz, rising by
+// `sweepRise` Hz a second) on the left, noise from `seed` on the right. A block lost, repeated or
+// out of place shows.
+inline std::vector<std::int16_t> SweepAndNoise(std::size_t frames, int rate, double sweepRise,
+                                               std::uint32_t seed) {
+    std::vector<std::int16_t> s(frames * 2);
+    for (std::size_t i = 0; i < frames; ++i) {
+        const double t = double(i) / rate;
+        s[2 * i] = static_cast<std::int16_t>(
+            9000 * std::sin(2 * std::numbers::pi * (100 + sweepRise * t) * t));
+        seed = seed * 1664525u + 1013904223u;
+        s[2 * i + 1] =
+            static_cast<std::int16_t>((static_cast<std::int32_t>(seed >> 16) - 32768) / 4);
+    }
+    return s;
 }
 
 // Interleaved sine tone starting at phase 0, the same in every channel, of peak `peak` (in
