@@ -5,6 +5,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "audio/Producer.h"
 #include "audio/SyncNotifier.h"
 #include "audio/Voice.h"
 
@@ -147,6 +148,9 @@ void Channel::WithdrawReadAhead() {
     m_syncsFiredAt = UINT64_MAX;
     // Notices of syncs met in the withdrawn audio come again when it is read again.
     if (m_pNotifier) m_pNotifier->DropChannelFrom(m_handle, dueFrom);
+    // The producer reads on as soon as the caller lets the channel go, not when the mixer next
+    // asks: a stretcher starting afresh needs a moment before its first block.
+    if (m_state == ACTIVE_PLAYING) Producer::Wake();
 }
 
 bool Channel::SetPosition(std::uint64_t frame) {

@@ -93,21 +93,28 @@ void DeviceOutput::Fill(std::int16_t* out, int frames) {
     }
     m_takenAtNs.store(NowNs(), std::memory_order_relaxed);
     m_taken.store(taken + n, std::memory_order_release);
-    Wake();
+    m_takings.fetch_add(1);
+    // Either the waiter sees the new count before it sleeps, or it is seen waiting here. One
+    // that asked to sleep until more has been taken is left asleep.
+    if (m_bWaiting.load() && taken + n >= m_wakeAtTaken.load()) WakeWaiter();
 }
 
 void DeviceOutput::Wake() {
     m_takings.fetch_add(1);
-    // Either the waiter sees the new count before it sleeps, or it is seen waiting here.
-    if (m_bWaiting.load())
-        syscall(SYS_futex, reinterpret_cast<std::uint32_t*>(&m_takings), FUTEX_WAKE_PRIVATE, 1,
-                nullptr, nullptr, 0);
+    if (m_bWaiting.load()) WakeWaiter();
 }
 
-void DeviceOutput::WaitForTaking(std::uint32_t takings, std::chrono::milliseconds timeout) {
+void DeviceOutput::WakeWaiter() {
+    syscall(SYS_futex, reinterpret_cast<std::uint32_t*>(&m_takings), FUTEX_WAKE_PRIVATE, 1, nullptr,
+            nullptr, 0);
+}
+
+void DeviceOutput::WaitForTaking(std::uint32_t takings, std::chrono::milliseconds timeout,
+                                 std::uint64_t untilTaken) {
     static_assert(sizeof(std::atomic<std::uint32_t>) == sizeof(std::uint32_t));
+    m_wakeAtTaken.store(untilTaken);
     m_bWaiting.store(true);
-    if (m_takings.load() == takings) {
+    if (m_takings.load() == takings && (untilTaken == 0 || m_taken.load() < untilTaken)) {
         const timespec ts{static_cast<time_t>(timeout.count() / 1000),
                           static_cast<long>(timeout.count() % 1000) * 1000000L};
         syscall(SYS_futex, reinterpret_cast<std::uint32_t*>(&m_takings), FUTEX_WAIT_PRIVATE,

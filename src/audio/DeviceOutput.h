@@ -15,7 +15,7 @@ class DeviceOutput {
 public:
     static constexpr int kRate = 44100;
     static constexpr int kChannels = 2;
-    static constexpr int kDeviceBufferFrames = 256;  // about 6 ms
+    static constexpr int kDeviceBufferFrames = 512;  // about 12 ms
     static constexpr std::uint64_t kRingFrames = 1 << 16;
 
     DeviceOutput();
@@ -35,7 +35,10 @@ public:
     // Counts the device's takings; read it before deciding to wait for the next one.
     std::uint32_t Takings() const { return m_takings.load(); }
     // Sleeps until the device takes frames after `takings`, the timeout passes or Wake is called.
-    void WaitForTaking(std::uint32_t takings, std::chrono::milliseconds timeout);
+    // With `untilTaken`, a taking wakes the caller only once Taken() has reached it, so that a
+    // mixer can sleep through takings it has no work for.
+    void WaitForTaking(std::uint32_t takings, std::chrono::milliseconds timeout,
+                       std::uint64_t untilTaken = 0);
     void Wake();
 
     // Frames the device has played, silence for late blocks included (what a capturing driver
@@ -43,6 +46,9 @@ public:
     std::uint64_t DeviceFrames() const {
         return m_taken.load(std::memory_order_acquire) + m_silence.load(std::memory_order_acquire);
     }
+
+    // Frames the device takes at a time.
+    int BufferFrames() const { return m_nBufferFrames; }
 
     // Frames played as silence because the mixer was late.
     std::uint64_t LateFrames() const { return m_silence.load(std::memory_order_acquire); }
@@ -53,6 +59,7 @@ public:
 private:
     static void SDLCALL Callback(void* self, Uint8* stream, int len);
     void Fill(std::int16_t* out, int frames);
+    void WakeWaiter();
 
     SDL_AudioDeviceID m_device = 0;
     bool m_bSubsystem = false;
@@ -67,6 +74,7 @@ private:
     // the mixing itself at a few hundred wake-ups a second.
     std::atomic<std::uint32_t> m_takings{0};
     std::atomic<bool> m_bWaiting{false};
+    std::atomic<std::uint64_t> m_wakeAtTaken{0};
 };
 
 }  // namespace audio::detail

@@ -129,14 +129,33 @@ const Mixer::VoiceList* Mixer::AcquireList() {
 
 void Mixer::Run() {
     RaiseThreadPriority(10, -10);  // ahead of the producer and of all ordinary work
+    // Each wake-up of the mixer, and of the producer after it, costs more than the mixing: with
+    // a long enough lead the mixer sleeps until there is room for two blocks and renders them
+    // together, and the producer is told once, when the mixer goes back to sleep.
+    bool bBurst = false;           // rendering the blocks one wake-up found room for
+    bool bProducerBehind = false;  // blocks were taken since the producer was last told
+    const auto tellProducer = [&] {
+        if (bProducerBehind) Producer::Wake();
+        bProducerBehind = false;
+    };
     while (!m_bStop) {
         const std::uint32_t takings = m_output.Takings();
         const std::uint64_t written = m_output.Written();
         const std::uint64_t buffered = written - m_output.Taken();
-        if (buffered + kBlockFrames > static_cast<std::uint64_t>(m_ahead.load())) {
-            m_output.WaitForTaking(takings, std::chrono::milliseconds(50));
+        // Less than a device buffer and a block ahead, the device would find the ring short.
+        const std::uint64_t ahead = static_cast<std::uint64_t>(
+            std::max(m_ahead.load(), m_output.BufferFrames() + kBlockFrames));
+        const std::uint64_t perWake = ahead >= 4 * kBlockFrames ? 2 : 1;
+        if (buffered + kBlockFrames > ahead ||
+            (!bBurst && buffered + perWake * kBlockFrames > ahead)) {
+            bBurst = false;
+            tellProducer();
+            // Room for perWake blocks once the device has taken this far.
+            m_output.WaitForTaking(takings, std::chrono::milliseconds(50),
+                                   written + perWake * kBlockFrames - ahead);
             continue;
         }
+        bBurst = true;
         ++g_renderSeq;
         const VoiceList* list = AcquireList();
         // With time to spare, a producer that is behind gets it rather than a silent block.
@@ -146,6 +165,7 @@ void Mixer::Run() {
             const bool ready = VoicesReady(*list);
             m_pInUse.store(nullptr);
             ++g_renderSeq;
+            tellProducer();
             if (!ready) m_output.WaitForTaking(takings, std::chrono::milliseconds(2));
             g_waitingForVoices.store(false);
             continue;
@@ -159,7 +179,7 @@ void Mixer::Run() {
         ++g_renderSeq;
         FloatToInt16(m_mix.data(), m_block.data(), m_mix.size());
         m_output.Write(m_block.data(), kBlockFrames);
-        Producer::Wake();
+        bProducerBehind = true;
     }
     m_pInUse.store(nullptr);
 }

@@ -1,7 +1,8 @@
 // The producer thread: keeps every playing channel's voice a few blocks ahead of the mixer. It
 // reads the channel under its lock (decoding, time-stretching, syncs, loop joins, DSPs and
 // effects, encoder taps), converts to stereo float at the device rate and queues the blocks,
-// so that the mixing thread never waits for any of it. Woken by the mixer after every block.
+// so that the mixing thread never waits for any of it. Woken by the mixer once it has taken
+// blocks, and by a channel whose read-ahead was taken back.
 //
 // One thread serves every channel: a player plays one song at a time, and the machine it runs
 // on may have only two cores, one of which the mixer and the interface share.

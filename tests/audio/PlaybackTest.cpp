@@ -13,6 +13,7 @@
 #include "AudioTestSupport.h"
 #include "audio/AudioSystem.h"
 #include "audio/DeviceOutput.h"
+#include "audio/Mixer.h"
 #include "support/BusyLoad.h"
 
 using namespace audio_test;
@@ -218,6 +219,37 @@ TEST(Playback, PositionSyncLoopIsSeamless) {
 
 TEST(Playback, PositionSyncLoopIsSeamlessAtSlowerTempo) {
     ExpectSeamlessLoop(-25);
+}
+
+// Every change of tempo or pitch starts the stretcher afresh from what is heard: its next audio
+// must be ready before the audio read ahead runs out, on a busy machine too.
+TEST(Playback, TempoAndPitchChangesWhilePlayingLeaveNoGap) {
+    TempDir dir;
+    const std::string wav = WriteTone(dir, "tone.wav", 440, 4.0);
+    const std::uint64_t starvedBefore = audio::detail::Mixer::StarvedBlocks();
+    const std::vector<std::int16_t> heard = CaptureWhole(dir, [&] {
+        const audio::HSTREAM stream = OpenTempoStream(wav);
+        ASSERT_NE(stream, 0u);
+        ASSERT_TRUE(audio::ChannelPlay(stream, 0));
+        for (int change = 0; change < 12; ++change) {
+            Play(150ms);
+            ASSERT_TRUE(audio::FX_TempoSet(stream, change % 3 == 0 ? -20.0f : 10.0f, 0,
+                                           change % 2 == 0 ? 3.0f : -2.0f));
+        }
+        Play(150ms);
+    });
+    ASSERT_FALSE(heard.empty());
+    EXPECT_EQ(audio::detail::Mixer::StarvedBlocks(), starvedBefore)
+        << "blocks missing because the stretcher was not ready";
+    // A tone passes zero in a sample or two; a missing block is hundreds of silent samples.
+    const auto [first, last] = Active(heard, 3000);
+    ASSERT_GT(last - first, std::size_t{kRate});
+    std::size_t quiet = 0, longestQuiet = 0;
+    for (std::size_t i = first; i < last; ++i) {
+        quiet = std::abs(heard[2 * i]) < 300 ? quiet + 1 : 0;
+        longestQuiet = std::max(longestQuiet, quiet);
+    }
+    EXPECT_LT(longestQuiet, 20u) << "a gap in what was heard";
 }
 
 TEST(Playback, ReportedPositionIsWhatIsHeard) {
