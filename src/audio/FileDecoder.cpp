@@ -54,6 +54,11 @@ std::int64_t DecodedSamples(AVCodecID id, std::int64_t duration, std::int32_t tr
 
 thread_local const std::atomic<bool>* t_openCancel = nullptr;
 
+std::atomic<std::uint64_t> g_filesCountedByDecoding{0};
+
+// Vorbis blocks are at most this long (the format's limit).
+constexpr std::int64_t kLongestVorbisBlock = 8192;
+
 bool OpeningCalledOff() {
     return t_openCancel && t_openCancel->load(std::memory_order_relaxed);
 }
@@ -366,6 +371,7 @@ bool FileDecoder::BuildIndex(bool decodeToCount) {
         if (!vorbis) return false;
     }
 
+    if (decodeToCount) g_filesCountedByDecoding.fetch_add(1);
     avcodec_flush_buffers(m_pCodec.get());
     // Counting by decoding also takes the delay and padding from the decoded frames, which
     // carry what the decoder itself would drop.
@@ -455,16 +461,23 @@ bool FileDecoder::BuildIndex(bool decodeToCount) {
         e.publicStart = publicPos;
         publicPos += e.keep;
     }
-    // The last page's granule position states the Vorbis total: a count that disagrees with it
-    // is not trusted, and the file is counted by decoding instead.
+    // The last page's granule position states the Vorbis total. Recordings joined by FFmpeg
+    // state a little more than their packets hold (it counts the joins' timestamp gaps), and
+    // decoding gives what the packets hold, as counted here. Any other disagreement is not
+    // trusted: the file is counted by decoding instead.
     const AVStream* st = fmt->streams[m_nStream];
-    if (vorbis && st->duration != AV_NOPTS_VALUE && st->duration > 0 &&
-        av_rescale_q(st->duration, m_timeBase, sampleBase) != publicPos)
-        return false;
+    if (vorbis && st->duration != AV_NOPTS_VALUE && st->duration > 0) {
+        const std::int64_t beyond = av_rescale_q(st->duration, m_timeBase, sampleBase) - publicPos;
+        if (beyond < 0 || beyond > kLongestVorbisBlock) return false;
+    }
     built->length = static_cast<std::uint64_t>(publicPos);
     m_qwLength = built->length;
     m_pIndex = std::move(built);
     return true;
+}
+
+std::uint64_t FileDecoder::FilesCountedByDecoding() {
+    return g_filesCountedByDecoding.load();
 }
 
 bool FileDecoder::Seek(std::uint64_t frame) {

@@ -58,6 +58,9 @@ public:
     // beginning would return at that frame.
     bool Seek(std::uint64_t frame);
 
+    // Openings so far that had to decode the whole file to count it (the slow way to open).
+    static std::uint64_t FilesCountedByDecoding();
+
 private:
     using IndexEntry = PacketIndexEntry;
     enum class Mode { Direct, Indexed };

@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "AudioTestSupport.h"
+#include "audio/FileDecoder.h"
 
 using namespace audio_test;
 
@@ -262,6 +263,35 @@ TEST(Decoding, VorbisWhosePacketDurationsTheDemuxerMisjudges) {
         EXPECT_TRUE(std::equal(got.begin(), got.end(), expected.begin() + 2 * target))
             << "after seeking to " << target;
     }
+    audio::StreamFree(h);
+}
+
+// Recordings joined one after another by FFmpeg state a slightly larger total in their last Ogg
+// page than their packets hold (the joins' timestamp gaps). Such a file opens from its packets,
+// without decoding it all first, and plays exactly what ffmpeg decodes from it.
+TEST(Decoding, JoinedVorbisRecordingsOpenWithoutDecodingToCount) {
+    TempDir dir;
+    const std::string wav = dir.File("take.wav");
+    WriteWav(wav, kRate, 2, SourceSignal());
+    const std::string take = dir.File("take.ogg");
+    ASSERT_TRUE(Ffmpeg("-i '" + wav + "' -c:a libvorbis", take));
+    const std::string joined = dir.File("joined.ogg");
+    ASSERT_TRUE(Ffmpeg("-stream_loop 2 -i '" + take + "' -c:a libvorbis", joined));
+    const std::string raw = dir.File("ffmpeg.raw");
+    ASSERT_TRUE(Ffmpeg("-i '" + joined + "' -f s16le", raw));
+    std::ifstream in(raw, std::ios::binary);
+    const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), {});
+    std::vector<std::int16_t> expected(bytes.size() / 2);
+    std::memcpy(expected.data(), bytes.data(), bytes.size());
+
+    const std::uint64_t countedBefore = audio::detail::FileDecoder::FilesCountedByDecoding();
+    const audio::HSTREAM h = audio::StreamCreateFile(0, joined.c_str(), 0, 0, audio::STREAM_DECODE);
+    ASSERT_NE(h, 0u);
+    EXPECT_EQ(audio::detail::FileDecoder::FilesCountedByDecoding(), countedBefore)
+        << "the file was decoded to count it";
+    EXPECT_EQ(audio::ChannelGetLength(h), bytes.size());
+    EXPECT_TRUE(ReadAll(h) == expected) << "decoded samples differ from ffmpeg's";
+    ExpectSeeksLandOn(h, expected, true);
     audio::StreamFree(h);
 }
 
