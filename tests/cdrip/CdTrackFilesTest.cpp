@@ -10,6 +10,7 @@
 
 #include "cdrip/CdTrackFiles.h"
 #include "support/CdImage.h"
+#include "support/Files.h"
 #include "support/ScopedEnv.h"
 
 using namespace cd_test;
@@ -21,11 +22,6 @@ mode_t ModeOf(const std::string& path) {
     struct stat st {};
     EXPECT_EQ(lstat(path.c_str(), &st), 0) << path;
     return st.st_mode & 07777;
-}
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 std::vector<std::string> FileNames(const std::string& folder) {
@@ -120,7 +116,7 @@ TEST_F(CdTrackFiles, EachAudioTrackOfEachDiscHasAFileThatOpensAsTheTrack) {
     EXPECT_EQ(FileNames(folders[0].folder),
               (std::vector<std::string>{"Track01.cda", "Track03.cda"}));
     EXPECT_EQ(CdTrackFilePath(0, 3), folders[0].folder + "/Track03.cda");
-    EXPECT_EQ(ReadFile(CdTrackFilePath(0, 3)), "device=" + first.Cue() + "\ntrack=3\n");
+    EXPECT_EQ(testenv::ReadFile(CdTrackFilePath(0, 3)), "device=" + first.Cue() + "\ntrack=3\n");
     EXPECT_TRUE(ReadTrack(CdTrackFilePath(0, 1)) == first.TrackBytes(0));
     EXPECT_TRUE(ReadTrack(CdTrackFilePath(0, 3)) == first.TrackBytes(2));
     EXPECT_EQ(FileNames(folders[1].folder), (std::vector<std::string>{"Track01.cda"}));

@@ -1,26 +1,16 @@
 #pragma once
 
 // Helpers shared by the user-interface, language and start-up tests: scoped environment
-// variables (support/ScopedEnv.h), a private data folder, and small files written byte for byte.
+// variables (support/ScopedEnv.h), a private data folder, and small files written byte for byte
+// (support/Files.h).
 
 #include <QTemporaryDir>
-#include <fstream>
 #include <string>
-#include <string_view>
 
+#include "support/Files.h"
 #include "support/ScopedEnv.h"
 
 namespace testenv {
-
-inline void WriteFile(const std::string& path, std::string_view bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-inline std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 // APPDATA pointed at a fresh temporary folder for the test's lifetime.
 class TempAppData {
