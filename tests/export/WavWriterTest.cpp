@@ -3,22 +3,19 @@
 #include <filesystem>
 #include <numbers>
 
-#include "engine/EngineTestFixture.h"
 #include "engine/MainWindowIds.h"
 #include "engine/SoundSettings.h"
 #include "engine/TestMedia.h"
+#include "export/SaveFixture.h"
 #include "export/WavWriter.h"
 #include "loop/LoopRegion.h"
 #include "support/Files.h"
-#include "support/TestAudio.h"
+#include "support/WavChecks.h"
 
 namespace {
 
 constexpr int kRate = 44100;
 constexpr std::size_t kHeader = 44;
-
-using test_audio::U16;
-using test_audio::U32;
 
 std::vector<std::int16_t> Samples(const std::string& wav) {
     std::vector<std::int16_t> samples((wav.size() - kHeader) / 2);
@@ -26,23 +23,14 @@ std::vector<std::int16_t> Samples(const std::string& wav) {
     return samples;
 }
 
-class WavWriterTest : public enginetest::MainWindowFixture {
+class WavWriterTest : public exporttest::SaveFixture {
 protected:
-    void SetUp() override {
-        MainWindowFixture::SetUp();
-        g_loopRegion.qwStartPoint = 0;
-        g_loopRegion.qwEndPoint = 0;
-    }
     std::string LoadTone(double seconds, const std::string& name = "song.wav") {
         const std::string path =
             testmedia::WriteWav(Media(name), {.seconds = seconds, .frequency = 441});
         Engine().LoadSong(path);
         EXPECT_NE(Stream(), 0u);
         return path;
-    }
-    void SetSlider(int id, int value) {
-        SliderItem(id)->setValue(value);
-        Engine().ApplySlider(id);
     }
     std::string Save(const std::string& name, const RenderChain::ApplyEq& eq = nullptr) {
         const std::string destination = Media(name);
@@ -55,22 +43,10 @@ TEST_F(WavWriterTest, TheWholeSongWithItsHeaderSizesWhenNoRegionIsSet) {
     LoadTone(2.0);
     SetSlider(IDC_VOLUME, 100);
     const std::string wav = testenv::ReadFile(Save("out.wav"));
-    ASSERT_GT(wav.size(), kHeader);
-    EXPECT_EQ(wav.substr(0, 4), "RIFF");
-    EXPECT_EQ(U32(wav, 4), wav.size() - 8);
-    EXPECT_EQ(wav.substr(8, 8), "WAVEfmt ");
-    EXPECT_EQ(U32(wav, 16), 16u);
-    EXPECT_EQ(U16(wav, 20), 1u);
-    EXPECT_EQ(U16(wav, 22), 2u);
-    EXPECT_EQ(U32(wav, 24), unsigned(kRate));
-    EXPECT_EQ(U32(wav, 28), unsigned(kRate * 4));
-    EXPECT_EQ(U16(wav, 32), 4u);
-    EXPECT_EQ(U16(wav, 34), 16u);
-    EXPECT_EQ(wav.substr(36, 4), "data");
-    EXPECT_EQ(U32(wav, 40), wav.size() - kHeader);
+    const std::string data = test_audio::CheckedCdWavData(wav);
     // The whole song, and at most one block more.
-    EXPECT_GE(wav.size() - kHeader, 2u * kRate * 4 - 4000);
-    EXPECT_LE(wav.size() - kHeader, 2u * kRate * 4 + RenderChain::kBlockBytes);
+    ASSERT_GE(data.size(), 2u * kRate * 4 - 4000);
+    EXPECT_LE(data.size(), 2u * kRate * 4 + RenderChain::kBlockBytes);
     const std::vector<std::int16_t> samples = Samples(wav);
     EXPECT_NEAR(testmedia::ToneAmplitude(samples, 2 * kRate / 2, 2, kRate / 2, 441, kRate), 8000,
                 400);
