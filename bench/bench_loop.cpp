@@ -14,9 +14,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <fstream>
-#include <iterator>
 #include <numbers>
 #include <string>
 #include <thread>
@@ -24,6 +21,7 @@
 
 #include "BenchSupport.h"
 #include "audio/Audio.h"
+#include "support/TestAudio.h"
 
 namespace {
 
@@ -81,10 +79,7 @@ double LoopClick(const char* song, const char* capture, int crossfadeMs) {
     std::this_thread::sleep_for(std::chrono::milliseconds(500 * kPasses + 300));
     audio::Free();
 
-    std::ifstream in(capture, std::ios::binary);
-    const std::vector<char> raw((std::istreambuf_iterator<char>(in)), {});
-    std::vector<std::int16_t> heard(raw.size() / 2);
-    std::memcpy(heard.data(), raw.data(), heard.size() * 2);
+    const std::vector<std::int16_t> heard = test_audio::ReadRawSamples(capture);
     // The first sound is the region's start; each pass after it begins one region later, give or
     // take what the stretcher shifts: the largest step within 10 ms of each join.
     std::size_t first = 0;
@@ -98,31 +93,6 @@ double LoopClick(const char* song, const char* capture, int crossfadeMs) {
         joinStep = std::max(joinStep, LargestStep(heard, join - kAround, join + kAround));
     }
     return double(joinStep) / musicStep;
-}
-
-void WriteTone(const char* path, double amplitude, double seconds) {
-    const auto frames = static_cast<std::size_t>(seconds * kRate);
-    std::vector<std::int16_t> s(frames * 2);
-    for (std::size_t i = 0; i < frames; ++i)
-        s[2 * i] = s[2 * i + 1] = static_cast<std::int16_t>(std::lround(
-            amplitude * 32767 * std::sin(2 * std::numbers::pi * 1000 * double(i) / kRate)));
-    std::ofstream out(path, std::ios::binary);
-    auto u32 = [&](std::uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
-    auto u16 = [&](std::uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
-    const auto dataBytes = static_cast<std::uint32_t>(s.size() * 2);
-    out.write("RIFF", 4);
-    u32(36 + dataBytes);
-    out.write("WAVEfmt ", 8);
-    u32(16);
-    u16(1);
-    u16(2);
-    u32(kRate);
-    u32(kRate * 4);
-    u16(4);
-    u16(16);
-    out.write("data", 4);
-    u32(dataBytes);
-    out.write(reinterpret_cast<const char*>(s.data()), dataBytes);
 }
 
 // RMS of the left channel around the best-fitting 1 kHz sine (with an offset), in steps.
@@ -165,7 +135,8 @@ double ResidualAroundTone(const std::vector<std::int16_t>& s, std::size_t from) 
 }
 
 double EqNoiseDbfs(const char* wav) {
-    WriteTone(wav, 0.01, 4.0);
+    test_audio::WriteWav(wav, kRate, 2,
+                         test_audio::Sine(1000, kRate, 2, std::size_t(4 * kRate), 0.01));
     const audio::HSTREAM h = audio::StreamCreateFile(false, wav, 0, 0, audio::STREAM_DECODE);
     if (!h) bench::Fail("StreamCreateFile");
     std::vector<std::int16_t> in(std::size_t(4 * kRate) * 2);

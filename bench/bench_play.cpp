@@ -12,15 +12,13 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "BenchSupport.h"
 #include "audio/Audio.h"
+#include "support/TestAudio.h"
 
 namespace {
 
@@ -35,15 +33,6 @@ audio::HSTREAM OpenTempoStream(const char* path) {
 
 void SleepSeconds(double seconds) {
     std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
-}
-
-// The left channel of a capture of SDL's disk driver (16-bit stereo).
-std::vector<std::int16_t> CapturedLeft(const char* path) {
-    std::ifstream in(path, std::ios::binary);
-    const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), {});
-    std::vector<std::int16_t> left(bytes.size() / 4);
-    for (std::size_t i = 0; i < left.size(); ++i) std::memcpy(&left[i], bytes.data() + 4 * i, 2);
-    return left;
 }
 
 // Toggles the pitch of a playing 440 Hz tone between 0 and +12 semitones and finds each change
@@ -61,7 +50,8 @@ double LongestChangeMs(audio::HSTREAM stream, const char* capturePath) {
     }
     SleepSeconds(0.4);
     audio::Free();
-    const std::vector<std::int16_t> heard = CapturedLeft(capturePath);
+    const std::vector<std::int16_t> heard =
+        test_audio::LeftChannel(test_audio::ReadRawSamples(capturePath));
     // The capture starts with the device's silence before the tone.
     const auto start = static_cast<std::size_t>(
         std::find_if(heard.begin(), heard.end(), [](std::int16_t v) { return v != 0; }) -

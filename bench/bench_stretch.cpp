@@ -3,30 +3,20 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "BenchSupport.h"
 #include "audio/Audio.h"
+#include "support/TestAudio.h"
 
 namespace {
 
-void PutLe(std::FILE* f, std::uint32_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) std::fputc(int((value >> (8 * i)) & 0xff), f);
-}
-
-void WriteWavHeader(std::FILE* f, std::uint32_t rate, std::uint32_t chans, std::uint32_t data) {
-    std::fwrite("RIFF", 1, 4, f);
-    PutLe(f, 36 + data, 4);
-    std::fwrite("WAVEfmt ", 1, 8, f);
-    PutLe(f, 16, 4);
-    PutLe(f, 1, 2);
-    PutLe(f, chans, 2);
-    PutLe(f, rate, 4);
-    PutLe(f, rate * chans * 2, 4);
-    PutLe(f, chans * 2, 2);
-    PutLe(f, 16, 2);
-    std::fwrite("data", 1, 4, f);
-    PutLe(f, data, 4);
+// The 44-byte header of 16-bit PCM: written with a length of 0 first, then again over it once
+// the length of the data is known.
+void WriteWavHeader(std::FILE* f, int rate, int channels, std::uint32_t dataBytes) {
+    const std::string header = test_audio::WavBytes(rate, channels, {}, dataBytes);
+    std::fwrite(header.data(), 1, header.size(), f);
 }
 
 }  // namespace
@@ -37,7 +27,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     const double start = bench::WallSeconds();
-    const audio::HSTREAM source = audio::StreamCreateFile(false, argv[1], 0, 0, audio::STREAM_DECODE);
+    const audio::HSTREAM source =
+        audio::StreamCreateFile(false, argv[1], 0, 0, audio::STREAM_DECODE);
     if (!source) bench::Fail("StreamCreateFile");
     const audio::HSTREAM tempo =
         audio::FX_TempoCreate(source, audio::FX_FREESOURCE | audio::STREAM_DECODE);
@@ -49,17 +40,18 @@ int main(int argc, char** argv) {
 
     std::FILE* out = std::fopen(argv[2], "wb");
     if (!out) bench::Fail("opening the output");
-    WriteWavHeader(out, info.freq, info.chans, 0);
+    WriteWavHeader(out, int(info.freq), int(info.chans), 0);
     std::vector<char> block(64 * 1024);
     std::uint32_t total = 0;
     for (;;) {
-        const audio::DWORD got = audio::ChannelGetData(tempo, block.data(), audio::DWORD(block.size()));
+        const audio::DWORD got =
+            audio::ChannelGetData(tempo, block.data(), audio::DWORD(block.size()));
         if (got == audio::DWORD(-1) || got == 0) break;
         std::fwrite(block.data(), 1, got, out);
         total += got;
     }
     std::fseek(out, 0, SEEK_SET);
-    WriteWavHeader(out, info.freq, info.chans, total);
+    WriteWavHeader(out, int(info.freq), int(info.chans), total);
     std::fclose(out);
     audio::StreamFree(tempo);
     std::printf("%.4f %u\n", bench::WallSeconds() - start, total);

@@ -6,6 +6,7 @@
 #include <chrono>
 
 #include "audio/SampleConversion.h"
+#include "audio/SequenceWait.h"
 #include "audio/ThreadPriority.h"
 #include "audio/Voice.h"
 
@@ -185,13 +186,7 @@ void Mixer::Run() {
 }
 
 void Mixer::WaitForBlockEnd() {
-    if (std::this_thread::get_id() == g_mixerThread.load()) return;
-    const std::uint64_t seq = g_renderSeq.load();
-    if (seq % 2 == 0) return;
-    // A block takes a few milliseconds; the bound only keeps a caller that holds a lock the
-    // mixer waits for from waiting forever.
-    for (int i = 0; i < 10000 && g_renderSeq.load() == seq; ++i)
-        std::this_thread::sleep_for(std::chrono::microseconds(100));
+    WaitForRunEnd(g_renderSeq, g_mixerThread);
 }
 
 bool Mixer::VoicesReady(const VoiceList& list) const {

@@ -9,6 +9,7 @@
 #include <cmath>
 
 #include "audio/Mixer.h"
+#include "audio/SequenceWait.h"
 #include "audio/ThreadPriority.h"
 #include "audio/Voice.h"
 
@@ -163,11 +164,7 @@ void Producer::Wake() {
 }
 
 void Producer::WaitForPassEnd() {
-    if (std::this_thread::get_id() == g_producerThread.load()) return;
-    const std::uint64_t seq = g_passSeq.load();
-    if (seq % 2 == 0) return;
-    for (int i = 0; i < 10000 && g_passSeq.load() == seq; ++i)
-        std::this_thread::sleep_for(std::chrono::microseconds(100));
+    WaitForRunEnd(g_passSeq, g_producerThread);
 }
 
 void Producer::Run() {

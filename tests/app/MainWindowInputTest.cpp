@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QDesktopServices>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QTemporaryDir>
@@ -13,6 +12,7 @@
 #include <QUrl>
 #include <QWindow>
 
+#include "UrlCatcher.h"
 #include "app/DataFolder.h"
 #include "app/QuorvelMainDlg.h"
 #include "engine/PlaybackEngine.h"
@@ -48,14 +48,6 @@ protected:
 
 private:
     QEvent::Type m_type;
-};
-
-class UrlCatcher : public QObject {
-    Q_OBJECT
-public:
-    QList<QUrl> urls;
-public slots:
-    void Open(const QUrl& url) { urls.push_back(url); }
 };
 
 class MainWindowInputTest : public ::testing::Test {
@@ -116,10 +108,8 @@ protected:
 };
 
 TEST_F(MainWindowInputTest, ADoubleClickOnHelpOpensTheHelpOnce) {
-    UrlCatcher catcher;
-    QDesktopServices::setUrlHandler("file", &catcher, "Open");
+    apptest::UrlCatcher catcher;
     DoubleClick(Item(409));
-    QDesktopServices::unsetUrlHandler("file");
     ASSERT_EQ(catcher.urls.size(), 1);
     EXPECT_EQ(catcher.urls[0].toLocalFile().toStdString(), DataFolder() + "/Help Page.html");
 }
@@ -353,5 +343,3 @@ TEST_F(MainWindowInputTest, KeysWithoutANativeCodeActByTheirQtKey) {
 }
 
 }  // namespace
-
-#include "MainWindowInputTest.moc"

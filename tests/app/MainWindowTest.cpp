@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QDesktopServices>
 #include <QFontInfo>
 #include <QKeyEvent>
 #include <QMenu>
@@ -9,6 +8,7 @@
 #include <QUrl>
 #include <cstdlib>
 
+#include "UrlCatcher.h"
 #include "app/DataFolder.h"
 #include "app/QuorvelMainDlg.h"
 #include "lang/LanguageText.h"
@@ -300,24 +300,12 @@ TEST_F(MainWindowTest, RightClickOnTheFaceOffersTheLanguagesAndChoosingOneSwitch
     EXPECT_EQ(qobject_cast<QGroupBox*>(Item(503))->title(), "text 67");
 }
 
-class UrlCatcher : public QObject {
-    Q_OBJECT
-public:
-    QList<QUrl> urls;
-public slots:
-    void Open(const QUrl& url) { urls.push_back(url); }
-};
-
 TEST_F(MainWindowTest, HelpOpensTheFileNamedByText123InTheDataFolder) {
-    UrlCatcher catcher;
-    QDesktopServices::setUrlHandler("file", &catcher, "Open");
+    apptest::UrlCatcher catcher;
     QTest::mouseClick(Item(409), Qt::LeftButton);
-    QDesktopServices::unsetUrlHandler("file");
     ASSERT_EQ(catcher.urls.size(), 1);
     EXPECT_EQ(catcher.urls[0].toLocalFile().toStdString(), DataFolder() + "/Help Page.html");
     EXPECT_TRUE(m_boxes.Asked().empty());
 }
 
 }  // namespace
-
-#include "MainWindowTest.moc"

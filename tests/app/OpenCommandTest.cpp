@@ -255,8 +255,7 @@ TEST_F(OpenCommandTest, AutoPlayChoiceHoldsForTheNextRunAndUnplayableFilesAreSil
 class OpenCommandCaptureTest : public OpenCommandTest {
 protected:
     void BeforeWindow() override {
-        m_capture = std::make_unique<test_audio::DiskCapture>(
-            Media("heard.raw"), audio::GetConfig(audio::CONFIG_BUFFER));
+        m_capture = std::make_unique<test_audio::DiskCapture>(Media("heard.raw"));
     }
     void TearDown() override {
         OpenCommandTest::TearDown();  // the window releases the device, which closes the file

@@ -36,6 +36,7 @@ private:
     std::filesystem::path m_path;
 };
 
+using test_audio::Rms;
 using test_audio::Sine;
 using test_audio::WriteWav;
 
@@ -80,13 +81,6 @@ inline std::vector<std::int16_t> ReadFrames(audio::DWORD handle, int channels, s
     }
     out.resize(got);
     return out;
-}
-
-// RMS of a span of samples of one channel.
-inline double Rms(const std::int16_t* s, std::size_t frames, int channels) {
-    double sum = 0;
-    for (std::size_t i = 0; i < frames; ++i) sum += double(s[i * channels]) * s[i * channels];
-    return frames ? std::sqrt(sum / frames) : 0;
 }
 
 // Frequency from upward zero crossings of channel 0.

@@ -3,9 +3,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <fstream>
-
 #include "AudioTestSupport.h"
+#include "support/Files.h"
 
 using namespace audio_test;
 
@@ -13,15 +12,6 @@ namespace {
 
 audio::HSTREAM Open(const std::string& path) {
     return audio::StreamCreateFile(0, path.c_str(), 0, 0, audio::STREAM_DECODE);
-}
-
-void WriteBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
-std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 TEST(BadInput, FilesThatCannotBeOpenedFailWithFileOpen) {
@@ -49,7 +39,7 @@ TEST(BadInput, FilesThatCannotBeOpenedFailWithFileOpen) {
 TEST(BadInput, FilesThatAreNotAudioFailWithFileForm) {
     TempDir dir;
     const std::string empty = dir.File("empty.wav");
-    WriteBytes(empty, "");
+    testenv::WriteFile(empty, "");
     EXPECT_EQ(Open(empty), 0u);
     EXPECT_EQ(audio::ErrorGetCode(), audio::ERROR_FILEFORM);
 
@@ -57,7 +47,7 @@ TEST(BadInput, FilesThatAreNotAudioFailWithFileForm) {
     std::string lines;
     for (int i = 0; i < 200; ++i)
         lines += "This is a shopping list, not a song. Line " + std::to_string(i) + "\n";
-    WriteBytes(text, lines);
+    testenv::WriteFile(text, lines);
     EXPECT_EQ(Open(text), 0u);
     EXPECT_EQ(audio::ErrorGetCode(), audio::ERROR_FILEFORM);
 
@@ -65,7 +55,7 @@ TEST(BadInput, FilesThatAreNotAudioFailWithFileForm) {
     const std::string wav = dir.File("ok.wav");
     WriteWav(wav, 44100, 2, Sine(440, 44100, 2, 44100));
     const std::string headerOnly = dir.File("cut-header.wav");
-    WriteBytes(headerOnly, ReadBytes(wav).substr(0, 30));
+    testenv::WriteFile(headerOnly, testenv::ReadFile(wav).substr(0, 30));
     EXPECT_EQ(Open(headerOnly), 0u);
     EXPECT_EQ(audio::ErrorGetCode(), audio::ERROR_FILEFORM);
 }
@@ -77,10 +67,11 @@ TEST(BadInput, WavWhoseHeaderPromisesMoreOpensWithTheDataPresent) {
     const std::vector<std::int16_t> samples = Sine(440, 44100, 2, 44100);
     const std::string wav = dir.File("ok.wav");
     WriteWav(wav, 44100, 2, samples);
-    const std::string bytes = ReadBytes(wav);
+    const std::string bytes = testenv::ReadFile(wav);
 
     const std::string truncated = dir.File("truncated.wav");
-    WriteBytes(truncated, bytes.substr(0, 44 + 10000 * 4 + 3));  // a partial frame at the end
+    testenv::WriteFile(truncated,
+                       bytes.substr(0, 44 + 10000 * 4 + 3));  // a partial frame at the end
     audio::HSTREAM h = Open(truncated);
     ASSERT_NE(h, 0u);
     EXPECT_EQ(audio::ChannelGetLength(h), 10000u * 4);
@@ -93,7 +84,7 @@ TEST(BadInput, WavWhoseHeaderPromisesMoreOpensWithTheDataPresent) {
     huge.replace(40, 4, reinterpret_cast<const char*>(&claim), 4);  // data size
     huge.replace(4, 4, reinterpret_cast<const char*>(&claim), 4);   // RIFF size
     const std::string hugePath = dir.File("claims-4gb.wav");
-    WriteBytes(hugePath, huge);
+    testenv::WriteFile(hugePath, huge);
     h = Open(hugePath);
     ASSERT_NE(h, 0u);
     EXPECT_EQ(audio::ChannelGetLength(h), 44100u * 4);
@@ -107,10 +98,10 @@ TEST(BadInput, TruncatedAndDamagedMp3DecodesWhatIsThere) {
     WriteWav(wav, 44100, 2, Sine(440, 44100, 2, 44100 * 2));
     const std::string mp3 = dir.File("s.mp3");
     ASSERT_TRUE(Ffmpeg("-i '" + wav + "' -c:a libmp3lame -b:a 128k", mp3));
-    const std::string bytes = ReadBytes(mp3);
+    const std::string bytes = testenv::ReadFile(mp3);
 
     const std::string cut = dir.File("cut.mp3");
-    WriteBytes(cut, bytes.substr(0, bytes.size() / 2 + 77));
+    testenv::WriteFile(cut, bytes.substr(0, bytes.size() / 2 + 77));
     audio::HSTREAM h = Open(cut);
     ASSERT_NE(h, 0u);
     audio::QWORD length = audio::ChannelGetLength(h);
@@ -124,7 +115,7 @@ TEST(BadInput, TruncatedAndDamagedMp3DecodesWhatIsThere) {
     for (std::size_t i = bytes.size() / 3; i < bytes.size() / 3 + 3000; ++i)
         damaged[i] = static_cast<char>(i * 7919);
     const std::string damagedPath = dir.File("damaged.mp3");
-    WriteBytes(damagedPath, damaged);
+    testenv::WriteFile(damagedPath, damaged);
     h = Open(damagedPath);
     ASSERT_NE(h, 0u);
     length = audio::ChannelGetLength(h);

@@ -14,6 +14,8 @@
 #include "AudioTestSupport.h"
 #include "audio/CdStream.h"
 #include "support/CdImage.h"
+#include "support/Files.h"
+#include "support/StderrCapture.h"
 
 using namespace audio_test;
 using namespace cd_test;
@@ -43,7 +45,7 @@ protected:
     // Opens the track file holding `content` and returns the error code (0 when it opened).
     int OpenTrackFileWith(const std::string& content) {
         const std::string file = m_dir.File("forged.cda");
-        std::ofstream(file, std::ios::binary) << content;
+        testenv::WriteFile(file, content);
         const audio::HSTREAM h = audio::CD_StreamCreateFile(file.c_str(), audio::STREAM_DECODE);
         if (h == 0) return audio::ErrorGetCode();
         audio::StreamFree(h);
@@ -393,18 +395,9 @@ TEST_F(Cd, DspsAndSyncsActOnATrackStream) {
 // Everything written to file descriptor 2 while `work` runs.
 template <typename Work>
 std::string StderrOf(const TempDir& dir, Work work) {
-    const std::string path = dir.File("stderr.txt");
-    std::fflush(stderr);
-    const int saved = ::dup(STDERR_FILENO);
-    const int file = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    ::dup2(file, STDERR_FILENO);
-    ::close(file);
+    testenv::StderrCapture capture(dir.File("stderr.txt"));
     work();
-    std::fflush(stderr);
-    ::dup2(saved, STDERR_FILENO);
-    ::close(saved);
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
+    return capture.Text();
 }
 
 TEST_F(Cd, EverydayEventsAreNotWrittenToTheTerminal) {

@@ -7,9 +7,7 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cstring>
 #include <fstream>
-#include <iterator>
 #include <thread>
 
 #include "AudioTestSupport.h"
@@ -247,14 +245,11 @@ TEST(Decoding, VorbisWhosePacketDurationsTheDemuxerMisjudges) {
     TempDir dir;
     const std::string raw = dir.File("ffmpeg.raw");
     ASSERT_TRUE(Ffmpeg("-i '" + song + "' -f s16le", raw));
-    std::ifstream in(raw, std::ios::binary);
-    const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), {});
-    std::vector<std::int16_t> expected(bytes.size() / 2);
-    std::memcpy(expected.data(), bytes.data(), bytes.size());
+    const std::vector<std::int16_t> expected = test_audio::ReadRawSamples(raw);
 
     const audio::HSTREAM h = audio::StreamCreateFile(0, song.c_str(), 0, 0, audio::STREAM_DECODE);
     ASSERT_NE(h, 0u);
-    EXPECT_EQ(audio::ChannelGetLength(h), bytes.size());
+    EXPECT_EQ(audio::ChannelGetLength(h), expected.size() * 2);
     EXPECT_TRUE(ReadAll(h) == expected) << "decoded samples differ from ffmpeg's";
     const std::size_t frames = expected.size() / 2;
     for (std::size_t target : {std::size_t{6000}, frames / 3, frames - 5000}) {

@@ -12,13 +12,13 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <map>
 #include <set>
 
 #include "AudioTestSupport.h"
 #include "audio/ChildProcess.h"
 #include "audio/CommandLine.h"
+#include "support/Files.h"
 
 extern "C" {
 #include <libavformat/avformat.h>
@@ -27,11 +27,6 @@ extern "C" {
 using namespace audio_test;
 
 namespace {
-
-std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 void WriteExecutable(const std::string& path, const std::string& content) {
     std::ofstream(path, std::ios::binary) << content;
@@ -137,7 +132,7 @@ TEST(EncodeProcess, ProgramReceivesTheWaveHeaderThenEveryBufferTheChannelProduce
     EXPECT_EQ(audio::Encode_IsActive(enc), 0u);
     EXPECT_EQ(audio::ErrorGetCode(), audio::ERROR_HANDLE);
 
-    const std::string file = ReadBytes(out);
+    const std::string file = testenv::ReadFile(out);
     ASSERT_EQ(file.size(), 44 + pcm.size());
     EXPECT_EQ(file.substr(0, 4), "RIFF");
     EXPECT_EQ(U32(file, 4), 0u);  // length unknown when the stream starts
@@ -204,8 +199,8 @@ TEST(EncodeProcess, PausedEncodersGetOnlyWhatIsWrittenNoHeadLeavesTheHeaderOut) 
     EXPECT_EQ(audio::Encode_IsActive(paused), 0u);
 
     ASSERT_EQ(pcm.size(), 44100u * 4);
-    EXPECT_TRUE(ReadBytes(tapped) == pcm + "both");
-    EXPECT_EQ(ReadBytes(written), sent + "both");
+    EXPECT_TRUE(testenv::ReadFile(tapped) == pcm + "both");
+    EXPECT_EQ(testenv::ReadFile(written), sent + "both");
     audio::StreamFree(stream);
 }
 
@@ -291,7 +286,7 @@ TEST(EncodeProcess, StopReturnsOnceTheProgramHasFinishedItsFile) {
     ASSERT_NE(enc, 0u);
     ASSERT_EQ(audio::Encode_Write(enc, "RIFF", 4), 1);
     EXPECT_EQ(audio::Encode_Stop(enc), 1);
-    EXPECT_EQ(ReadBytes(out).substr(44), "RIFF");
+    EXPECT_EQ(testenv::ReadFile(out).substr(44), "RIFF");
     audio::StreamFree(stream);
 }
 
@@ -336,12 +331,12 @@ TEST(EncodeProcess, AutoFreedEncodersEndWithTheirChannelOthersLiveOn) {
     ASSERT_EQ(audio::StreamFree(stream), 1);
     EXPECT_EQ(audio::Encode_IsActive(a), 0u);
     EXPECT_EQ(audio::ErrorGetCode(), audio::ERROR_HANDLE);
-    EXPECT_EQ(ReadBytes(withChannel), "abc");  // finished by the time the channel is gone
+    EXPECT_EQ(testenv::ReadFile(withChannel), "abc");  // finished by the time the channel is gone
 
     EXPECT_EQ(audio::Encode_IsActive(b), 1u);
     EXPECT_EQ(audio::Encode_Write(b, "def", 3), 1);
     EXPECT_EQ(audio::Encode_Stop(b), 1);
-    EXPECT_EQ(ReadBytes(survivor), "abcdef");
+    EXPECT_EQ(testenv::ReadFile(survivor), "abcdef");
     EXPECT_TRUE(NoChildLeft());
 }
 
@@ -361,7 +356,7 @@ TEST(EncodeProcess, FreeingTheLayerFinishesEveryEncoder) {
     ASSERT_EQ(audio::Encode_Write(enc, "xyz", 3), 1);
     ASSERT_EQ(audio::Free(), 1);
     EXPECT_EQ(audio::Encode_IsActive(enc), 0u);
-    EXPECT_EQ(ReadBytes(out), "xyz");
+    EXPECT_EQ(testenv::ReadFile(out), "xyz");
     EXPECT_EQ(audio::WMA_EncodeClose(wma), 0);  // closed already
     const audio::HSTREAM decoded =
         audio::WMA_StreamCreateFile(0, dir.File("open.wma").c_str(), 0, 0, audio::STREAM_DECODE);
@@ -509,7 +504,7 @@ TEST_F(EncodeMp3, PausedEncoderFromA48kSourceMakesBareFramesOfTheRightLengthAndP
     EXPECT_EQ(audio::Encode_Stop(stream), 1);
     audio::StreamFree(stream);
 
-    const std::string bytes = ReadBytes(out);
+    const std::string bytes = testenv::ReadFile(out);
     EXPECT_TRUE(StartsWithFrameSync(bytes));
     const double seconds = 4.0;
     EXPECT_NEAR(bytes.size() * 8 / seconds, 128000, 128000 * 0.03);
@@ -545,7 +540,7 @@ TEST_F(EncodeMp3, WithoutNoHeadTheFramesComeInAWaveFileOfThatFormat) {
     EXPECT_EQ(audio::Encode_Stop(enc), 1);
     audio::StreamFree(stream);
 
-    const std::string bytes = ReadBytes(out);
+    const std::string bytes = testenv::ReadFile(out);
     ASSERT_GT(bytes.size(), 58u);
     EXPECT_EQ(bytes.substr(0, 4), "RIFF");
     EXPECT_EQ(U32(bytes, 4), bytes.size() - 8);

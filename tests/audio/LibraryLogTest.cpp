@@ -1,17 +1,16 @@
 // What the libraries under the layer may print on standard error: nothing about a good file, one
 // line about a damaged one, and real errors as they happen.
 #include <SDL.h>
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
 #include <random>
 
 #include "AudioTestSupport.h"
 #include "audio/LibraryLog.h"
+#include "support/Files.h"
+#include "support/StderrCapture.h"
 
 extern "C" {
 #include <libavutil/log.h>
@@ -20,38 +19,6 @@ extern "C" {
 using namespace audio_test;
 
 namespace {
-
-// Everything written to file descriptor 2 while it lives, whoever writes it.
-class StderrCapture {
-public:
-    explicit StderrCapture(const TempDir& dir) : m_path(dir.File("stderr.txt")) {
-        std::fflush(stderr);
-        m_saved = ::dup(STDERR_FILENO);
-        const int file = ::open(m_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        ::dup2(file, STDERR_FILENO);
-        ::close(file);
-    }
-    ~StderrCapture() { Restore(); }
-    StderrCapture(const StderrCapture&) = delete;
-    StderrCapture& operator=(const StderrCapture&) = delete;
-
-    std::string Text() {
-        Restore();
-        std::ifstream in(m_path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
-
-private:
-    void Restore() {
-        if (m_saved < 0) return;
-        std::fflush(stderr);
-        ::dup2(m_saved, STDERR_FILENO);
-        ::close(m_saved);
-        m_saved = -1;
-    }
-    std::string m_path;
-    int m_saved = -1;
-};
 
 // Opens the file as the player does, decodes it to the end and frees it; the samples read.
 std::size_t DecodeWhole(const std::string& path) {
@@ -90,7 +57,7 @@ TEST(LibraryLog, GoodFilesOfEveryKindDecodeWithoutAWord) {
     for (const auto& file : files) {
         const std::string path = dir.File(file.name);
         ASSERT_TRUE(Ffmpeg(std::string(kTone) + " " + file.options, path)) << file.name;
-        StderrCapture capture(dir);
+        testenv::StderrCapture capture(dir.File("stderr.txt"));
         EXPECT_GT(DecodeWhole(path), 44100u * 2 * 3) << file.name;
         EXPECT_EQ(capture.Text(), "") << file.name;
     }
@@ -101,17 +68,13 @@ TEST(LibraryLog, ADamagedFileIsSummedUpOnceInOneLine) {
     const std::string path = dir.File("damaged.mp3");
     ASSERT_TRUE(Ffmpeg(std::string(kTone) + " -c:a libmp3lame -b:a 128k", path));
     // Random bytes over a stretch in the middle: many frames decode wrongly or not at all.
-    std::string bytes;
-    {
-        std::ifstream in(path, std::ios::binary);
-        bytes.assign(std::istreambuf_iterator<char>(in), {});
-    }
+    std::string bytes = testenv::ReadFile(path);
     std::mt19937 random(7);
     for (std::size_t i = bytes.size() / 4; i < bytes.size() * 3 / 4; ++i)
         bytes[i] = static_cast<char>(random());
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+    testenv::WriteFile(path, bytes);
 
-    StderrCapture capture(dir);
+    testenv::StderrCapture capture(dir.File("stderr.txt"));
     EXPECT_GT(DecodeWhole(path), 0u);
     EXPECT_GT(DecodeWhole(path), 0u);  // the same file once more, as the waveform does
     const std::string text = capture.Text();
@@ -123,7 +86,7 @@ TEST(LibraryLog, ADamagedFileIsSummedUpOnceInOneLine) {
 TEST(LibraryLog, ErrorsOutsideADecoderArePrintedAndLesserMessagesDropped) {
     TempDir dir;
     audio::detail::InstallLibraryLogging();
-    StderrCapture capture(dir);
+    testenv::StderrCapture capture(dir.File("stderr.txt"));
     av_log(nullptr, AV_LOG_INFO, "a note\n");
     av_log(nullptr, AV_LOG_WARNING, "a warning\n");
     av_log(nullptr, AV_LOG_ERROR, "the encoder refused %d Hz\n", 12345);

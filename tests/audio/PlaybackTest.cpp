@@ -5,8 +5,6 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <cstring>
-#include <fstream>
 #include <memory>
 #include <thread>
 
@@ -15,6 +13,7 @@
 #include "audio/DeviceOutput.h"
 #include "audio/Mixer.h"
 #include "support/BusyLoad.h"
+#include "support/DiskCapture.h"
 
 using namespace audio_test;
 using namespace std::chrono_literals;
@@ -27,29 +26,22 @@ constexpr int kRate = 44100;
 // machine kept busy by other processes; Finish() closes it and returns what was written.
 class Capture {
 public:
-    explicit Capture(const TempDir& dir) : m_path(dir.File("heard.raw")) {
-        setenv("SDL_AUDIODRIVER", "disk", 1);
-        setenv("SDL_DISKAUDIOFILE", m_path.c_str(), 1);
+    explicit Capture(const TempDir& dir) : m_disk(dir.File("heard.raw")) {
         m_bOpen = audio::Init(-1, 44100, 0, nullptr, nullptr) != 0;
     }
     ~Capture() {
         if (m_bOpen) audio::Free();
-        setenv("SDL_AUDIODRIVER", "dummy", 1);
     }
     bool Open() const { return m_bOpen; }
     std::vector<std::int16_t> Finish() {
         if (m_bOpen) audio::Free();
         m_bOpen = false;
-        std::ifstream in(m_path, std::ios::binary);
-        std::vector<char> bytes((std::istreambuf_iterator<char>(in)), {});
-        std::vector<std::int16_t> samples(bytes.size() / 2);
-        std::memcpy(samples.data(), bytes.data(), samples.size() * 2);
-        return samples;
+        return m_disk.Samples();
     }
 
 private:
     testenv::BusyLoad m_load;
-    std::string m_path;
+    test_audio::DiskCapture m_disk;
     bool m_bOpen = false;
 };
 
@@ -92,17 +84,6 @@ std::pair<std::size_t, std::size_t> Active(const std::vector<std::int16_t>& s, i
         }
     }
     return {first, last};
-}
-
-double Goertzel(const std::int16_t* s, std::size_t frames, double freq) {
-    const double w = 2 * std::numbers::pi * freq / kRate;
-    double s1 = 0, s2 = 0;
-    for (std::size_t i = 0; i < frames; ++i) {
-        const double s0 = s[2 * i] + 2 * std::cos(w) * s1 - s2;
-        s2 = s1;
-        s1 = s0;
-    }
-    return std::sqrt(s1 * s1 + s2 * s2 - 2 * std::cos(w) * s1 * s2) / frames;
 }
 
 std::string WriteTone(const TempDir& dir, const char* name, double freq, double seconds,
@@ -333,13 +314,17 @@ TEST(Playback, TwoChannelsMixAndOtherRatesAreResampled) {
     const auto [first, last] = Active(heard, 2000);
     ASSERT_GT(last, first + kRate / 2);
     const std::int16_t* mid = heard.data() + 2 * (first + 4410);
-    const double at440 = Goertzel(mid, 8820, 440), at1000 = Goertzel(mid, 8820, 1000);
+    // Strength over 200 ms of one channel (`at` its first sample).
+    const auto strength = [](const std::int16_t* at, double frequency) {
+        return test_audio::Goertzel(at, 8820, 2, frequency, kRate);
+    };
+    const double at440 = strength(mid, 440), at1000 = strength(mid, 1000);
     const double expected = 0.25 * 32767 / 2;  // magnitude of a sine of that amplitude
     EXPECT_NEAR(at440, expected, expected * 0.05);
     EXPECT_NEAR(at1000, expected, expected * 0.05);
-    EXPECT_LT(Goertzel(mid, 8820, 21050), expected * 0.01);  // no image of the 22050 Hz source
+    EXPECT_LT(strength(mid, 21050), expected * 0.01);  // no image of the 22050 Hz source
     // The right speaker carries the mono channel as much as the left.
-    EXPECT_NEAR(Goertzel(mid + 1, 8820, 1000), at1000, expected * 0.02);
+    EXPECT_NEAR(strength(mid + 1, 1000), at1000, expected * 0.02);
 }
 
 template <int Value>

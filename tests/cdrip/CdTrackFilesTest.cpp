@@ -10,40 +10,18 @@
 
 #include "cdrip/CdTrackFiles.h"
 #include "support/CdImage.h"
+#include "support/Files.h"
+#include "support/ScopedEnv.h"
 
 using namespace cd_test;
 namespace fs = std::filesystem;
 
 namespace {
 
-class EnvironmentValue {
-public:
-    EnvironmentValue(const char* name, const std::string& value) : m_name(name) {
-        if (const char* old = std::getenv(name)) m_old = old, m_hadOld = true;
-        setenv(name, value.c_str(), 1);
-    }
-    ~EnvironmentValue() {
-        if (m_hadOld)
-            setenv(m_name, m_old.c_str(), 1);
-        else
-            unsetenv(m_name);
-    }
-
-private:
-    const char* m_name;
-    std::string m_old;
-    bool m_hadOld = false;
-};
-
 mode_t ModeOf(const std::string& path) {
     struct stat st {};
     EXPECT_EQ(lstat(path.c_str(), &st), 0) << path;
     return st.st_mode & 07777;
-}
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 std::vector<std::string> FileNames(const std::string& folder) {
@@ -87,14 +65,14 @@ TEST_F(CdTrackFiles, RuntimeFolderIsPrivateToTheUser) {
     {
         const std::string runtime = Path("run");
         fs::create_directory(runtime);
-        EnvironmentValue xdg("XDG_RUNTIME_DIR", runtime);
+        testenv::ScopedEnv xdg("XDG_RUNTIME_DIR", runtime.c_str());
         EXPECT_EQ(CdRuntimeFolder(), runtime + "/quorvel/cd");
         EXPECT_EQ(ModeOf(runtime + "/quorvel"), 0700u);
         EXPECT_EQ(ModeOf(runtime + "/quorvel/cd"), 0700u);
     }
     // Without a runtime folder: the temporary folder, where others may have been first.
-    EnvironmentValue xdg("XDG_RUNTIME_DIR", "");
-    EnvironmentValue tmp("TMPDIR", Path("tmp"));
+    testenv::ScopedEnv xdg("XDG_RUNTIME_DIR", "");
+    testenv::ScopedEnv tmp("TMPDIR", Path("tmp").c_str());
     fs::create_directory(Path("tmp"));
     const std::string mine = Path("tmp") + "/quorvel-" + std::to_string(geteuid());
     fs::create_directory(mine);
@@ -116,7 +94,7 @@ TEST_F(CdTrackFiles, RuntimeFolderIsPrivateToTheUser) {
 }
 
 TEST_F(CdTrackFiles, EachAudioTrackOfEachDiscHasAFileThatOpensAsTheTrack) {
-    EnvironmentValue xdg("XDG_RUNTIME_DIR", Path(""));
+    testenv::ScopedEnv xdg("XDG_RUNTIME_DIR", Path("").c_str());
     const CdImage first(Path(""), "first", {Audio(20), Data(30), Audio(25)}, "First Disc");
     const CdImage second(Path(""), "second", {Audio(10)});
     UseDrives({first.Cue(), Path("empty.cue"), second.Cue()});
@@ -138,7 +116,7 @@ TEST_F(CdTrackFiles, EachAudioTrackOfEachDiscHasAFileThatOpensAsTheTrack) {
     EXPECT_EQ(FileNames(folders[0].folder),
               (std::vector<std::string>{"Track01.cda", "Track03.cda"}));
     EXPECT_EQ(CdTrackFilePath(0, 3), folders[0].folder + "/Track03.cda");
-    EXPECT_EQ(ReadFile(CdTrackFilePath(0, 3)), "device=" + first.Cue() + "\ntrack=3\n");
+    EXPECT_EQ(testenv::ReadFile(CdTrackFilePath(0, 3)), "device=" + first.Cue() + "\ntrack=3\n");
     EXPECT_TRUE(ReadTrack(CdTrackFilePath(0, 1)) == first.TrackBytes(0));
     EXPECT_TRUE(ReadTrack(CdTrackFilePath(0, 3)) == first.TrackBytes(2));
     EXPECT_EQ(FileNames(folders[1].folder), (std::vector<std::string>{"Track01.cda"}));
@@ -150,7 +128,7 @@ TEST_F(CdTrackFiles, EachAudioTrackOfEachDiscHasAFileThatOpensAsTheTrack) {
 }
 
 TEST_F(CdTrackFiles, FilesOfTracksNoLongerThereAreRemoved) {
-    EnvironmentValue xdg("XDG_RUNTIME_DIR", Path(""));
+    testenv::ScopedEnv xdg("XDG_RUNTIME_DIR", Path("").c_str());
     CdImage(Path(""), "tray", {Audio(10), Audio(10), Audio(10)});
     const std::string device = Path("tray.cue");
     UseDrives({device});
@@ -180,8 +158,8 @@ TEST_F(CdTrackFiles, FilesOfTracksNoLongerThereAreRemoved) {
 
 TEST_F(CdTrackFiles, NoRuntimeFolderMeansNoTrackFiles) {
     // The temporary folder's place for us is taken by a file: nothing is written, nothing breaks.
-    EnvironmentValue xdg("XDG_RUNTIME_DIR", "");
-    EnvironmentValue tmp("TMPDIR", Path(""));
+    testenv::ScopedEnv xdg("XDG_RUNTIME_DIR", "");
+    testenv::ScopedEnv tmp("TMPDIR", Path("").c_str());
     std::ofstream(Path("quorvel-" + std::to_string(geteuid()))) << "in the way";
     const CdImage disc(Path(""), "disc", {Audio(10)});
     UseDrives({disc.Cue()});

@@ -21,7 +21,7 @@
 #include "cdrip/RipCommands.h"
 #include "export/SaveFixture.h"
 #include "support/CdImage.h"
-#include "support/TestAudio.h"
+#include "support/WavChecks.h"
 #include "ui/ComboBox.h"
 #include "ui/ListBox.h"
 #include "ui/OpenDialog.h"
@@ -44,27 +44,7 @@ std::string Printf(const char* fmt, ...) {
     return text;
 }
 
-using test_audio::U16;
-using test_audio::U32;
-
-// The fixed CD header and sizes that match the data; returns the data.
-std::string CheckedWavData(const std::string& file) {
-    EXPECT_GE(file.size(), 44u);
-    if (file.size() < 44) return {};
-    EXPECT_EQ(file.substr(0, 4), "RIFF");
-    EXPECT_EQ(U32(file, 4), file.size() - 8);
-    EXPECT_EQ(file.substr(8, 8), "WAVEfmt ");
-    EXPECT_EQ(U32(file, 16), 16u);
-    EXPECT_EQ(U16(file, 20), 1u);
-    EXPECT_EQ(U16(file, 22), 2u);
-    EXPECT_EQ(U32(file, 24), 44100u);
-    EXPECT_EQ(U32(file, 28), 176400u);
-    EXPECT_EQ(U16(file, 32), 4u);
-    EXPECT_EQ(U16(file, 34), 16u);
-    EXPECT_EQ(file.substr(36, 4), "data");
-    EXPECT_EQ(U32(file, 40), file.size() - 44);
-    return file.substr(44);
-}
+using test_audio::CheckedCdWavData;
 
 class RipTest : public exporttest::SaveFixture {
 protected:
@@ -210,7 +190,7 @@ TEST_F(RipTest, RipTrackAsksWhereAndWritesTheTrackInTheChosenFormat) {
 
     m_saveAnswers.push_back(Media("third.wav"));
     rip->click();
-    const std::string data = CheckedWavData(ReadBytes(Media("third.wav")));
+    const std::string data = CheckedCdWavData(ReadBytes(Media("third.wav")));
     EXPECT_TRUE(data == m_disc->TrackBytes(2));
 
     // The dialog is still there for the next track, here as MP3.
@@ -236,7 +216,7 @@ TEST(OutputKindForTest, TheFirstExtensionFoundDecides) {
 
 TEST_F(RipTest, WavRipHoldsTheWholeTrackAndShowsItsProgress) {
     Rip(OtherTrack(), Media("whole.wav"), kOutputWav);
-    const std::string data = CheckedWavData(ReadBytes(Media("whole.wav")));
+    const std::string data = CheckedCdWavData(ReadBytes(Media("whole.wav")));
     EXPECT_EQ(data.size(), std::size_t(kTrackSectors) * kSectorBytes);
     EXPECT_TRUE(data == m_other->TrackBytes(0));
     EXPECT_EQ(m_lastPercent, "Done!");
@@ -261,7 +241,7 @@ TEST_F(RipTest, CancelLeavesAWholeShorterWavFile) {
     // The percentage is language text 108 of the first block.
     EXPECT_EQ(percentWhenCancelled,
               Printf(Text(108).c_str(), 20000.0 * 100 / (kTrackSectors * kSectorBytes)));
-    const std::string data = CheckedWavData(ReadBytes(Media("short.wav")));
+    const std::string data = CheckedCdWavData(ReadBytes(Media("short.wav")));
     EXPECT_GT(data.size(), 0u);
     EXPECT_LT(data.size(), std::size_t(kTrackSectors) * kSectorBytes);
     EXPECT_TRUE(data == m_other->TrackBytes(0).substr(0, data.size()));
@@ -360,7 +340,7 @@ TEST_F(RipTest, RipOverTheLoadedSongReplacesItOnlyWhenWhole) {
 
     // Whole: the track is the song now.
     Rip(OtherTrack(), song, kOutputWav);
-    EXPECT_TRUE(CheckedWavData(ReadBytes(song)) == m_other->TrackBytes(0));
+    EXPECT_TRUE(CheckedCdWavData(ReadBytes(song)) == m_other->TrackBytes(0));
     ASSERT_NE(Stream(), 0u);
     EXPECT_EQ(audio::ChannelGetLength(Stream()), std::size_t(kTrackSectors) * kSectorBytes);
     EXPECT_FALSE(fs::exists(Media("QVOutput.TMP")));
@@ -394,7 +374,7 @@ TEST_F(RipTest, OpeningATrackFileLoadsItsWavCopy) {
     EXPECT_EQ(Engine().m_strSongPath, copy);
     ASSERT_NE(Stream(), 0u);
     EXPECT_EQ(audio::ChannelGetLength(Stream()), std::size_t(kTrackSectors) * kSectorBytes);
-    EXPECT_TRUE(CheckedWavData(ReadBytes(copy)) == m_other->TrackBytes(0));
+    EXPECT_TRUE(CheckedCdWavData(ReadBytes(copy)) == m_other->TrackBytes(0));
     ASSERT_FALSE(Engine().m_arrOpenedFiles.empty());
     EXPECT_EQ(Engine().m_arrOpenedFiles.back(), copy);
     EXPECT_EQ(Engine().m_arrOpenedIsTemp.back(), 1u);
@@ -403,7 +383,7 @@ TEST_F(RipTest, OpeningATrackFileLoadsItsWavCopy) {
     // the player.
     OpenChosenFile(Engine(), nullptr, OtherTrack());
     EXPECT_EQ(Engine().m_strSongPath, copy);
-    EXPECT_TRUE(CheckedWavData(ReadBytes(copy)) == m_other->TrackBytes(0));
+    EXPECT_TRUE(CheckedCdWavData(ReadBytes(copy)) == m_other->TrackBytes(0));
     EXPECT_EQ(audio::ChannelGetLength(Stream()), std::size_t(kTrackSectors) * kSectorBytes);
 }
 

@@ -1,13 +1,13 @@
 // What is heard at a changed tempo and pitch, captured through SDL's disk driver.
 #include <QTest>
-#include <cstdlib>
-#include <fstream>
+#include <optional>
 
 #include "EngineTestFixture.h"
 #include "TestMedia.h"
 #include "audio/AudioSystem.h"
 #include "engine/MainWindowIds.h"
 #include "support/BusyLoad.h"
+#include "support/DiskCapture.h"
 #include "ui/SliderCtrl.h"
 
 namespace {
@@ -18,14 +18,12 @@ constexpr std::size_t kBlock = kRate / 100;  // 10 ms
 class TempoPitchHeardTest : public enginetest::MainWindowFixture {
 protected:
     void SetUp() override {
-        m_heard = Media("heard.raw");
-        setenv("SDL_AUDIODRIVER", "disk", 1);
-        setenv("SDL_DISKAUDIOFILE", m_heard.c_str(), 1);
+        m_capture.emplace(Media("heard.raw"));
         MainWindowFixture::SetUp();
     }
     void TearDown() override {
         MainWindowFixture::TearDown();
-        setenv("SDL_AUDIODRIVER", "dummy", 1);
+        m_capture.reset();
     }
     void Move(int id, int value) {
         auto* slider = qobject_cast<ui::CSliderCtrl*>(Item(id));
@@ -35,15 +33,10 @@ protected:
     // Closes the device and returns the left channel of what it was given.
     std::vector<std::int16_t> HeardLeft() {
         m_dialog.reset();
-        std::ifstream in(m_heard, std::ios::binary);
-        std::vector<char> bytes((std::istreambuf_iterator<char>(in)), {});
-        std::vector<std::int16_t> left(bytes.size() / 4);
-        for (std::size_t i = 0; i < left.size(); ++i)
-            std::memcpy(&left[i], bytes.data() + 4 * i, 2);
-        return left;
+        return m_capture->Left();
     }
 
-    std::string m_heard;
+    std::optional<test_audio::DiskCapture> m_capture;
 };
 
 TEST_F(TempoPitchHeardTest, SeventyPercentAndTwoSemitonesDownLastLongerAndSoundLower) {

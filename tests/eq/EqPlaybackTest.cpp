@@ -37,8 +37,8 @@ TEST_F(EqPlaybackTest, MovingTheBandsSliderWhilePlayingCutsThatBandAtOnce) {
         }
     ASSERT_GT(last, first + kRate / 2);
     constexpr std::size_t kWindow = kRate / 50;  // 20 ms: whole periods of the tone
-    const double before = Rms(heard.data() + 2 * (first + kRate / 20), kWindow);
-    const double after = Rms(heard.data() + 2 * (last - kRate / 20), kWindow);
+    const double before = Rms(heard.data() + 2 * (first + kRate / 20), kWindow, 2);
+    const double after = Rms(heard.data() + 2 * (last - kRate / 20), kWindow, 2);
     EXPECT_NEAR(before, kFlatToneRms, 0.1 * kFlatToneRms);
     EXPECT_NEAR(20 * std::log10(after / before), -15, 1.5);
 }

@@ -3,23 +3,19 @@
 
 #include <QTemporaryDir>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include "DefaultPresetFile.h"
 #include "eq/PresetFile.h"
 #include "eq/PresetTokens.h"
+#include "support/Files.h"
 
 namespace {
 
 class PresetFileTest : public ::testing::Test {
 protected:
     std::string Path() const { return m_dir.path().toStdString() + "/Quorvel.ini"; }
-    void Write(const std::string& text) const { std::ofstream(Path(), std::ios::binary) << text; }
-    std::string Read() const {
-        std::ifstream in(Path(), std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), {}};
-    }
+    void Write(const std::string& text) const { testenv::WriteFile(Path(), text); }
+    std::string Read() const { return testenv::ReadFile(Path()); }
     std::vector<std::string> Names() const {
         std::vector<std::string> names;
         for (const EqPreset& preset : ReadPresets(Path())) names.push_back(preset.name);

@@ -1,34 +1,21 @@
 // Saving the loop region as a WAV file: a second decoding of the song with the settings applied.
 #include <cmath>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <numbers>
 
-#include "engine/EngineTestFixture.h"
 #include "engine/MainWindowIds.h"
 #include "engine/SoundSettings.h"
 #include "engine/TestMedia.h"
+#include "export/SaveFixture.h"
 #include "export/WavWriter.h"
 #include "loop/LoopRegion.h"
-#include "support/TestAudio.h"
+#include "support/Files.h"
+#include "support/WavChecks.h"
 
 namespace {
 
 constexpr int kRate = 44100;
 constexpr std::size_t kHeader = 44;
-
-std::uint32_t ReadLe(const std::string& bytes, std::size_t at, int size) {
-    std::uint32_t value = 0;
-    for (int i = size - 1; i >= 0; --i)
-        value = (value << 8) | static_cast<unsigned char>(bytes[at + static_cast<std::size_t>(i)]);
-    return value;
-}
-
-std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
 
 std::vector<std::int16_t> Samples(const std::string& wav) {
     std::vector<std::int16_t> samples((wav.size() - kHeader) / 2);
@@ -36,23 +23,14 @@ std::vector<std::int16_t> Samples(const std::string& wav) {
     return samples;
 }
 
-class WavWriterTest : public enginetest::MainWindowFixture {
+class WavWriterTest : public exporttest::SaveFixture {
 protected:
-    void SetUp() override {
-        MainWindowFixture::SetUp();
-        g_loopRegion.qwStartPoint = 0;
-        g_loopRegion.qwEndPoint = 0;
-    }
     std::string LoadTone(double seconds, const std::string& name = "song.wav") {
         const std::string path =
             testmedia::WriteWav(Media(name), {.seconds = seconds, .frequency = 441});
         Engine().LoadSong(path);
         EXPECT_NE(Stream(), 0u);
         return path;
-    }
-    void SetSlider(int id, int value) {
-        SliderItem(id)->setValue(value);
-        Engine().ApplySlider(id);
     }
     std::string Save(const std::string& name, const RenderChain::ApplyEq& eq = nullptr) {
         const std::string destination = Media(name);
@@ -64,23 +42,11 @@ protected:
 TEST_F(WavWriterTest, TheWholeSongWithItsHeaderSizesWhenNoRegionIsSet) {
     LoadTone(2.0);
     SetSlider(IDC_VOLUME, 100);
-    const std::string wav = ReadBytes(Save("out.wav"));
-    ASSERT_GT(wav.size(), kHeader);
-    EXPECT_EQ(wav.substr(0, 4), "RIFF");
-    EXPECT_EQ(ReadLe(wav, 4, 4), wav.size() - 8);
-    EXPECT_EQ(wav.substr(8, 8), "WAVEfmt ");
-    EXPECT_EQ(ReadLe(wav, 16, 4), 16u);
-    EXPECT_EQ(ReadLe(wav, 20, 2), 1u);
-    EXPECT_EQ(ReadLe(wav, 22, 2), 2u);
-    EXPECT_EQ(ReadLe(wav, 24, 4), unsigned(kRate));
-    EXPECT_EQ(ReadLe(wav, 28, 4), unsigned(kRate * 4));
-    EXPECT_EQ(ReadLe(wav, 32, 2), 4u);
-    EXPECT_EQ(ReadLe(wav, 34, 2), 16u);
-    EXPECT_EQ(wav.substr(36, 4), "data");
-    EXPECT_EQ(ReadLe(wav, 40, 4), wav.size() - kHeader);
+    const std::string wav = testenv::ReadFile(Save("out.wav"));
+    const std::string data = test_audio::CheckedCdWavData(wav);
     // The whole song, and at most one block more.
-    EXPECT_GE(wav.size() - kHeader, 2u * kRate * 4 - 4000);
-    EXPECT_LE(wav.size() - kHeader, 2u * kRate * 4 + RenderChain::kBlockBytes);
+    ASSERT_GE(data.size(), 2u * kRate * 4 - 4000);
+    EXPECT_LE(data.size(), 2u * kRate * 4 + RenderChain::kBlockBytes);
     const std::vector<std::int16_t> samples = Samples(wav);
     EXPECT_NEAR(testmedia::ToneAmplitude(samples, 2 * kRate / 2, 2, kRate / 2, 441, kRate), 8000,
                 400);
@@ -94,7 +60,7 @@ TEST_F(WavWriterTest, TheRegionAtTheSlidersTempoAndPitch) {
     SetSlider(IDC_TEMPO, 50);
     SetSlider(IDC_PITCH, 1200);
     SetSlider(IDC_VOLUME, 100);
-    const std::vector<std::int16_t> samples = Samples(ReadBytes(Save("region.wav")));
+    const std::vector<std::int16_t> samples = Samples(testenv::ReadFile(Save("region.wav")));
     // Two seconds of the song at half speed: four seconds, give or take the last block.
     const double seconds = double(samples.size()) / 2 / kRate;
     EXPECT_GE(seconds, 3.9);
@@ -105,39 +71,40 @@ TEST_F(WavWriterTest, TheRegionAtTheSlidersTempoAndPitch) {
     // An end at or before the start renders from the start to the song's end.
     g_loopRegion.qwEndPoint = kRate * 4 / 2;
     SetSlider(IDC_TEMPO, 100);
-    const std::vector<std::int16_t> rest = Samples(ReadBytes(Save("rest.wav")));
+    const std::vector<std::int16_t> rest = Samples(testenv::ReadFile(Save("rest.wav")));
     EXPECT_NEAR(double(rest.size()) / 2 / kRate, 3.0, 0.15);
 }
 
 TEST_F(WavWriterTest, VolumeScalesTheSamplesAndVocalReductionAndTheEqualiserApply) {
     LoadTone(1.0);
     SetSlider(IDC_VOLUME, 100);
-    const std::vector<std::int16_t> full = Samples(ReadBytes(Save("full.wav")));
+    const std::vector<std::int16_t> full = Samples(testenv::ReadFile(Save("full.wav")));
     SetSlider(IDC_VOLUME, 50);
-    const std::vector<std::int16_t> half = Samples(ReadBytes(Save("half.wav")));
+    const std::vector<std::int16_t> half = Samples(testenv::ReadFile(Save("half.wav")));
     ASSERT_EQ(full.size(), half.size());
     for (std::size_t i = 0; i < full.size(); ++i)
         ASSERT_EQ(half[i], static_cast<std::int16_t>(full[i] * 0.5f)) << "sample " << i;
     SetSlider(IDC_VOLUME, 0);
-    const std::vector<std::int16_t> silent = Samples(ReadBytes(Save("silent.wav")));
+    const std::vector<std::int16_t> silent = Samples(testenv::ReadFile(Save("silent.wav")));
     EXPECT_EQ(silent.size(), full.size());
     EXPECT_TRUE(std::all_of(silent.begin(), silent.end(), [](std::int16_t s) { return s == 0; }));
 
     // The tone is the same in both channels: vocal reduction takes it out.
     SetSlider(IDC_VOLUME, 100);
     SetSlider(IDC_VOCAL, 128);
-    const std::vector<std::int16_t> vocal = Samples(ReadBytes(Save("vocal.wav")));
+    const std::vector<std::int16_t> vocal = Samples(testenv::ReadFile(Save("vocal.wav")));
     EXPECT_LT(testmedia::ToneAmplitude(vocal, kRate / 2, 2, kRate / 4, 441, kRate), 10);
     SetSlider(IDC_VOCAL, 0);
 
     // The equaliser's bands go on the rendering stream.
     bool applied = false;
-    const std::vector<std::int16_t> cut = Samples(ReadBytes(Save("eq.wav", [&](audio::HSTREAM s) {
-        applied = true;
-        const audio::HFX fx = audio::ChannelSetFX(s, audio::FX_PARAMEQ, 0);
-        audio::FXPARAMEQ band{441, 12, -15};
-        audio::FXSetParameters(fx, &band);
-    })));
+    const std::vector<std::int16_t> cut =
+        Samples(testenv::ReadFile(Save("eq.wav", [&](audio::HSTREAM s) {
+            applied = true;
+            const audio::HFX fx = audio::ChannelSetFX(s, audio::FX_PARAMEQ, 0);
+            audio::FXPARAMEQ band{441, 12, -15};
+            audio::FXSetParameters(fx, &band);
+        })));
     EXPECT_TRUE(applied);
     const double before = testmedia::ToneAmplitude(full, kRate / 2, 2, kRate / 4, 441, kRate);
     const double after = testmedia::ToneAmplitude(cut, kRate / 2, 2, kRate / 4, 441, kRate);
@@ -167,7 +134,7 @@ TEST_F(WavWriterTest, EveryEffectGivesTheSamplesOfOneStreamCarryingThemAll) {
     SetSlider(IDC_PITCH, 200);
     SetSlider(IDC_VOCAL, 100);
     SetSlider(IDC_VOLUME, 70);
-    const std::vector<std::int16_t> saved = Samples(ReadBytes(Save("all.wav", &CutBand)));
+    const std::vector<std::int16_t> saved = Samples(testenv::ReadFile(Save("all.wav", &CutBand)));
 
     const audio::HSTREAM decode =
         audio::StreamCreateFile(false, song.c_str(), 0, 0, audio::STREAM_DECODE);
@@ -228,7 +195,7 @@ TEST_F(WavWriterTest, SavingOverTheSongSetsItAsideAndLoadsTheResult) {
 
 TEST_F(WavWriterTest, FailuresAreShownAndTheSongIsNeverLost) {
     const std::string song = LoadTone(1.0);
-    const std::string original = ReadBytes(song);
+    const std::string original = testenv::ReadFile(song);
 
     // A destination that cannot be written.
     SaveWav(Engine(), Media("missing/out.wav"), nullptr);
@@ -241,8 +208,8 @@ TEST_F(WavWriterTest, FailuresAreShownAndTheSongIsNeverLost) {
     testenv::WriteFile(Media("QVOutput.TMP"), "left over");
     SaveWav(Engine(), song, nullptr);
     ASSERT_EQ(m_boxes.Asked().size(), 1u);
-    EXPECT_EQ(ReadBytes(song), original);
-    EXPECT_EQ(ReadBytes(Media("QVOutput.TMP")), "left over");
+    EXPECT_EQ(testenv::ReadFile(song), original);
+    EXPECT_EQ(testenv::ReadFile(Media("QVOutput.TMP")), "left over");
     EXPECT_NE(Stream(), 0u);
     m_boxes.Clear();
     std::filesystem::remove(Media("QVOutput.TMP"));
@@ -256,7 +223,7 @@ TEST_F(WavWriterTest, FailuresAreShownAndTheSongIsNeverLost) {
     SaveWav(Engine(), broken, nullptr);
     ASSERT_EQ(m_boxes.Asked().size(), 2u);  // the failed save, then the failed reload
     EXPECT_NE(m_boxes.Asked()[0].text.find("QVOutput.TMP"), std::string::npos);
-    EXPECT_EQ(ReadBytes(broken), "no longer audio");
+    EXPECT_EQ(testenv::ReadFile(broken), "no longer audio");
     EXPECT_FALSE(std::filesystem::exists(Media("QVOutput.TMP")));
 }
 

@@ -8,13 +8,12 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <thread>
 
 #include "faac/DecodedAudio.h"
 #include "faac/FaacProcess.h"
 #include "faac/TestWave.h"
+#include "support/Files.h"
 
 namespace {
 
@@ -28,15 +27,6 @@ constexpr std::int64_t kAacFrame = 1024;
 // libavcodec's AAC encoder starts with one frame of priming; an ADTS file keeps it, and the
 // last frame is padded to its full length.
 constexpr std::int64_t kAdtsExtraMost = 2 * kAacFrame;
-
-std::string ReadBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
-void WriteBytes(const fs::path& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
 
 class FaacProgram : public ::testing::Test {
 protected:
@@ -78,7 +68,7 @@ TEST_F(FaacProgram, PlayerAacLineOnAStreamOfUnknownLengthGivesAdtsHoldingTheTone
     EXPECT_EQ(result.standardError, "") << "the encoder must be quiet";
     EXPECT_EQ(result.standardOutput, "");
 
-    const std::string bytes = ReadBytes(out);
+    const std::string bytes = testenv::ReadFile(out);
     ASSERT_GE(bytes.size(), 7u);
     EXPECT_EQ(static_cast<unsigned char>(bytes[0]), 0xFF) << "ADTS sync word";
     EXPECT_EQ(static_cast<unsigned char>(bytes[1]) & 0xF6, 0xF0) << "ADTS sync word and layer";
@@ -103,7 +93,7 @@ TEST_F(FaacProgram, PlayerMp4LineGivesAnMp4OfTheInputsLength) {
     ASSERT_EQ(result.exitCode, 0) << result.standardError;
     EXPECT_EQ(result.standardError, "");
 
-    EXPECT_EQ(ReadBytes(out).substr(4, 4), "ftyp");
+    EXPECT_EQ(testenv::ReadFile(out).substr(4, 4), "ftyp");
     const DecodedAudio audio = faactest::DecodeFile(out);
     EXPECT_NE(audio.containerName.find("mp4"), std::string::npos) << audio.containerName;
     EXPECT_EQ(audio.codecName, "aac");
@@ -120,7 +110,7 @@ TEST_F(FaacProgram, MpegVersion2IsAnnouncedInEveryAdtsHeader) {
     const std::string out = File("mpeg2.aac");
     const auto result = RunFaac({"--mpeg-vers", "2", "-o", out, "-"}, faactest::ToneWave(spec));
     ASSERT_EQ(result.exitCode, 0) << result.standardError;
-    const std::string bytes = ReadBytes(out);
+    const std::string bytes = testenv::ReadFile(out);
     int frames = 0;
     for (std::size_t at = 0; at + 7 <= bytes.size(); ++frames) {
         const auto byte = [&](std::size_t i) {
@@ -153,7 +143,7 @@ TEST_F(FaacProgram, EverySampleLayoutFromAFileKeepsEachChannelsTone) {
         spec.seconds = 0.5;
         const std::string in = File("in.wav");
         const std::string out = File("out.m4a");
-        WriteBytes(in, faactest::ToneWave(spec));
+        testenv::WriteFile(in, faactest::ToneWave(spec));
         const auto result = RunFaac({"-q", "130", "-w", "-o", out, in});
         ASSERT_EQ(result.exitCode, 0) << result.standardError;
         const DecodedAudio audio = faactest::DecodeFile(out);
@@ -325,7 +315,7 @@ TEST_F(FaacProgram, BrokenHeadersFailWithoutTouchingTheOutput) {
             SCOPED_TRACE(name + (mp4 ? " to MP4" : " to ADTS"));
             const std::string fresh = File("fresh.aac");
             const std::string existing = File("existing.m4a");
-            WriteBytes(existing, "the user's earlier file");
+            testenv::WriteFile(existing, "the user's earlier file");
             for (const std::string& out : {fresh, existing}) {
                 std::vector<std::string> args = {"-q", "100"};
                 if (mp4) args.push_back("-w");
@@ -338,13 +328,13 @@ TEST_F(FaacProgram, BrokenHeadersFailWithoutTouchingTheOutput) {
                     << result.standardError;
             }
             EXPECT_FALSE(fs::exists(fresh));
-            EXPECT_EQ(ReadBytes(existing), "the user's earlier file");
+            EXPECT_EQ(testenv::ReadFile(existing), "the user's earlier file");
         }
     }
 }
 
 TEST_F(FaacProgram, AnOutputThatCannotBeCreatedIsReported) {
-    WriteBytes(File("plain-file"), "x");
+    testenv::WriteFile(File("plain-file"), "x");
     const std::string out = File("plain-file") + "/out.aac";  // a file is no folder, even for root
     const auto result = RunFaac({"-o", out, "-"}, faactest::ToneWave({.seconds = 0.2}));
     EXPECT_EQ(result.exitCode, 1);
@@ -367,11 +357,11 @@ TEST_F(FaacProgram, AWriteThatFailsIsReported) {
 TEST_F(FaacProgram, TheInputIsNeverItsOwnOutput) {
     const std::string in = File("song.wav");
     const std::string wave = faactest::ToneWave({.unknownSizes = false, .seconds = 0.2});
-    WriteBytes(in, wave);
+    testenv::WriteFile(in, wave);
     const auto result = RunFaac({"-o", in, in});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_NE(result.standardError.find("is the input"), std::string::npos) << result.standardError;
-    EXPECT_EQ(ReadBytes(in), wave);
+    EXPECT_EQ(testenv::ReadFile(in), wave);
 }
 
 TEST_F(FaacProgram, AMissingInputFileIsReported) {

@@ -11,11 +11,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdint>
-#include <cstring>
-#include <fstream>
-#include <iterator>
 #include <memory>
-#include <numbers>
 #include <string>
 #include <thread>
 #include <vector>
@@ -29,11 +25,15 @@
 #include "loop/LoopRegion.h"
 #include "loop/QuorvelLoopPropertyPage.h"
 #include "support/BusyLoad.h"
+#include "support/DiskCapture.h"
+#include "support/TestAudio.h"
 #include "ui/ModalResponder.h"
 #include "ui/ShowMessage.h"
 #include "ui/TestEnvironment.h"
 
 namespace looptest {
+
+using test_audio::Rms;
 
 constexpr int kRate = 44100;
 constexpr audio::QWORD kFrameBytes = 4;  // 16-bit stereo
@@ -49,48 +49,11 @@ inline void WriteToneSections(const std::string& path, const std::vector<ToneSec
     std::vector<std::int16_t> samples;
     for (const ToneSection& section : sections) {
         const auto frames = static_cast<std::size_t>(std::llround(section.seconds * kRate));
-        for (std::size_t i = 0; i < frames; ++i) {
-            const auto value = static_cast<std::int16_t>(std::lround(
-                16000 * std::sin(2 * std::numbers::pi * section.frequency * double(i) / kRate)));
-            samples.push_back(value);
-            samples.push_back(value);
-        }
+        const std::vector<std::int16_t> tone =
+            test_audio::SineOfPeak(section.frequency, kRate, 2, frames, 16000);
+        samples.insert(samples.end(), tone.begin(), tone.end());
     }
-    std::ofstream out(path, std::ios::binary);
-    auto u32 = [&](std::uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
-    auto u16 = [&](std::uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
-    const auto dataBytes = static_cast<std::uint32_t>(samples.size() * 2);
-    out.write("RIFF", 4);
-    u32(36 + dataBytes);
-    out.write("WAVEfmt ", 8);
-    u32(16);
-    u16(1);
-    u16(2);
-    u32(kRate);
-    u32(kRate * 4);
-    u16(4);
-    u16(16);
-    out.write("data", 4);
-    u32(dataBytes);
-    out.write(reinterpret_cast<const char*>(samples.data()), dataBytes);
-}
-
-// Strength of one frequency in the left channel of `frames` stereo frames.
-inline double Goertzel(const std::int16_t* s, std::size_t frames, double frequency) {
-    const double w = 2 * std::numbers::pi * frequency / kRate;
-    double s1 = 0, s2 = 0;
-    for (std::size_t i = 0; i < frames; ++i) {
-        const double s0 = s[2 * i] + 2 * std::cos(w) * s1 - s2;
-        s2 = s1;
-        s1 = s0;
-    }
-    return std::sqrt(std::max(0.0, s1 * s1 + s2 * s2 - 2 * std::cos(w) * s1 * s2)) / double(frames);
-}
-
-inline double Rms(const std::int16_t* s, std::size_t frames) {
-    double sum = 0;
-    for (std::size_t i = 0; i < frames; ++i) sum += double(s[2 * i]) * s[2 * i];
-    return frames ? std::sqrt(sum / double(frames)) : 0;
+    test_audio::WriteWav(path, kRate, 2, samples);
 }
 
 // Fails at the first 10 ms of the left channel of [first, last) whose RMS is below 3/4 of
@@ -102,7 +65,7 @@ inline void ExpectNoGap(const std::vector<std::int16_t>& heard, std::size_t firs
     constexpr std::size_t kWindow = kRate / 100;
     constexpr std::size_t kStep = kRate / 1000;
     for (std::size_t w = first + kWindow; w + 2 * kWindow < last; w += kStep) {
-        const double rms = Rms(heard.data() + 2 * w, kWindow);
+        const double rms = Rms(heard.data() + 2 * w, kWindow, 2);
         ASSERT_GE(rms, 0.75 * toneRms) << "gap at output frame " << w;
     }
 }
@@ -183,18 +146,12 @@ protected:
     // Closes the device and gives what was heard, stereo 16-bit at 44.1 kHz.
     std::vector<std::int16_t> Heard() {
         m_dialog.reset();
-        std::ifstream in(m_heardPath, std::ios::binary);
-        const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), {});
-        std::vector<std::int16_t> samples(bytes.size() / 2);
-        std::memcpy(samples.data(), bytes.data(), samples.size() * 2);
-        return samples;
+        return m_capture.Samples();
     }
 
     testenv::TempAppData m_appData;
     QTemporaryDir m_media;
-    std::string m_heardPath = m_media.path().toStdString() + "/heard.raw";
-    testenv::ScopedEnv m_driver{"SDL_AUDIODRIVER", "disk"};
-    testenv::ScopedEnv m_diskFile{"SDL_DISKAUDIOFILE", m_heardPath.c_str()};
+    test_audio::DiskCapture m_capture{Media("heard.raw")};
     ui::ModalScript<ui::MessageQuestion> m_boxes{IDOK};
     std::unique_ptr<CQuorvelMainDlg> m_dialog;
     CQuorvelLoopPropertyPage* m_page = nullptr;

@@ -1,4 +1,5 @@
 #include <QAbstractButton>
+#include <numbers>
 
 #include "LoopPlaybackFixture.h"
 #include "ui/SkinResource.h"
@@ -103,14 +104,15 @@ std::vector<int> HeardTones(const std::vector<std::int16_t>& heard) {
     std::vector<int> tones;
     for (std::size_t w = 0; (w + kWindow) * 2 <= heard.size(); w += kWindow) {
         const std::int16_t* at = heard.data() + 2 * w;
-        if (Rms(at, kWindow) < 0.5 * kHeardToneRms) {
+        if (Rms(at, kWindow, 2) < 0.5 * kHeardToneRms) {
             tones.push_back(0);
             continue;
         }
         int best = 0;
         double strongest = 0;
         for (int tone : {440, 660, 880}) {
-            if (const double strength = Goertzel(at, kWindow, tone); strength > strongest) {
+            if (const double strength = test_audio::Goertzel(at, kWindow, 2, tone, kRate);
+                strength > strongest) {
                 strongest = strength;
                 best = tone;
             }

@@ -4,36 +4,23 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdlib>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <optional>
 #include <string>
 #include <system_error>
 #include <vector>
 
-#include "audio/Audio.h"
+#include "support/ScopedEnv.h"
+#include "support/TestAudio.h"
 
 namespace test_audio {
 
 class DiskCapture {
 public:
-    // Output to `path`; the mixer renders `leadMs` ahead (a generous lead keeps the capture
-    // whole on a busy machine). Both are put back when the capture ends.
-    DiskCapture(std::string path, audio::DWORD leadMs) : m_path(std::move(path)) {
-        if (const char* old = std::getenv("SDL_AUDIODRIVER")) m_oldDriver = old;
-        setenv("SDL_AUDIODRIVER", "disk", 1);
-        setenv("SDL_DISKAUDIOFILE", m_path.c_str(), 1);
-        m_oldLead = audio::GetConfig(audio::CONFIG_BUFFER);
-        audio::SetConfig(audio::CONFIG_BUFFER, leadMs);
-    }
-    ~DiskCapture() {
-        setenv("SDL_AUDIODRIVER", m_oldDriver ? m_oldDriver->c_str() : "dummy", 1);
-        unsetenv("SDL_DISKAUDIOFILE");
-        audio::SetConfig(audio::CONFIG_BUFFER, m_oldLead);
-    }
+    // Output to `path`; the environment is put back when the capture ends.
+    explicit DiskCapture(std::string path)
+        : m_path(std::move(path)),
+          m_driver("SDL_AUDIODRIVER", "disk"),
+          m_file("SDL_DISKAUDIOFILE", m_path.c_str()) {}
     DiskCapture(const DiskCapture&) = delete;
     DiskCapture& operator=(const DiskCapture&) = delete;
 
@@ -47,26 +34,15 @@ public:
     }
 
     // Every sample written: 16-bit stereo interleaved at the device's rate.
-    std::vector<std::int16_t> Samples() const {
-        std::ifstream in(m_path, std::ios::binary);
-        std::vector<char> bytes((std::istreambuf_iterator<char>(in)), {});
-        std::vector<std::int16_t> samples(bytes.size() / 2);
-        std::memcpy(samples.data(), bytes.data(), samples.size() * 2);
-        return samples;
-    }
+    std::vector<std::int16_t> Samples() const { return ReadRawSamples(m_path); }
 
     // The left channel of them.
-    std::vector<std::int16_t> Left() const {
-        const std::vector<std::int16_t> all = Samples();
-        std::vector<std::int16_t> left(all.size() / 2);
-        for (std::size_t i = 0; i < left.size(); ++i) left[i] = all[2 * i];
-        return left;
-    }
+    std::vector<std::int16_t> Left() const { return LeftChannel(Samples()); }
 
 private:
     std::string m_path;
-    std::optional<std::string> m_oldDriver;
-    audio::DWORD m_oldLead = 25;
+    testenv::ScopedEnv m_driver;
+    testenv::ScopedEnv m_file;
 };
 
 }  // namespace test_audio

@@ -1,11 +1,14 @@
 // Test audio made on the spot and measured: 16-bit PCM WAV files (their headers may lie on
-// purpose), sine tones, and the strength of one frequency in a signal (Goertzel's filter).
+// purpose), raw captures read back, sine tones, and the strength of one frequency in a signal
+// (Goertzel's filter). Plain C++ with no test framework: the benchmarks use it too.
 #pragma once
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <fstream>
+#include <iterator>
 #include <numbers>
 #include <string>
 #include <vector>
@@ -60,6 +63,23 @@ inline void WriteWav(const std::string& path, int rate, int channels,
         .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
+// Every 16-bit sample of a headerless file, such as what SDL's disk driver writes (stereo
+// interleaved); empty when the file cannot be read.
+inline std::vector<std::int16_t> ReadRawSamples(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), {});
+    std::vector<std::int16_t> samples(bytes.size() / 2);
+    if (!samples.empty()) std::memcpy(samples.data(), bytes.data(), samples.size() * 2);
+    return samples;
+}
+
+// The left channel of interleaved stereo samples.
+inline std::vector<std::int16_t> LeftChannel(const std::vector<std::int16_t>& stereo) {
+    std::vector<std::int16_t> left(stereo.size() / 2);
+    for (std::size_t i = 0; i < left.size(); ++i) left[i] = stereo[2 * i];
+    return left;
+}
+
 // Stereo material like music in that it never repeats: a rising sweep (from 100 Hz, rising by
 // `sweepRise` Hz a second) on the left, noise from `seed` on the right. A block lost, repeated or
 // out of place shows.
@@ -94,6 +114,13 @@ inline std::vector<std::int16_t> SineOfPeak(double frequency, int rate, int chan
 inline std::vector<std::int16_t> Sine(double frequency, int rate, int channels, std::size_t frames,
                                       double amplitude = 0.5) {
     return SineOfPeak(frequency, rate, channels, frames, amplitude * 32767);
+}
+
+// RMS of `frames` samples of one channel of interleaved `channels`.
+inline double Rms(const std::int16_t* s, std::size_t frames, int channels) {
+    double sum = 0;
+    for (std::size_t i = 0; i < frames; ++i) sum += double(s[i * channels]) * s[i * channels];
+    return frames ? std::sqrt(sum / frames) : 0;
 }
 
 // Goertzel's filter over `count` samples taken every `step` from `s`: the magnitude of
