@@ -274,17 +274,14 @@ TEST(Decoding, JoinedVorbisRecordingsOpenWithoutDecodingToCount) {
     ASSERT_TRUE(Ffmpeg("-stream_loop 2 -i '" + take + "' -c:a libvorbis", joined));
     const std::string raw = dir.File("ffmpeg.raw");
     ASSERT_TRUE(Ffmpeg("-i '" + joined + "' -f s16le", raw));
-    std::ifstream in(raw, std::ios::binary);
-    const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), {});
-    std::vector<std::int16_t> expected(bytes.size() / 2);
-    std::memcpy(expected.data(), bytes.data(), bytes.size());
+    const std::vector<std::int16_t> expected = test_audio::ReadRawSamples(raw);
 
     const std::uint64_t countedBefore = audio::detail::FileDecoder::FilesCountedByDecoding();
     const audio::HSTREAM h = audio::StreamCreateFile(0, joined.c_str(), 0, 0, audio::STREAM_DECODE);
     ASSERT_NE(h, 0u);
     EXPECT_EQ(audio::detail::FileDecoder::FilesCountedByDecoding(), countedBefore)
         << "the file was decoded to count it";
-    EXPECT_EQ(audio::ChannelGetLength(h), bytes.size());
+    EXPECT_EQ(audio::ChannelGetLength(h), expected.size() * 2);
     EXPECT_TRUE(ReadAll(h) == expected) << "decoded samples differ from ffmpeg's";
     ExpectSeeksLandOn(h, expected, true);
     audio::StreamFree(h);

@@ -40,7 +40,12 @@ protected:
 };
 
 TEST_F(TempoPitchHeardTest, SeventyPercentAndTwoSemitonesDownLastLongerAndSoundLower) {
-    Engine().LoadSong(testmedia::WriteWav(Media("a440.wav"), {.seconds = 1.0, .frequency = 440}));
+    // A second of tone after a fifth of silence: what plays after the end, until the end's
+    // notice stops the song, is the silent start again and leaves the tone's length alone.
+    std::vector<std::int16_t> song(2 * kRate / 5 * 2, 0);
+    const std::vector<std::int16_t> tone = test_audio::SineOfPeak(440, kRate, 2, kRate, 8000);
+    song.insert(song.end(), tone.begin(), tone.end());
+    Engine().LoadSong(testmedia::WriteWavSamples(Media("a440.wav"), kRate, 2, song));
     ASSERT_NE(Stream(), 0u);
     Move(IDC_TEMPO, 70);
     Move(IDC_PITCH, -200);
@@ -53,6 +58,10 @@ TEST_F(TempoPitchHeardTest, SeventyPercentAndTwoSemitonesDownLastLongerAndSoundL
         Engine().OnPlay();
         // The end of the song stops the timer.
         ASSERT_TRUE(QTest::qWaitFor([&] { return !Engine().IsPositionTimerActive(); }, 20000));
+        // What the device holds yet is heard too.
+        const std::uint64_t until = audio::detail::AudioSystem::Get().FramesTaken() + kRate / 10;
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return audio::detail::AudioSystem::Get().FramesTaken() >= until; }, 5000));
         EXPECT_EQ(audio::detail::AudioSystem::Get().LateFrames(), lateBefore)
             << "output frames played late";
         heard = HeardLeft();
