@@ -5,11 +5,21 @@
 //       start), with the output going to SDL's disk driver writing CAPTURE; prints the largest
 //       sample step heard within 10 ms of a join divided by the largest step of the region's
 //       own music (above 1: the joins are the loudest clicks)
+//   bench_loop dip FOLDER
+//       loops a held 440 Hz tone and a held three-note chord over 20 loop lengths that meet the
+//       held sound at every phase, at the normal tempo and at 75 %, through SDL's disk driver;
+//       prints the deepest 1 ms peak heard, relative to the sound's own played straight (1.0:
+//       no join dips), for each, and the lowest of them
+//   bench_loop join-time SONG PREPARE
+//       loops a 0.5 s region of SONG (from 30 minutes on) twenty times at 75 % tempo and prints
+//       the longest time a loop join took on the thread that produces the audio, in ms; with
+//       PREPARE 0 the loop's start is not named ahead (the jump seeks the decoder)
 //   bench_loop eq-noise WAV
 //       writes a -40 dBFS 1 kHz tone to WAV, plays it through the nine equaliser bands at +1 dB
 //       and prints the noise the bands add, in dBFS (the RMS of what is left around the tone,
 //       less the tone's own quantisation noise)
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -21,6 +31,7 @@
 
 #include "BenchSupport.h"
 #include "audio/Audio.h"
+#include "support/LoopSweep.h"
 #include "support/TestAudio.h"
 
 namespace {
@@ -95,6 +106,64 @@ double LoopClick(const char* song, const char* capture, int crossfadeMs) {
     return double(joinStep) / musicStep;
 }
 
+void LoopDip(const char* folder) {
+    double lowest = 1e9;
+    for (const auto& [name, sound] :
+         {std::pair{"tone", test_audio::HeldTone()}, std::pair{"chord", test_audio::HeldChord()}}) {
+        for (const float tempo : {0.0f, -25.0f}) {
+            std::uint64_t late = 0;
+            const double depth = test_audio::LoopJoinDepth(sound, tempo, 20, folder, late);
+            if (depth < 0) bench::Fail("playing the loops");
+            std::printf("%s %d %%: %.2f", name, int(100 + tempo), depth);
+            if (late) std::printf(" (%llu frames late)", static_cast<unsigned long long>(late));
+            std::printf(", ");
+            lowest = std::min(lowest, depth);
+        }
+    }
+    std::printf("lowest %.2f\n", lowest);
+}
+
+struct TimedLoop {
+    audio::QWORD start = 0;
+    double longestMs = 0;  // read once the layer is freed
+    std::atomic<int> joins{0};
+};
+
+void TimedLoopSync(audio::HSYNC, audio::DWORD channel, audio::DWORD, void* user) {
+    auto& loop = *static_cast<TimedLoop*>(user);
+    const auto before = std::chrono::steady_clock::now();
+    audio::ChannelSetPosition(channel, loop.start);
+    const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - before;
+    loop.longestMs = std::max(loop.longestMs, took.count());
+    ++loop.joins;
+}
+
+double LoopJoinTime(const char* song, bool prepare) {
+    constexpr audio::QWORD kStartFrame = 30 * 60 * kRate;
+    constexpr audio::QWORD kEndFrame = kStartFrame + kRate / 2;
+    constexpr int kPasses = 20;
+    if (!audio::Init(-1, kRate, 0, nullptr, nullptr)) bench::Fail("Init");
+    const audio::HSTREAM source = audio::StreamCreateFile(false, song, 0, 0, audio::STREAM_DECODE);
+    const audio::HSTREAM stream = audio::FX_TempoCreate(source, audio::FX_FREESOURCE);
+    if (!stream || !audio::FX_TempoSet(stream, -25, 0, 0)) bench::Fail("FX_TempoCreate");
+    TimedLoop loop;
+    loop.start = kStartFrame * 4;
+    if (!audio::ChannelSetSync(stream, audio::SYNC_POS | audio::SYNC_MIXTIME, kEndFrame * 4,
+                               &TimedLoopSync, &loop))
+        bench::Fail("ChannelSetSync");
+    if (prepare && !audio::ChannelSetJumpTarget(stream, loop.start))
+        bench::Fail("ChannelSetJumpTarget");
+    audio::ChannelSetPosition(stream, loop.start);
+    if (!audio::ChannelPlay(stream, false)) bench::Fail("ChannelPlay");
+    while (audio::ChannelIsActive(stream) == audio::ACTIVE_PLAYING) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        if (loop.joins.load() >= kPasses) break;
+    }
+    audio::Free();
+    if (loop.joins < kPasses) bench::Fail("looping");
+    return loop.longestMs;
+}
+
 // RMS of the left channel around the best-fitting 1 kHz sine (with an offset), in steps.
 double ResidualAroundTone(const std::vector<std::int16_t>& s, std::size_t from) {
     const std::size_t n = s.size() / 2 - from;
@@ -163,10 +232,17 @@ int main(int argc, char** argv) {
     const std::string mode = argc > 1 ? argv[1] : "";
     if (mode == "click" && argc == 5) {
         std::printf("%.2f\n", LoopClick(argv[2], argv[3], std::atoi(argv[4])));
+    } else if (mode == "dip" && argc == 3) {
+        LoopDip(argv[2]);
+    } else if (mode == "join-time" && argc == 4) {
+        std::printf("%.2f\n", LoopJoinTime(argv[2], std::atoi(argv[3]) != 0));
     } else if (mode == "eq-noise" && argc == 3) {
         std::printf("%.1f\n", EqNoiseDbfs(argv[2]));
     } else {
-        std::fprintf(stderr, "usage: %s click SONG CAPTURE CROSSFADE_MS | eq-noise WAV\n", argv[0]);
+        std::fprintf(stderr,
+                     "usage: %s click SONG CAPTURE CROSSFADE_MS | dip FOLDER | join-time SONG "
+                     "PREPARE | eq-noise WAV\n",
+                     argv[0]);
         return 2;
     }
     return 0;

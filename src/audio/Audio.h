@@ -286,6 +286,10 @@ QWORD ChannelGetPosition(DWORD handle);
 // there. Positions beyond the length: FALSE with ERROR_POSITION (the position stays). The length
 // itself is allowed (the channel is then at its end).
 BOOL ChannelSetPosition(DWORD handle, QWORD pos);
+// Names the byte position that a mix-time sync of the channel will set (a loop's start): the
+// layer keeps the audio there decoded ahead, so that the jump costs no seek. Nothing else
+// changes; a jump elsewhere seeks as usual. Beyond the length: FALSE with ERROR_POSITION.
+BOOL ChannelSetJumpTarget(DWORD handle, QWORD pos);
 // Length in bytes (exact); (QWORD)-1 with ERROR_HANDLE on failure.
 QWORD ChannelGetLength(DWORD handle);
 double ChannelBytes2Seconds(DWORD handle, QWORD pos);  // negative with ERROR_HANDLE on failure

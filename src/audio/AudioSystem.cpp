@@ -107,7 +107,7 @@ int AudioSystem::Init(int device) {
     if (int error = output->Open(device)) return error;
     m_pOutput = std::move(output);
     m_pClock = m_pOutput.get();
-    m_pMixer = std::make_unique<Mixer>(*m_pOutput);
+    m_pMixer = std::make_shared<Mixer>(*m_pOutput);
     m_pMixer->SetAhead(static_cast<int>(DeviceOutput::kRate * m_dwAheadMs / 1000));
     m_pMixer->Start();
     return ERROR_OK;
@@ -122,7 +122,7 @@ bool AudioSystem::Free() {
     // Declared in this order so that the mixer, which holds a reference to the output, goes
     // first.
     std::unique_ptr<DeviceOutput> output;
-    std::unique_ptr<Mixer> mixer;
+    std::shared_ptr<Mixer> mixer;
     std::unique_ptr<SyncNotifier> notifier;
     std::vector<ChannelPtr> channels;
     {
@@ -174,16 +174,23 @@ std::uint64_t AudioSystem::LateFrames() {
     return ReadClock([](const DeviceOutput& o) { return o.LateFrames(); });
 }
 
-bool AudioSystem::StartPlaying(const ChannelPtr& channel) {
+std::shared_ptr<Mixer> AudioSystem::CurrentMixer() {
     std::lock_guard lock(m_mutex);
-    if (!m_pMixer) return false;
-    m_pMixer->Add(channel);
+    return m_pMixer;
+}
+
+// Both reach the mixer outside m_mutex: its publishing may wait for the mixing thread, and every
+// API call takes m_mutex. A mixer that Free takes away meanwhile is stopped, and takes no more
+// notice of its list.
+bool AudioSystem::StartPlaying(const ChannelPtr& channel) {
+    const std::shared_ptr<Mixer> mixer = CurrentMixer();
+    if (!mixer) return false;
+    mixer->Add(channel);
     return true;
 }
 
 void AudioSystem::StopPlaying(const Channel* channel) {
-    std::lock_guard lock(m_mutex);
-    if (m_pMixer) m_pMixer->Remove(channel);
+    if (const std::shared_ptr<Mixer> mixer = CurrentMixer()) mixer->Remove(channel);
 }
 
 void AudioSystem::SetAheadMs(DWORD ms) {

@@ -58,6 +58,7 @@ private:
     // `read` applied to the output, or 0 without one; safe against a concurrent Free.
     template <typename Read>
     std::uint64_t ReadClock(Read read);
+    std::shared_ptr<Mixer> CurrentMixer();
 
     std::mutex m_mutex;  // guards the maps and the device pointers; never held while a
                          // channel's own lock is taken
@@ -68,7 +69,9 @@ private:
     std::unique_ptr<DeviceOutput> m_pOutput;
     std::atomic<DeviceOutput*> m_pClock{nullptr};  // m_pOutput, readable without the lock
     std::atomic<int> m_nClockReaders{0};           // threads reading through m_pClock now
-    std::unique_ptr<Mixer> m_pMixer;
+    // Shared, so that a start or stop can reach the mixer outside m_mutex while the mixer
+    // publishes its list (which may wait for the mixing thread).
+    std::shared_ptr<Mixer> m_pMixer;
     std::unique_ptr<SyncNotifier> m_pNotifier;
     DWORD m_dwAheadMs = 25;
 };

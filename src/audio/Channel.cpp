@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
-#include <numbers>
 
 #include "audio/Producer.h"
 #include "audio/SyncNotifier.h"
@@ -78,13 +77,7 @@ DWORD PlaybackHistory::LevelBetween(std::uint64_t from, std::uint64_t to) const 
 Channel::Channel(DWORD flags, int sampleRate, int channels)
     : m_flags(flags), m_nSampleRate(sampleRate), m_nChannels(channels) {
     // A decoding channel is read by the caller, never heard directly: it has no joins to blend.
-    if (!IsDecoder()) {
-        const std::size_t samples =
-            static_cast<std::size_t>(std::max(channels, 1)) *
-            (static_cast<std::size_t>(sampleRate) * kMaxLoopCrossfadeMs / 1000 + 1);
-        m_joinTail.resize(samples);
-        m_joinScratch.resize(samples);
-    }
+    if (!IsDecoder()) m_pJoin = std::make_unique<LoopJoin>(sampleRate, channels);
 }
 
 Channel::~Channel() = default;
@@ -140,7 +133,7 @@ void Channel::WithdrawReadAhead() {
     const std::uint64_t from = first->segment.srcStart;
     const std::uint64_t dueFrom = first->outEstimate;
     // The withdrawn audio is read again: a join it held is made again if its sync fires again.
-    m_nJoinFrames = m_nJoinDone = 0;
+    DropPendingJoin();
     if (!Seek(from, false)) return;
     ++m_seekCount;
     m_bEnded = false;
@@ -156,20 +149,28 @@ void Channel::WithdrawReadAhead() {
 bool Channel::SetPosition(std::uint64_t frame) {
     if (frame > LengthFrames()) return false;
     const bool seamless = InMixtimeSync();
-    if (seamless && m_pHeardSource) {
-        PrepareJoin();
+    const bool joined = seamless && m_pHeardSource && m_pJoin;
+    const std::uint64_t leaving = SourceReadPosition();
+    std::uint64_t seekTo = frame;
+    if (joined) {
+        ReadJoinTail();
+        // The audio that leads up to the start is read on the way there.
+        seekTo = frame - std::min<std::uint64_t>(frame, m_pJoin->LeadInFrames());
     } else if (!seamless) {
-        m_nJoinFrames = m_nJoinDone = 0;  // a jump made by the user starts afresh
+        DropPendingJoin();  // a jump made by the user starts afresh
         // What was read ahead from the old position is not heard (but for the block the mixer
         // may be taking now, so that there is no gap), nor are the notices of syncs met in it.
         const VoiceBlock* first = nullptr;
         if (m_pVoice && m_pVoice->Withdraw(m_state == ACTIVE_PLAYING, first) && m_pNotifier)
             m_pNotifier->DropChannelFrom(m_handle, first->outEstimate);
     }
-    const std::uint64_t leaving = SourceReadPosition();
-    if (!Seek(frame, seamless)) {
-        m_nJoinFrames = m_nJoinDone = 0;
+    if (!Seek(seekTo, seamless)) {
+        DropPendingJoin();
         return false;
+    }
+    if (joined && !MakeJoin(leaving, static_cast<int>(frame - seekTo))) {
+        DropPendingJoin();
+        if (!Seek(frame, seamless)) return false;
     }
     if (seamless) {
         m_jumpFrom = leaving;
@@ -287,57 +288,40 @@ bool Channel::Fire(const std::vector<Sync>& due, int producedSoFar, const Render
     return m_seekCount != seeksBefore;
 }
 
-void Channel::PrepareJoin() {
-    const int ms = LoopCrossfadeMs();
-    const int capacity = static_cast<int>(m_joinTail.size()) / std::max(m_nChannels, 1);
-    const int frames =
-        std::min(capacity, static_cast<int>(std::int64_t{m_nSampleRate} * ms / 1000));
-    if (frames <= 0) {
-        m_nJoinFrames = m_nJoinDone = 0;
-        return;
-    }
-    const auto samples = static_cast<std::size_t>(m_nChannels);
+namespace {
+// Reads until `frames` frames came or the source has no more.
+int ReadFully(FrameSource& src, std::int16_t* dst, int frames, int channels) {
     int got = 0;
     while (got < frames) {
-        const int n = m_pHeardSource->Read(m_joinScratch.data() + got * samples, frames - got,
-                                           RenderContext{});
+        const int n =
+            src.Read(dst + static_cast<std::size_t>(got) * channels, frames - got, RenderContext{});
         if (n <= 0) break;
         got += n;
     }
-    // Past the end, silence would have followed.
-    std::fill(m_joinScratch.begin() + static_cast<std::ptrdiff_t>(got * samples),
-              m_joinScratch.begin() + static_cast<std::ptrdiff_t>(frames * samples), 0);
-    // A join still fading (a jump right after a jump) is part of what would have followed.
-    BlendJoin(m_joinScratch.data(), frames);
-    m_joinTail.swap(m_joinScratch);
-    m_nJoinFrames = frames;
-    m_nJoinDone = 0;
+    return got;
+}
+}  // namespace
+
+void Channel::ReadJoinTail() {
+    m_pJoin->Begin(LoopCrossfadeMs());
+    m_nJoinTailGot =
+        ReadFully(*m_pHeardSource, m_pJoin->Tail(), m_pJoin->TailFrames(), m_nChannels);
 }
 
-void Channel::BlendJoin(std::int16_t* samples, int frames) {
-    const int n = std::min(frames, m_nJoinFrames - m_nJoinDone);
-    if (n <= 0) return;
-    const std::int16_t* tail =
-        m_joinTail.data() + static_cast<std::size_t>(m_nJoinDone) * m_nChannels;
-    // Equal power: two unrelated waveforms keep their loudness through the join.
-    const double step = std::numbers::pi / 2 / m_nJoinFrames;
-    for (int i = 0; i < n; ++i) {
-        const double angle = (m_nJoinDone + i + 0.5) * step;
-        const double in = std::sin(angle), out = std::cos(angle);
-        for (int c = 0; c < m_nChannels; ++c) {
-            std::int16_t& s = samples[static_cast<std::size_t>(i) * m_nChannels + c];
-            const double v = s * in + tail[static_cast<std::size_t>(i) * m_nChannels + c] * out;
-            s = static_cast<std::int16_t>(std::lround(std::clamp(v, -32768.0, 32767.0)));
-        }
-    }
-    m_nJoinDone += n;
+bool Channel::MakeJoin(std::uint64_t leaving, int leadIn) {
+    if (ReadFully(*m_pHeardSource, m_pJoin->LeadIn(), leadIn, m_nChannels) != leadIn) return false;
+    const auto frames = static_cast<std::uint64_t>(m_pJoin->Make(m_nJoinTailGot, leadIn));
+    // What plays before the start counts as the last moments before the end: reported
+    // positions stay inside the region.
+    m_joinPosition = leaving - std::min(leaving, frames);
+    return true;
 }
 
 int Channel::ReadThroughSyncs(std::int16_t* dst, int frames, FrameSource& src,
                               const RenderContext& ctx) {
     // Loop joins are blended only into what is heard: saves and rips read the exact samples.
     FrameSource* const heardBefore = m_pHeardSource;
-    m_pHeardSource = ctx.outputFramesPerFrame > 0 && !m_joinTail.empty() ? &src : nullptr;
+    m_pHeardSource = ctx.outputFramesPerFrame > 0 && m_pJoin ? &src : nullptr;
     const int done = ReadThroughSyncsHeard(dst, frames, src, ctx);
     m_pHeardSource = heardBefore;
     return done;
@@ -348,6 +332,16 @@ int Channel::ReadThroughSyncsHeard(std::int16_t* dst, int frames, FrameSource& s
     int done = 0;
     int rounds = 0;
     for (;;) {
+        // A join made by a jump plays before anything read after it.
+        if (m_pJoin && m_pJoin->Pending() > 0) {
+            if (done >= frames) break;
+            std::int16_t* const at = dst + static_cast<std::size_t>(done) * m_nChannels;
+            int offset = 0;
+            const int got = m_pJoin->Emit(at, frames - done, offset);
+            src.Take(m_joinPosition + static_cast<std::uint64_t>(offset), at, got);
+            done += got;
+            continue;
+        }
         if (m_dueSync) {
             std::vector<Sync> due;
             for (const Sync& s : m_syncs)
@@ -376,7 +370,6 @@ int Channel::ReadThroughSyncsHeard(std::int16_t* dst, int frames, FrameSource& s
         std::int16_t* const at = dst + static_cast<std::size_t>(done) * m_nChannels;
         const int got = src.Read(at, want, ctx);
         if (got <= 0) break;
-        BlendJoin(at, got);
         src.Take(pos, at, got);
         done += got;
         m_syncsFiredAt = UINT64_MAX;

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "audio/Audio.h"
+#include "audio/LoopJoin.h"
 #include "audio/ProcessingChain.h"
 
 namespace audio::detail {
@@ -110,15 +111,17 @@ public:
     // Moves to `frame` (<= LengthFrames()). Inside a mix-time sync of this channel the move
     // continues the audio without a gap, and while the channel is heard (not read by the caller)
     // the audio that would have followed fades out under the audio from `frame` over
-    // LoopCrossfadeMs(), so that the join is no click.
+    // LoopCrossfadeMs(), so that the join is no click (LoopJoin.h).
     bool SetPosition(std::uint64_t frame);
+    // A mix-time sync will move the position to `frame` (a loop's start): prepare it ahead.
+    virtual void PrepareJump(std::uint64_t /*frame*/) {}
     // The latest position set from inside a mix-time sync: the frame it left and the one it
     // landed on (equal while there was none).
     std::uint64_t LastJumpFrom() const { return m_jumpFrom; }
     std::uint64_t LastJumpTo() const { return m_jumpTo; }
 
     // Length of the crossfade at a loop join, in ms, for every channel (0: a hard cut).
-    static constexpr int kMaxLoopCrossfadeMs = 50;
+    static constexpr int kMaxLoopCrossfadeMs = LoopJoin::kMaxFadeMs;
     static void SetLoopCrossfadeMs(int ms);
     static int LoopCrossfadeMs();
     // True once the data has run out (and no sync moved the position).
@@ -194,6 +197,10 @@ protected:
     // True while a mix-time sync of this channel runs (a position set then is seamless).
     bool InMixtimeSync() const { return m_nSyncDepth > 0; }
     void MarkEnded(bool ended) { m_bEnded = ended; }
+    // A join made but not yet played is not heard (the source was moved elsewhere).
+    void DropPendingJoin() {
+        if (m_pJoin) m_pJoin->Drop();
+    }
 
 private:
     struct Sync {
@@ -211,11 +218,11 @@ private:
     int ReadThroughSyncsHeard(std::int16_t* dst, int frames, FrameSource& src,
                               const RenderContext& ctx);
     std::uint64_t NextSyncFrameAfter(std::uint64_t frame) const;
-    // Keeps the audio that would have followed the current position (read from the source being
-    // heard) to fade out under what comes after a loop jump.
-    void PrepareJoin();
-    // Blends the rest of a loop join's fading tail into `frames` frames read after the jump.
-    void BlendJoin(std::int16_t* samples, int frames);
+    // Reads what would have followed the position (from the source being heard), before a jump.
+    void ReadJoinTail();
+    // After the seek to `leadIn` frames before the loop's start: reads them and makes the join
+    // of the jump from `leaving`; false when they could not be read.
+    bool MakeJoin(std::uint64_t leaving, int leadIn);
 
     std::recursive_mutex m_mutex;
     DWORD m_handle = 0;
@@ -237,12 +244,11 @@ private:
     bool m_bEnded = false;
     int m_nReading = 0;  // Read is running (a procedure may call back into the channel)
 
-    // Loop joins (playable channels only; sized once so that a join never allocates).
+    // Loop joins (playable channels only).
     FrameSource* m_pHeardSource = nullptr;  // set while a heard read goes through the syncs
-    std::vector<std::int16_t> m_joinTail;   // the audio that would have followed the jump
-    std::vector<std::int16_t> m_joinScratch;
-    int m_nJoinFrames = 0;  // length of the current crossfade
-    int m_nJoinDone = 0;    // frames of it blended so far
+    std::unique_ptr<LoopJoin> m_pJoin;
+    int m_nJoinTailGot = 0;
+    std::uint64_t m_joinPosition = 0;  // the source frame its audio is counted from
 
     DWORD m_state = ACTIVE_STOPPED;
     int m_nVolume = 100;

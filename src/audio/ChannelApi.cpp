@@ -80,6 +80,15 @@ BOOL ChannelSetPosition(DWORD handle, QWORD pos) {
     return Succeed(1);
 }
 
+BOOL ChannelSetJumpTarget(DWORD handle, QWORD pos) {
+    LockedChannel c = LockChannel(handle);
+    if (!c) return 0;
+    const std::uint64_t frame = pos / c->FrameBytes();
+    if (frame > c->LengthFrames()) return Fail(ERROR_POSITION, 0);
+    c->PrepareJump(frame);
+    return Succeed(1);
+}
+
 QWORD ChannelGetLength(DWORD handle) {
     LockedChannel c = LockChannel(handle);
     if (!c) return QWORD(-1);

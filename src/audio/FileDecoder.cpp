@@ -160,12 +160,29 @@ void SetThreadOpenCancelFlag(const std::atomic<bool>* cancel) {
 
 std::unique_ptr<FileDecoder> FileDecoder::Open(const std::string& path, ContainerFilter filter,
                                                int& error) {
+    return OpenWith(path, filter, nullptr, error);
+}
+
+FileDecoder::Twin FileDecoder::TwinOf() const {
+    // A module renders differently after a seek of its own: a second one could not stand ahead.
+    if (m_bModule) return {};
+    return Twin{m_strPath, m_filter, m_pIndex};
+}
+
+std::unique_ptr<FileDecoder> FileDecoder::OpenTwin(const Twin& twin, int& error) {
+    return OpenWith(twin.path, twin.filter, twin.index, error);
+}
+
+std::unique_ptr<FileDecoder> FileDecoder::OpenWith(const std::string& path,
+                                                   ContainerFilter filter,
+                                                   std::shared_ptr<const PacketIndex> known,
+                                                   int& error) {
     InstallLibraryLogging();
     std::unique_ptr<FileDecoder> decoder(new FileDecoder);
     decoder->m_messages.SetFile(path);
     {
         const DecoderMessageScope scope(decoder->m_messages);
-        error = decoder->OpenFile(path, filter);
+        error = decoder->OpenFile(path, filter, std::move(known));
     }
     if (error != ERROR_OK) {
         decoder->m_messages.Discard();  // the caller reports the failure
@@ -210,10 +227,12 @@ bool FileDecoder::ReopenFormat() {
     return true;
 }
 
-int FileDecoder::OpenFile(const std::string& path, ContainerFilter filter) {
+int FileDecoder::OpenFile(const std::string& path, ContainerFilter filter,
+                          std::shared_ptr<const PacketIndex> known) {
     if (OpeningCalledOff()) return ERROR_OPEN_CANCELLED;
     if (int e = CheckReadableFile(path)) return e;
     m_strPath = path;
+    m_filter = filter;
     m_bModule = filter == ContainerFilter::ModuleOnly;
     if (int e = OpenFormat()) return e;
     AVFormatContext* raw = m_pFormat.get();
@@ -238,7 +257,8 @@ int FileDecoder::OpenFile(const std::string& path, ContainerFilter filter) {
     } else {
         IndexedFile identity;
         const bool shareable = MayShareIndex() && identity.Identify(path, static_cast<int>(filter));
-        if (shareable) m_pIndex = FindPacketIndex(identity);
+        m_pIndex = std::move(known);
+        if (!m_pIndex && shareable) m_pIndex = FindPacketIndex(identity);
         if (m_pIndex) {
             m_qwLength = m_pIndex->length;
             ListKeptPacketsInDemuxer();
@@ -596,6 +616,28 @@ int FileDecoder::Read(std::int16_t* dst, int frames) {
         }
     }
     return done;
+}
+
+void FileDecoder::Prefetch(int frames) {
+    const DecoderMessageScope scope(m_messages);
+    const auto waiting = [&] {
+        return m_pendingSilence +
+               static_cast<std::int64_t>(m_pending.size() / m_nChannels - m_pendingRead);
+    };
+    while (waiting() < frames &&
+           m_qwPosition + static_cast<std::uint64_t>(waiting()) < m_qwLength && DecodeMore()) {
+    }
+}
+
+bool FileDecoder::Skip(int frames) {
+    const std::int64_t samples = static_cast<std::int64_t>(m_pending.size() / m_nChannels) -
+                                 static_cast<std::int64_t>(m_pendingRead);
+    if (frames < 0 || frames > m_pendingSilence + samples) return false;
+    const std::int64_t silent = std::min<std::int64_t>(frames, m_pendingSilence);
+    m_pendingSilence -= silent;
+    m_pendingRead += static_cast<std::size_t>(frames - silent);
+    m_qwPosition += static_cast<std::uint64_t>(frames);
+    return true;
 }
 
 bool FileDecoder::DecodeMore() {

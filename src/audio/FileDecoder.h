@@ -58,6 +58,22 @@ public:
     // beginning would return at that frame.
     bool Seek(std::uint64_t frame);
 
+    // Decodes until at least `frames` frames wait to be read (or the file ends), so that the
+    // next reads of that much cost a copy.
+    void Prefetch(int frames);
+    // Passes over `frames` frames of those waiting; false (nothing passed over) when fewer wait.
+    bool Skip(int frames);
+
+    // What it takes to open the file again as a second decoder sharing this one's index
+    // (copied on one thread, opened on another); empty `path` when there is none to be had.
+    struct Twin {
+        std::string path;
+        ContainerFilter filter = ContainerFilter::Any;
+        std::shared_ptr<const PacketIndex> index;
+    };
+    Twin TwinOf() const;
+    static std::unique_ptr<FileDecoder> OpenTwin(const Twin& twin, int& error);
+
     // Openings so far that had to decode the whole file to count it (the slow way to open).
     static std::uint64_t FilesCountedByDecoding();
 
@@ -66,7 +82,11 @@ private:
     enum class Mode { Direct, Indexed };
 
     FileDecoder() = default;
-    int OpenFile(const std::string& path, ContainerFilter filter);
+    static std::unique_ptr<FileDecoder> OpenWith(const std::string& path, ContainerFilter filter,
+                                                 std::shared_ptr<const PacketIndex> known,
+                                                 int& error);
+    int OpenFile(const std::string& path, ContainerFilter filter,
+                 std::shared_ptr<const PacketIndex> known);
     int OpenFormat();
     bool ReopenFormat();
     int OpenCodec();
@@ -93,6 +113,7 @@ private:
     // objects below, so it is declared before them).
     DecoderMessages m_messages;
     std::string m_strPath;
+    ContainerFilter m_filter = ContainerFilter::Any;
     bool m_bModule = false;
 
     // FFmpeg objects.

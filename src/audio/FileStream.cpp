@@ -17,8 +17,21 @@ int FileStream::Produce(std::int16_t* dst, int frames, const RenderContext& ctx)
     return n;
 }
 
+void FileStream::PrepareJump(std::uint64_t frame) {
+    // A stream read through ahead (a save) makes no jumps.
+    if (m_pAhead) return;
+    if (!m_pLanding) {
+        FileDecoder::Twin twin = m_pDecoder->TwinOf();
+        if (twin.path.empty()) return;
+        m_pLanding = std::make_unique<JumpLanding>(std::move(twin));
+    }
+    m_pLanding->Aim(frame);
+}
+
 bool FileStream::Seek(std::uint64_t frame, bool) {
-    return m_pAhead ? m_pAhead->Seek(frame) : m_pDecoder->Seek(frame);
+    if (m_pAhead) return m_pAhead->Seek(frame);
+    if (m_pLanding && m_pLanding->Land(frame, m_pDecoder)) return true;
+    return m_pDecoder->Seek(frame);
 }
 
 }  // namespace audio::detail

@@ -7,6 +7,7 @@
 #include "audio/Channel.h"
 #include "audio/DecodeAhead.h"
 #include "audio/FileDecoder.h"
+#include "audio/JumpLanding.h"
 
 namespace audio::detail {
 
@@ -23,6 +24,8 @@ public:
     std::uint64_t ReadPosition() override {
         return m_pAhead ? m_pAhead->Position() : m_pDecoder->Position();
     }
+
+    void PrepareJump(std::uint64_t frame) override;
 
 protected:
     int Produce(std::int16_t* dst, int frames, const RenderContext& ctx) override;
@@ -45,6 +48,7 @@ private:
 
     std::unique_ptr<FileDecoder> m_pDecoder;
     std::unique_ptr<DecodeAhead> m_pAhead;  // STREAM_READAHEAD; goes before the decoder it reads
+    std::unique_ptr<JumpLanding> m_pLanding;  // made when a jump target is first named
     DecoderSource m_source;
     std::string m_strPath;
 };

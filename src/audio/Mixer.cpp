@@ -29,8 +29,7 @@ constexpr std::uint64_t kUrgentFrames = 2 * kVoiceBlockFrames;
 Mixer::Mixer(DeviceOutput& output)
     : m_output(output),
       m_ahead(DeviceOutput::kRate * 25 / 1000),
-      m_producer(*this, output),
-      m_pList(new VoiceList) {
+      m_producer(*this, output) {
     m_mix.resize(kBlockFrames * 2);
     m_block.resize(kBlockFrames * 2);
     m_playing.reserve(kExpectedChannels);
@@ -38,7 +37,6 @@ Mixer::Mixer(DeviceOutput& output)
 
 Mixer::~Mixer() {
     Stop();
-    delete m_pList.load();
 }
 
 void Mixer::Start() {
@@ -105,27 +103,8 @@ void Mixer::Playing(std::vector<ChannelPtr>& out) {
 }
 
 void Mixer::PublishLocked() {
-    auto* list = new VoiceList;
-    list->voices.reserve(m_playing.size());
-    for (const ChannelPtr& channel : m_playing) list->voices.push_back(channel->MixerVoice().get());
-    const VoiceList* old = m_pList.exchange(list);
-    // A block takes a few milliseconds; the bound only keeps a stalled mixer from holding up
-    // the caller for good.
-    for (int i = 0; i < 20000 && m_pInUse.load() == old; ++i)
-        std::this_thread::sleep_for(std::chrono::microseconds(50));
-    delete old;
-}
-
-const Mixer::VoiceList* Mixer::AcquireList() {
-    // Announce the list before using it, and make sure it was still current when announced:
-    // PublishLocked frees a list only once it has seen it unannounced after replacing it.
-    const VoiceList* list = m_pList.load();
-    for (;;) {
-        m_pInUse.store(list);
-        const VoiceList* now = m_pList.load();
-        if (now == list) return list;
-        list = now;
-    }
+    // A block takes a few milliseconds; a mixer held up for longer keeps the old list.
+    m_list.Publish(m_playing, std::chrono::seconds(1));
 }
 
 void Mixer::Run() {
@@ -158,13 +137,13 @@ void Mixer::Run() {
         }
         bBurst = true;
         ++g_renderSeq;
-        const VoiceList* list = AcquireList();
+        const PlayingList::List* list = m_list.Acquire();
         // With time to spare, a producer that is behind gets it rather than a silent block.
         if (buffered >= kUrgentFrames && !VoicesReady(*list)) {
             // A wake the producer misses costs no more than the timeout, well inside the lead.
             g_waitingForVoices.store(true);
             const bool ready = VoicesReady(*list);
-            m_pInUse.store(nullptr);
+            m_list.Release();
             ++g_renderSeq;
             tellProducer();
             if (!ready) m_output.WaitForTaking(takings, std::chrono::milliseconds(2));
@@ -176,20 +155,20 @@ void Mixer::Run() {
             if (!MixVoice(*voice, written) && voice->primed.load(std::memory_order_relaxed))
                 g_starvedBlocks.fetch_add(1, std::memory_order_relaxed);
         }
-        m_pInUse.store(nullptr);
+        m_list.Release();
         ++g_renderSeq;
         FloatToInt16(m_mix.data(), m_block.data(), m_mix.size());
         m_output.Write(m_block.data(), kBlockFrames);
         bProducerBehind = true;
     }
-    m_pInUse.store(nullptr);
+    m_list.Release();
 }
 
 void Mixer::WaitForBlockEnd() {
     WaitForRunEnd(g_renderSeq, g_mixerThread);
 }
 
-bool Mixer::VoicesReady(const VoiceList& list) const {
+bool Mixer::VoicesReady(const PlayingList::List& list) const {
     for (const Voice* voice : list.voices) {
         if (!voice->primed.load(std::memory_order_relaxed)) continue;
         if (voice->read.load(std::memory_order_relaxed) >=

@@ -4,8 +4,8 @@
 //
 // Real-time rules of the mixing thread: it takes no lock, allocates nothing, touches no file and
 // never drops the last reference to anything. The list of playing channels reaches it as an
-// immutable list behind an atomic pointer; an old list (and a channel taken out of it) is let go
-// on the API side once the mixer has moved past it. A channel whose producer falls behind is
+// immutable list (PlayingList.h); an old list (and a channel taken out of it) is let go on the
+// API side once the mixer has moved past it. A channel whose producer falls behind is
 // silent for that block (counted), never waited for once the device's deadline is near.
 #pragma once
 
@@ -16,6 +16,7 @@
 
 #include "audio/Channel.h"
 #include "audio/DeviceOutput.h"
+#include "audio/PlayingList.h"
 #include "audio/Producer.h"
 #include "audio/Voice.h"
 
@@ -60,18 +61,13 @@ public:
     static std::thread::id ThreadId();
 
 private:
-    struct VoiceList {
-        std::vector<Voice*> voices;
-    };
-
     void Run();
     void RenderBlock(std::uint64_t outStart);
     // Mixes the channel's next block into m_mix; false when none was ready.
     bool MixVoice(Voice& voice, std::uint64_t outStart);
     // True when every channel that is playing has its next block ready.
-    bool VoicesReady(const VoiceList& list) const;
-    const VoiceList* AcquireList();
-    // Publishes a list made from m_playing and waits until the mixer has let go of the old one.
+    bool VoicesReady(const PlayingList::List& list) const;
+    // Publishes m_playing to the mixing thread.
     void PublishLocked();
 
     DeviceOutput& m_output;
@@ -82,8 +78,7 @@ private:
 
     std::mutex m_listMutex;  // API side only: guards m_playing and publishing
     std::vector<ChannelPtr> m_playing;
-    std::atomic<const VoiceList*> m_pList;
-    std::atomic<const VoiceList*> m_pInUse{nullptr};  // the list the mixer is reading
+    PlayingList m_list;
 
     std::vector<float> m_mix;
     std::vector<std::int16_t> m_block;

@@ -90,6 +90,12 @@ bool TempoStream::SetOption(DWORD option, DWORD value) {
     return m_stretcher.setSetting(static_cast<int>(option), setting);
 }
 
+void TempoStream::PrepareJump(std::uint64_t frame) {
+    // The stretcher goes on through a jump: only the source moves.
+    std::lock_guard lock(m_pSource->Mutex());
+    m_pSource->PrepareJump(frame);
+}
+
 double TempoStream::InputPerOutput() {
     const double ratio = m_stretcher.getInputOutputSampleRatio();  // output per input
     return ratio > 0 ? 1.0 / ratio : 1.0;
@@ -112,6 +118,8 @@ void TempoStream::CatchUp(HSYNC handle, std::uint64_t frame) {
         MarkSyncDue(handle);
         return;
     }
+    // What a join had ready after the source's position goes with the rest.
+    DropPendingJoin();
     bool found = false;
     const std::uint64_t cut = m_input.KeepUntil(frame, found);
     {

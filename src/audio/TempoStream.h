@@ -34,6 +34,7 @@ public:
     void Get(float& tempo, float& rate, float& pitch) const;
     bool SetOption(DWORD option, DWORD value);
     double TimelineFramesPerFrame() override { return InputPerOutput(); }
+    void PrepareJump(std::uint64_t frame) override;
 
 protected:
     int Produce(std::int16_t* dst, int frames, const RenderContext& ctx) override;

@@ -221,8 +221,10 @@ void CQuorvelLoopPropertyPage::Pan(int x) {
 }
 
 void CQuorvelLoopPropertyPage::SetLoopStart(audio::QWORD qwPos, bool bMarkChanged) {
-    // No sync moves: the start is read at the moment of each jump.
+    // No sync moves: the start is read at the moment of each jump, which the audio layer
+    // prepares ahead.
     g_loopRegion.qwStartPoint = qwPos;
+    if (m_dwStream) audio::ChannelSetJumpTarget(m_dwStream, qwPos);
     update();
     if (bMarkChanged) g_bModified = 1;
 }

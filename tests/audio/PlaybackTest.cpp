@@ -12,6 +12,7 @@
 #include "audio/AudioSystem.h"
 #include "audio/DeviceOutput.h"
 #include "audio/Mixer.h"
+#include "audio/PlayingList.h"
 #include "support/BusyLoad.h"
 #include "support/DiskCapture.h"
 
@@ -431,6 +432,36 @@ TEST(Playback, AStreamFreedWhileItIsMixedIsDestroyedOffTheMixingThread) {
     audio::Free();
     EXPECT_EQ(witness.destroyed, kRounds);
     EXPECT_EQ(witness.destroyedOnMixer, 0);
+}
+
+// A mixing thread held up longer than a publish waits (a debugger, a storm of swapping) still
+// reads a list that lives, with voices that live: the old list is kept until the mixer is seen
+// past it, never freed on the timeout.
+TEST(Playback, AListTheMixerHoldsPastTheTimeoutIsKeptUntilItLetsGo) {
+    TempDir dir;
+    const std::string wav = WriteTone(dir, "tone.wav", 440, 1.0);
+    const audio::HSTREAM stream =
+        audio::StreamCreateFile(0, wav.c_str(), 0, 0, audio::STREAM_DECODE);
+    ASSERT_NE(stream, 0u);
+    audio::detail::ChannelPtr channel = audio::detail::AudioSystem::Get().FindChannel(stream);
+    channel->PrepareVoice();
+    const std::weak_ptr<audio::detail::Channel> watch = channel;
+
+    audio::detail::PlayingList list;
+    list.Publish({channel}, 1s);
+    const audio::detail::PlayingList::List* held = list.Acquire();  // the stalled mixer's
+    ASSERT_EQ(held->voices.size(), 1u);
+    list.Publish({}, 20ms);
+    ASSERT_TRUE(audio::StreamFree(stream));
+    channel.reset();
+    EXPECT_EQ(list.Retired(), 1u);
+    ASSERT_FALSE(watch.expired());
+    EXPECT_EQ(held->voices[0]->volume.load(), 100);  // still there to read
+
+    list.Release();
+    list.Publish({}, 20ms);
+    EXPECT_EQ(list.Retired(), 0u);
+    EXPECT_TRUE(watch.expired());
 }
 
 }  // namespace

@@ -1,0 +1,123 @@
+#include "audio/LoopJoin.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace audio::detail {
+
+namespace {
+// Above this rate the likeness is judged on every n-th sample: what decides a fade of a few
+// milliseconds lies far below 24 kHz.
+constexpr int kJudgedRate = 48000;
+// A tail quieter than the lead-in shortens the fade in proportion, to no less than this share.
+constexpr double kShortestFade = 0.2;
+}  // namespace
+
+LoopJoin::LoopJoin(int sampleRate, int channels)
+    : m_nRate(std::max(sampleRate, 1)),
+      m_nChannels(std::max(channels, 1)),
+      m_nSearch(static_cast<int>(std::int64_t{m_nRate} * kSearchMs / 1000)) {
+    const auto fade = static_cast<std::size_t>(std::int64_t{m_nRate} * kMaxFadeMs / 1000);
+    const auto chans = static_cast<std::size_t>(m_nChannels);
+    m_tail.resize((static_cast<std::size_t>(m_nSearch) + fade) * chans);
+    m_leadIn.resize(fade * chans);
+    m_out.resize(m_tail.size());
+}
+
+void LoopJoin::Begin(int fadeMs) {
+    m_nFade = static_cast<int>(std::int64_t{m_nRate} * std::clamp(fadeMs, 0, kMaxFadeMs) / 1000);
+    m_nOut = m_nOutDone = 0;
+}
+
+double LoopJoin::Energy(const std::int16_t* samples, int frames) const {
+    double sum = 0;
+    for (std::size_t i = 0; i < static_cast<std::size_t>(frames) * m_nChannels; ++i)
+        sum += double(samples[i]) * samples[i];
+    return sum;
+}
+
+int LoopJoin::BestOffset(double& likeness) const {
+    likeness = 0;
+    const int stride = std::max(1, m_nRate / kJudgedRate);
+    const int c = m_nChannels;
+    double leadInEnergy = 0;
+    for (int i = 0; i < m_nFade; i += stride)
+        for (int k = 0; k < c; ++k) leadInEnergy += double(m_leadIn[i * c + k]) * m_leadIn[i * c + k];
+    if (leadInEnergy <= 0) return 0;
+    int best = 0;
+    for (int d = 0; d <= m_nSearch; ++d) {
+        const std::int16_t* t = m_tail.data() + static_cast<std::size_t>(d) * c;
+        double dot = 0, tailEnergy = 0;
+        for (int i = 0; i < m_nFade; i += stride)
+            for (int k = 0; k < c; ++k) {
+                const double v = t[i * c + k];
+                dot += v * m_leadIn[i * c + k];
+                tailEnergy += v * v;
+            }
+        if (tailEnergy <= 0) continue;
+        const double r = dot / std::sqrt(tailEnergy * leadInEnergy);
+        if (r > likeness + 1e-9) {
+            likeness = r;
+            best = d;
+        }
+    }
+    return best;
+}
+
+int LoopJoin::Make(int tailGot, int leadInGot) {
+    m_nOut = m_nOutDone = 0;
+    const int f = m_nFade;
+    if (f <= 0) return 0;
+    const int c = m_nChannels;
+    const auto at = [c](int frames) { return static_cast<std::ptrdiff_t>(frames) * c; };
+    // Past the song's end silence would have followed, and before its start silence led in.
+    tailGot = std::clamp(tailGot, 0, m_nSearch + f);
+    std::fill(m_tail.begin() + at(tailGot), m_tail.begin() + at(m_nSearch + f), 0);
+    leadInGot = std::clamp(leadInGot, 0, f);
+    if (leadInGot < f) {
+        std::memmove(m_leadIn.data() + at(f - leadInGot), m_leadIn.data(),
+                     sizeof(std::int16_t) * static_cast<std::size_t>(at(leadInGot)));
+        std::fill(m_leadIn.begin(), m_leadIn.begin() + at(f - leadInGot), 0);
+    }
+
+    double likeness = 0;
+    const int offset = BestOffset(likeness);
+    const double r = std::clamp(likeness, 0.0, 1.0);  // opposed parts are never chosen
+    const double tailEnergy = Energy(m_tail.data() + at(offset), f);
+    const double leadInEnergy = Energy(m_leadIn.data(), f);
+    int fade = f;
+    if (tailEnergy < leadInEnergy)
+        fade = std::clamp(static_cast<int>(std::lround(f * std::sqrt(tailEnergy / leadInEnergy))),
+                          std::max(1, static_cast<int>(f * kShortestFade)), f);
+
+    // The tail plays on until the fade, which ends where the loop starts.
+    const int until = offset + f - fade;
+    std::memcpy(m_out.data(), m_tail.data(), sizeof(std::int16_t) * static_cast<std::size_t>(at(until)));
+    const std::int16_t* tail = m_tail.data() + at(until);
+    const std::int16_t* leadIn = m_leadIn.data() + at(f - fade);
+    std::int16_t* out = m_out.data() + at(until);
+    for (int i = 0; i < fade; ++i) {
+        const double in = (i + 0.5) / fade, away = 1.0 - in;
+        const double gain = 1.0 / std::sqrt(in * in + away * away + 2.0 * r * in * away);
+        for (int k = 0; k < c; ++k) {
+            const double v = gain * (away * tail[i * c + k] + in * leadIn[i * c + k]);
+            out[i * c + k] =
+                static_cast<std::int16_t>(std::lround(std::clamp(v, -32768.0, 32767.0)));
+        }
+    }
+    m_nOut = offset + f;
+    return m_nOut;
+}
+
+int LoopJoin::Emit(std::int16_t* dst, int frames, int& offset) {
+    offset = m_nOutDone;
+    const int n = std::min(frames, m_nOut - m_nOutDone);
+    if (n <= 0) return 0;
+    std::memcpy(dst, m_out.data() + static_cast<std::size_t>(m_nOutDone) * m_nChannels,
+                sizeof(std::int16_t) * static_cast<std::size_t>(n) * m_nChannels);
+    m_nOutDone += n;
+    return n;
+}
+
+}  // namespace audio::detail
