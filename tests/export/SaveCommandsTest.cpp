@@ -92,14 +92,14 @@ TEST_F(SaveCommandsTest, TheTitleTellsWhatIsSavedWhileTheChooserIsOpen) {
     Click(IDC_SAVEAS);
     EXPECT_EQ(m_titleWhileAsked, "Saving loop as \"" + Media("out.m4a") + "\"");
     EXPECT_EQ(LabelText(IDC_TITLE), "song.wav");
-    // A failed save is remembered all the same, and counts as saved.
+    // A save that wrote nothing is remembered all the same, but the changes stay unsaved.
     m_bCancelBitrate = true;
     g_bModified = 1;
     m_saveBox.Queue(Media("cancelled.wma"));
     Click(IDC_SAVEAS);
     EXPECT_EQ(Engine().m_strSavePath, Media("cancelled.wma"));
     EXPECT_FALSE(fs::exists(Media("cancelled.wma")));
-    EXPECT_EQ(g_bModified, 0);
+    EXPECT_EQ(g_bModified, 1);
 }
 
 TEST_F(SaveCommandsTest, SavingOverTheSongInEachFormatLoadsTheResult) {
@@ -164,7 +164,7 @@ TEST_F(SaveCommandsTest, EveryWayOutOfASaveOverTheSongLeavesItLoadedAndWhole) {
     EXPECT_TRUE(m_boxes.Asked().empty());
 }
 
-TEST_F(SaveCommandsTest, UnwritableDestinationsAreReportedAndNothingIsWritten) {
+TEST_F(SaveCommandsTest, UnwritableDestinationsAreReportedAndTheChangesStayUnsaved) {
     LoadSong();
     const std::string folder = Media("missing");
     const struct {
@@ -173,7 +173,9 @@ TEST_F(SaveCommandsTest, UnwritableDestinationsAreReportedAndNothingIsWritten) {
     } cases[] = {{"out.wav", 45}, {"out.m4a", 51}, {"out.wma", 54}, {"out.mp3", 114}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
+        g_bModified = 1;
         SaveLoopAs(Engine(), folder + "/" + c.name, nullptr);
+        EXPECT_EQ(g_bModified, 1);
         ASSERT_EQ(m_boxes.Asked().size(), 1u);
         // The texts name the path or an error code, and say the file was not saved.
         const std::string text = Text(c.text);
