@@ -157,6 +157,7 @@ void CQuorvelMainDlg::CreateLoopPage() {
     m_engine.m_pages.loopInvalidate = [page] { page->update(); };
     m_engine.m_pages.loopKey = [page](int key) { page->OnLoopKey(key); };
     m_engine.m_pages.loopShiftKey = [page](bool bPressed) { return page->OnShiftKey(bPressed); };
+    m_engine.m_pages.loopKeep = [page] { return page->KeepRegionAndView(); };
 }
 
 void CQuorvelMainDlg::CreateEqPage() {
@@ -168,6 +169,7 @@ void CQuorvelMainDlg::CreateEqPage() {
     m_engine.m_pages.eqApplyToPlayback = [page, this] {
         page->ApplyEqToPlayback(m_engine.m_dwBassStream);
     };
+    m_engine.m_pages.eqKeep = [page] { return page->KeepBands(); };
 }
 
 RenderChain::ApplyEq CQuorvelMainDlg::EqForSaving() const {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "audio/Audio.h"
+#include "engine/SongPractice.h"
 #include "engine/SoundSettings.h"
 
 class QEvent;
@@ -34,6 +35,11 @@ struct SongPageHooks {
     std::function<bool(bool bPressed)> loopShiftKey;
     // Equaliser: put its flat bands on the new playback stream.
     std::function<void()> eqApplyToPlayback;
+    // Loop editor, equaliser: what the page has set for the song now (the region, its markers
+    // and the view; the nine bands and the chosen preset), as a call that sets it again on the
+    // song's next stream.
+    std::function<std::function<void()>()> loopKeep;
+    std::function<std::function<void()>()> eqKeep;
 };
 
 // The playback engine of the main window: the loaded song and its playback stream, song loading,
@@ -75,6 +81,12 @@ public:
     void LoadSong(const std::string& path);
     // True while LoadSong runs: nothing that loads a song may start in the middle of it.
     bool IsLoadingSong() const { return m_nLoadingSong > 0; }
+    // What is set on the loaded song now, to be put back by ReloadSong.
+    SongPractice KeepPractice() const;
+    // Loads the same song again (its file was let go meanwhile) and puts back what `practice`
+    // kept, instead of the settings a new song starts with. A failed load is shown and puts
+    // nothing back.
+    void ReloadSong(const std::string& path, const SongPractice& practice);
 
     // ---- Transport ----
     void OnPlay();

@@ -13,7 +13,8 @@ class QWidget;
 extern std::atomic<QWidget*> g_hMainWnd;
 
 // Unsaved changes: set by changes of the sound controls, loop and equaliser while a song is
-// loaded; cleared by the open command and by every save; asked about before Open and Close.
+// loaded; cleared by the open command and by every save that wrote its file; asked about before
+// Open and Close.
 extern int g_bModified;
 
 // The vocal reduction value (0..256) for the mixing thread; equal to the slider outside its

@@ -142,3 +142,41 @@ void CPlaybackEngine::EnableSongControls() {
 void CPlaybackEngine::SetTitleText(const std::string& text) {
     if (m_wndTitle) m_wndTitle->setText(ui::ToQtText(text));
 }
+
+SongPractice CPlaybackEngine::KeepPractice() const {
+    SongPractice practice;
+    practice.sound = CurrentSoundSettings();
+    if (m_dwBassStream) {
+        practice.qwPosition = audio::ChannelGetPosition(m_dwBassStream);
+        practice.bPlaying = IsPlaying();
+    }
+    practice.bModified = g_bModified;
+    for (const auto* keep : {&m_pages.loopKeep, &m_pages.eqKeep})
+        if (*keep) practice.pageRestores.push_back((*keep)());
+    return practice;
+}
+
+void CPlaybackEngine::ReloadSong(const std::string& path, const SongPractice& practice) {
+    LoadSong(path);
+    // The song was let go before: a stream now is the song loaded again.
+    if (!m_dwBassStream || m_strSongPath != path) return;
+    const std::pair<int, int> sliders[] = {
+        {IDC_TEMPO, practice.sound.nTempo},
+        {IDC_PITCH, practice.sound.nPitch},
+        {IDC_VOCAL, practice.sound.nVocalLevel},
+        {IDC_VOLUME, practice.sound.nVolume},
+    };
+    for (const auto& [id, value] : sliders) {
+        QSlider* slider = Slider(id);
+        if (!slider) continue;
+        slider->setValue(value);
+        ApplySlider(id);
+    }
+    for (const auto& restore : practice.pageRestores)
+        if (restore) restore();
+    audio::ChannelSetPosition(m_dwBassStream, practice.qwPosition);
+    if (practice.bPlaying) OnPlay();
+    RefreshDisplay(true, true);
+    // Nothing was saved: the changes are as unsaved as they were.
+    g_bModified = practice.bModified;
+}

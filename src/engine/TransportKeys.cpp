@@ -2,7 +2,7 @@
 #include <QMouseEvent>
 
 #include "engine/PlaybackEngine.h"
-#include "ui/PhysicalKey.h"
+#include "ui/CommandKey.h"
 
 namespace {
 
@@ -10,7 +10,7 @@ namespace {
 constexpr float kArrowSeekSeconds = 0.1f;
 
 struct SongKey {
-    int key;  // the physical key, named by its Qt::Key on a US layout without Shift
+    int key;  // the Qt key of ui::CommandKey
     void (*action)(CPlaybackEngine& engine);
 };
 
@@ -57,18 +57,18 @@ bool CPlaybackEngine::PreTranslateMessage(QObject* /*target*/, QEvent* event) {
     if (event->type() == QEvent::MouseButtonPress)
         return OnCaptionClick(static_cast<QMouseEvent*>(event));
     if (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease) return false;
-    // By the key's place on the keyboard: every layout and Shift state give the same action.
-    const int key = ui::PhysicalKey(*static_cast<QKeyEvent*>(event));
+    const auto* keyEvent = static_cast<QKeyEvent*>(event);
     const bool bPressed = event->type() == QEvent::KeyPress;
     // The loop editor's pointer follows Shift. A release always goes on to its target, and so
     // does a press in zoom mode; other presses are keys like any other.
-    if (key == Qt::Key_Shift && m_pages.loopShiftKey && m_pages.loopShiftKey(bPressed))
+    if (keyEvent->key() == Qt::Key_Shift && m_pages.loopShiftKey && m_pages.loopShiftKey(bPressed))
         return false;
     if (!bPressed) return false;
     // Escape never reaches the dialog, so it never closes the main window.
-    if (key == Qt::Key_Escape) return true;
+    if (keyEvent->key() == Qt::Key_Escape) return true;
     if (!m_dwBassStream) return false;
-    // With a song every key-down is taken, in the table or not (Tab and Enter do nothing).
-    if (KeyAction action = FindSongKey(key)) action(*this);
+    // With a song every key-down is taken, in the table or not (Tab and Enter do nothing). The
+    // letters follow the active layout when it is Latin; Shift never changes the action.
+    if (KeyAction action = FindSongKey(ui::CommandKey(*keyEvent))) action(*this);
     return true;
 }

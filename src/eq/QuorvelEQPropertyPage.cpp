@@ -132,6 +132,21 @@ void CQuorvelEQPropertyPage::ApplyEqToStream(audio::HSTREAM stream) const {
     SetEqBands(stream, gains);
 }
 
+std::function<void()> CQuorvelEQPropertyPage::KeepBands() {
+    std::array<int, kEqBandCount> positions{};
+    for (int band = 0; band < kEqBandCount; ++band)
+        positions[band] = Slider(band) ? Slider(band)->value() : 0;
+    const int selected = m_pPresetList ? m_pPresetList->GetCurSel() : -1;
+    return [this, positions, selected] {
+        for (int band = 0; band < kEqBandCount; ++band)
+            if (ui::CSliderCtrl* slider = Slider(band)) {
+                slider->setValue(positions[band]);
+                OnEqVScroll(slider);
+            }
+        if (m_pPresetList) m_pPresetList->SetCurSel(selected);
+    };
+}
+
 void CQuorvelEQPropertyPage::OnVScroll(int /*code*/, int /*position*/, QWidget* slider) {
     OnEqVScroll(slider);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -37,6 +38,10 @@ public:
     // Puts nine bands with the sliders' current gains on another stream (a render of the song);
     // the page keeps no hold on them.
     void ApplyEqToStream(audio::HSTREAM stream) const;
+    // The sliders and the chosen preset as they are now, as a call that sets them again on the
+    // playback stream of that time (the same song, loaded anew) without choosing the preset
+    // again: the sliders may have moved since it was chosen.
+    std::function<void()> KeepBands();
 
     // Reads the settings file (written with the default presets when unusable) into the preset
     // table and the list, which ends with no selection.

@@ -15,14 +15,14 @@ std::string FaacCommandLine(const char* options, const std::string& extraOption,
     return "faac " + std::string(options) + " " + extraOption + " -o \"" + quoted + "\" -";
 }
 
-void SaveAac(CPlaybackEngine& engine, const std::string& destination,
+bool SaveAac(CPlaybackEngine& engine, const std::string& destination,
              const std::string& extraOption) {
     RenderChain chain(engine);
-    if (!chain.SetSongAside(destination)) return;
+    if (!chain.SetSongAside(destination)) return false;
     QuorvelBitrateDlg chooser(kBitrateListAac, engine.Window());
     if (RunBitrateDialog(chooser) != QuorvelBitrateDlg::IDOK_BITRATE || !chooser.m_pszOptions)
-        return;
-    if (!chain.CreateStreams({49, 50, true})) return;
+        return false;
+    if (!chain.CreateStreams({49, 50, true})) return false;
 
     const std::string command = FaacCommandLine(chooser.m_pszOptions, extraOption, destination);
     const audio::HENCODE encoder = audio::Encode_Start(
@@ -46,4 +46,5 @@ void SaveAac(CPlaybackEngine& engine, const std::string& destination,
         }
     }
     chain.Close(bWritten);
+    return bWritten;
 }

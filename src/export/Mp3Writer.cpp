@@ -14,15 +14,15 @@ constexpr audio::DWORD kMp3ChooserFlags = (audio::DWORD{audio::WAVE_FORMAT_MPEGL
 
 }  // namespace
 
-void SaveMp3(CPlaybackEngine& engine, const std::string& destination) {
+bool SaveMp3(CPlaybackEngine& engine, const std::string& destination) {
     RenderChain chain(engine);
-    if (!chain.Open(destination, {112, 113, true})) return;
+    if (!chain.Open(destination, {112, 113, true})) return false;
 
     std::vector<char> format(audio::Encode_GetACMFormat(0, nullptr, 0, nullptr, 0), 0);
     const audio::DWORD used = audio::Encode_GetACMFormat(
         chain.Stream(), format.data(), static_cast<audio::DWORD>(format.size()), nullptr,
         kMp3ChooserFlags);
-    if (!used) return;  // cancelled, or no MP3 encoder: nothing is said
+    if (!used) return false;  // cancelled, or no MP3 encoder: nothing is said
 
     const audio::HENCODE encoder = audio::Encode_StartACMFile(
         chain.Stream(), format.data(),
@@ -45,4 +45,5 @@ void SaveMp3(CPlaybackEngine& engine, const std::string& destination) {
     }
     if (!encoder) audio::Encode_Stop(chain.Stream());
     chain.Close(bWritten);
+    return bWritten;
 }

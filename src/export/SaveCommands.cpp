@@ -37,26 +37,28 @@ OutputWriter WriterFor(const std::string& destination) {
 void SaveLoopAs(CPlaybackEngine& engine, const std::string& destination,
                 const RenderChain::ApplyEq& applyEq) {
     engine.SetTitleText("Saving loop as \"" + destination + "\"");
+    bool bWritten = false;
     switch (WriterFor(destination)) {
         case OutputWriter::Mp3:
-            SaveMp3(engine, destination);
+            bWritten = SaveMp3(engine, destination);
             break;
         case OutputWriter::Aac:
-            SaveAac(engine, destination, "");
+            bWritten = SaveAac(engine, destination, "");
             break;
         case OutputWriter::Mp4:
         case OutputWriter::M4a:
-            SaveAac(engine, destination, "-w");
+            bWritten = SaveAac(engine, destination, "-w");
             break;
         case OutputWriter::Wma:
-            SaveWma(engine, destination);
+            bWritten = SaveWma(engine, destination);
             break;
         case OutputWriter::Wav:
-            SaveWav(engine, destination, applyEq);
+            bWritten = SaveWav(engine, destination, applyEq);
             break;
     }
     engine.SetTitleText(SongTitleOf(engine.m_strSongPath));
-    g_bModified = 0;
+    // A save that wrote nothing leaves the close question to protect the work.
+    if (bWritten) g_bModified = 0;
 }
 
 void OnSaveAs(CPlaybackEngine& engine, const RenderChain::ApplyEq& applyEq) {

@@ -21,6 +21,7 @@ enum class OutputWriter { Wav, Mp3, Aac, Mp4, M4a, Wma };
 OutputWriter WriterFor(const std::string& destination);
 
 // Saves to `destination` with the writer its name picks, showing what it does in the title text
-// meanwhile; afterwards the title shows the song's name again and the changes count as saved.
+// meanwhile; afterwards the title shows the song's name again, and the changes count as saved
+// when the file was written (a cancelled choice or a failure leaves them unsaved).
 void SaveLoopAs(CPlaybackEngine& engine, const std::string& destination,
                 const RenderChain::ApplyEq& applyEq);

@@ -74,7 +74,7 @@ bool CSongSetAside::SetAsideFor(const std::string& destination) {
     ReleaseSong();
     if (std::rename(real.c_str(), aside.c_str()) != 0) {
         ShowMessage(m_engine.Window(), "Quorvel", MB_OK, GetLanguageText(45), aside.c_str());
-        m_engine.LoadSong(m_strLoaded);
+        ReloadSong(m_strLoaded);
         return false;
     }
     if (!m_strLink.empty() && std::remove(m_strLink.c_str()) != 0) {
@@ -82,7 +82,7 @@ bool CSongSetAside::SetAsideFor(const std::string& destination) {
         std::rename(aside.c_str(), real.c_str());
         ShowMessage(m_engine.Window(), "Quorvel", MB_OK, GetLanguageText(45),
                     m_strLink.c_str());
-        m_engine.LoadSong(m_strLoaded);
+        ReloadSong(m_strLoaded);
         return false;
     }
     m_strSong = real;
@@ -92,6 +92,7 @@ bool CSongSetAside::SetAsideFor(const std::string& destination) {
 }
 
 void CSongSetAside::ReleaseSong() {
+    m_practice = m_engine.KeepPractice();
     // The song file is about to move: nothing may keep reading it or hold its freed stream.
     m_engine.OnStop();
     if (m_engine.m_pages.loopClearStream) m_engine.m_pages.loopClearStream();
@@ -116,10 +117,14 @@ void CSongSetAside::Finish(bool bOutputWritten) {
     }
 }
 
+void CSongSetAside::ReloadSong(const std::string& path) {
+    m_engine.ReloadSong(path, m_practice);
+}
+
 void CSongSetAside::PutBack() {
     // Whatever the failed save left under the song's name gives way to the song.
     if (std::rename(m_strSource.c_str(), m_strSong.c_str()) != 0) {
-        m_engine.LoadSong(m_strSource);  // still the user's song, if under the other name
+        ReloadSong(m_strSource);  // still the user's song, if under the other name
         return;
     }
     if (!m_strLink.empty()) {
@@ -127,5 +132,5 @@ void CSongSetAside::PutBack() {
         fs::remove(m_strLink, error);
         fs::create_hard_link(m_strSong, m_strLink, error);
     }
-    m_engine.LoadSong(m_strLoaded);
+    ReloadSong(m_strLoaded);
 }

@@ -1,8 +1,8 @@
 // Moving the loaded song out of the way of a file written over it. The song is renamed to
 // "QVOutput.TMP" in its folder and read from there; once the output is written the temporary file
 // goes and the output is loaded as the song. When no output was written the song is put back
-// under its name and loaded again, so the user's file is never lost nor left under the temporary
-// name.
+// under its name, so the user's file is never lost nor left under the temporary name, and loaded
+// again with everything the user had set on it (SongPractice).
 //
 // The destination counts as the song when it is the same path or another name of the same file:
 // a symbolic link to it, a path through "..", or a hard link. Writing to such a name while the
@@ -10,6 +10,8 @@
 #pragma once
 
 #include <string>
+
+#include "engine/SongPractice.h"
 
 class CPlaybackEngine;
 
@@ -39,6 +41,8 @@ public:
 private:
     void ReleaseSong();
     void PutBack();
+    // The song again from `path`, as the user had set it.
+    void ReloadSong(const std::string& path);
 
     CPlaybackEngine& m_engine;
     std::string m_strLoaded;       // the song's path as loaded
@@ -47,4 +51,5 @@ private:
     std::string m_strDestination;  // the name the output is written to
     std::string m_strLink;         // a hard link taken away from the song for the output
     bool m_bAside = false;
+    SongPractice m_practice;  // what was set on the song when it was let go
 };

@@ -38,17 +38,17 @@ void PatchSize(std::FILE* file, long offset, std::uint32_t value) {
 
 }  // namespace
 
-void SaveWav(CPlaybackEngine& engine, const std::string& destination,
+bool SaveWav(CPlaybackEngine& engine, const std::string& destination,
              const RenderChain::ApplyEq& applyEq) {
     RenderChain chain(engine);
-    if (!chain.Open(destination, {43, 44})) return;
+    if (!chain.Open(destination, {43, 44})) return false;
     chain.Configure(CurrentRenderSettings(engine), applyEq);
 
     std::FILE* file = std::fopen(destination.c_str(), "wb");
     if (!file) {
         ShowMessage(engine.Window(), "Quorvel", MB_OK, GetLanguageText(45), destination.c_str());
         chain.Close(false);
-        return;
+        return false;
     }
     audio::CHANNELINFO info{};
     audio::ChannelGetInfo(chain.Stream(), &info);
@@ -69,4 +69,5 @@ void SaveWav(CPlaybackEngine& engine, const std::string& destination,
     if (!bWritten)
         ShowMessage(engine.Window(), "Quorvel", MB_OK, GetLanguageText(45), destination.c_str());
     chain.Close(bWritten);
+    return bWritten;
 }

@@ -20,12 +20,12 @@ bool Encode(audio::HWMENCODE encoder, const std::vector<std::int16_t>& samples) 
 
 }  // namespace
 
-void SaveWma(CPlaybackEngine& engine, const std::string& destination) {
+bool SaveWma(CPlaybackEngine& engine, const std::string& destination) {
     RenderChain chain(engine);
-    if (!chain.SetSongAside(destination)) return;
+    if (!chain.SetSongAside(destination)) return false;
     QuorvelBitrateDlg chooser(kBitrateListWma, engine.Window());
-    if (RunBitrateDialog(chooser) != QuorvelBitrateDlg::IDOK_BITRATE) return;
-    if (!chain.CreateStreams({52, 53, true})) return;
+    if (RunBitrateDialog(chooser) != QuorvelBitrateDlg::IDOK_BITRATE) return false;
+    if (!chain.CreateStreams({52, 53, true})) return false;
 
     const audio::HWMENCODE encoder =
         audio::WMA_EncodeOpenFile(kWmaRate, kWmaChannels, audio::WMA_ENCODE_STANDARD,
@@ -57,4 +57,5 @@ void SaveWma(CPlaybackEngine& engine, const std::string& destination) {
         audio::WMA_EncodeClose(encoder);
     }
     chain.Close(bWritten);
+    return bWritten;
 }

@@ -251,6 +251,20 @@ void CQuorvelLoopPropertyPage::ClearStream() {
     m_hEndSync = 0;
 }
 
+std::function<void()> CQuorvelLoopPropertyPage::KeepRegionAndView() {
+    const audio::QWORD start = g_loopRegion.qwStartPoint.load();
+    const audio::QWORD end = g_loopRegion.qwEndPoint;
+    const int zoom = m_nZoom;
+    const float viewStart = m_fViewStart;
+    return [this, start, end, zoom, viewStart] {
+        SetLoopStart(start, false);
+        SetLoopEnd(end, false);  // the end marker's sync goes on the new stream
+        m_nZoom = zoom;
+        m_fViewStart = viewStart;
+        SetSong(false, m_dwStream, m_strSongPath, false);
+    };
+}
+
 void CQuorvelLoopPropertyPage::OnLoopRestart() {
     if (!m_dwStream) {
         SimpleBeep();

@@ -3,6 +3,7 @@
 #include <QCursor>
 #include <QPixmap>
 #include <QTimer>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -54,6 +55,9 @@ public:
     // the peak reading stops (its decoder freed before this returns) and from now on the buttons
     // only beep. The picture stays as it is.
     void ClearStream();
+    // The region and the view as they are now, as a call that sets them again (unmarked) on the
+    // page's stream of that time: the same song, loaded anew.
+    std::function<void()> KeepRegionAndView();
 
     void OnLoopRestart();
     void OnLoopReset();

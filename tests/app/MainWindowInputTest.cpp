@@ -1,7 +1,7 @@
 // The mouse and the keyboard as the user gives them to the real main window, through the window
 // system's own events: double clicks act once, the equaliser page keeps its presses, the caption
-// frames let the right button through, keys act by their place on the keyboard whatever the
-// layout, and disabled controls explain nothing.
+// frames let the right button through, keys follow the letters of Latin layouts and the US
+// places on others, and disabled controls explain nothing.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -21,8 +21,10 @@
 #include "eq/QuorvelEQPropertyPage.h"
 #include "loop/LoopRegion.h"
 #include "loop/QuorvelLoopPropertyPage.h"
+#include "support/KeyboardLayouts.h"
 #include "support/NumberedLanguage.h"
 #include "ui/ControlId.h"
+#include "ui/KeyboardLayout.h"
 #include "ui/ListBox.h"
 #include "ui/ModalResponder.h"
 #include "ui/ShowMessage.h"
@@ -235,71 +237,78 @@ TEST_F(MainWindowInputTest, ADisabledControlShowsNoTipUntilItIsEnabled) {
     EXPECT_EQ(testenv::TipShownAt(Item(407), Item(407)->rect().center()), "");
 }
 
-// What one physical key gives under a layout: the Qt key, the text and the X keysym, without
-// and with Shift.
+// The keys that act as N, M, comma, full stop and Z under a layout: X keycode (evdev code + 8),
+// what each types without and with Shift.
 struct LayoutKey {
-    int key;
-    const char16_t* text;
-    quint32 keysym;
-    int shiftedKey;
-    const char16_t* shiftedText;
-    quint32 shiftedKeysym;
+    quint32 keycode;
+    char32_t typed;
+    char32_t shifted;
 };
 
 struct Layout {
     const char* name;
-    LayoutKey n, m, comma, period;
+    LayoutKey n, m, comma, period, z;
 };
-
-// X keycodes (evdev code + 8) of the keys at the places of US N, M, comma and full stop.
-constexpr quint32 kKeycodeN = 57;
-constexpr quint32 kKeycodeM = 58;
-constexpr quint32 kKeycodeComma = 59;
-constexpr quint32 kKeycodePeriod = 60;
 
 const Layout kLayouts[] = {
     {"us",
-     {Qt::Key_N, u"n", 0x6e, Qt::Key_N, u"N", 0x4e},
-     {Qt::Key_M, u"m", 0x6d, Qt::Key_M, u"M", 0x4d},
-     {Qt::Key_Comma, u",", 0x2c, Qt::Key_Less, u"<", 0x3c},
-     {Qt::Key_Period, u".", 0x2e, Qt::Key_Greater, u">", 0x3e}},
+     {57, U'n', U'N'},
+     {58, U'm', U'M'},
+     {59, U',', U'<'},
+     {60, U'.', U'>'},
+     {52, U'z', U'Z'}},
+    // Z is where US has Y.
     {"de",
-     {Qt::Key_N, u"n", 0x6e, Qt::Key_N, u"N", 0x4e},
-     {Qt::Key_M, u"m", 0x6d, Qt::Key_M, u"M", 0x4d},
-     {Qt::Key_Comma, u",", 0x2c, Qt::Key_Semicolon, u";", 0x3b},
-     {Qt::Key_Period, u".", 0x2e, Qt::Key_Colon, u":", 0x3a}},
-    // Qt names a Cyrillic letter's key by its capital's code point.
+     {57, U'n', U'N'},
+     {58, U'm', U'M'},
+     {59, U',', U';'},
+     {60, U'.', U':'},
+     {29, U'z', U'Z'}},
+    // M is where US has ";", comma where US has M; with no full stop of its own, the ":" key in
+    // the US full stop's place.
+    {"fr",
+     {57, U'n', U'N'},
+     {47, U'm', U'M'},
+     {58, U',', U'?'},
+     {60, U':', U'/'},
+     {25, U'z', U'Z'}},
+    // Cyrillic letters: the US keys in the same places.
     {"ru",
-     {0x0422, u"т", 0x6d4, 0x0422, u"Т", 0x6f4},
-     {0x042C, u"ь", 0x6d8, 0x042C, u"Ь", 0x6f8},
-     {0x0411, u"б", 0x6c2, 0x0411, u"Б", 0x6e2},
-     {0x042E, u"ю", 0x6c0, 0x042E, u"Ю", 0x6e0}},
+     {57, U'т', U'Т'},
+     {58, U'ь', U'Ь'},
+     {59, U'б', U'Б'},
+     {60, U'ю', U'Ю'},
+     {52, U'я', U'Я'}},
 };
 
 // Presses and releases a key as the X11 platform delivers it to the focused control.
-void TypeKey(quint32 keycode, const LayoutKey& key, bool bShift) {
+void TypeKey(const LayoutKey& key, bool bShift) {
     QWidget* target = QApplication::focusWidget();
     ASSERT_NE(target, nullptr);
-    const Qt::KeyboardModifiers modifiers = bShift ? Qt::ShiftModifier : Qt::NoModifier;
-    const quint32 nativeModifiers = bShift ? 1 : 0;  // ShiftMask
-    const int qtKey = bShift ? key.shiftedKey : key.key;
-    const quint32 keysym = bShift ? key.shiftedKeysym : key.keysym;
-    const QString text = QString::fromUtf16(bShift ? key.shiftedText : key.text);
+    const char32_t character = bShift ? key.shifted : key.typed;
+    const QString text = QString::fromUcs4(&character, 1);
     for (QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease}) {
-        QKeyEvent event(type, qtKey, modifiers, keycode, keysym, nativeModifiers, text);
+        // Qt names a key by its character's capital.
+        QKeyEvent event(type, text.at(0).toUpper().unicode(),
+                        bShift ? Qt::ShiftModifier : Qt::NoModifier, key.keycode,
+                        xkb_utf32_to_keysym(character), bShift ? 1 : 0 /* ShiftMask */, text);
         QApplication::sendEvent(target, &event);
     }
 }
 
-TEST_F(MainWindowInputTest, LoopKeysActByTheirPlaceOnTheKeyboardWhateverTheLayoutAndShift) {
+TEST_F(MainWindowInputTest, LoopKeysFollowLatinLayoutsAndTheUsPlacesOtherwiseWhateverShift) {
     LoadSong();
     ASSERT_FALSE(HasFatalFailure());
     m_dialog->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(m_dialog.get()));
+    CQuorvelLoopPropertyPage* loop = m_dialog->LoopPage();
     const audio::HSTREAM stream = m_dialog->Engine().m_dwBassStream;
     const audio::QWORD second = 44100 * 4;
     audio::QWORD step = 0;
     for (const Layout& layout : kLayouts) {
+        const testenv::XkbLayout keymap(layout.name);
+        ASSERT_TRUE(keymap.IsValid());
+        const ui::ScopedKeyboardLayout active(keymap.Source());
         for (const bool bShift : {false, true}) {
             SCOPED_TRACE(testing::Message() << layout.name << (bShift ? " with Shift" : ""));
             // Every round marks other places, so each key must act for the check to hold.
@@ -307,18 +316,23 @@ TEST_F(MainWindowInputTest, LoopKeysActByTheirPlaceOnTheKeyboardWhateverTheLayou
             const audio::QWORD start = step * second / 20;
             const audio::QWORD end = second + step * second / 20;
             audio::ChannelSetPosition(stream, start);
-            TypeKey(kKeycodeN, layout.n, bShift);
+            TypeKey(layout.n, bShift);
             EXPECT_EQ(g_loopRegion.qwStartPoint.load(), start);
             audio::ChannelSetPosition(stream, end);
-            TypeKey(kKeycodeM, layout.m, bShift);
+            TypeKey(layout.m, bShift);
             EXPECT_EQ(g_loopRegion.qwEndPoint, end);
 
             audio::ChannelSetPosition(stream, 0);
-            TypeKey(kKeycodeComma, layout.comma, bShift);
+            TypeKey(layout.comma, bShift);
             EXPECT_EQ(audio::ChannelGetPosition(stream), start);
             audio::ChannelSetPosition(stream, 0);
-            TypeKey(kKeycodePeriod, layout.period, bShift);
+            TypeKey(layout.period, bShift);
             EXPECT_EQ(audio::ChannelGetPosition(stream), end);
+
+            loop->ZoomIn(loop->PositionToX(start));
+            ASSERT_GT(loop->m_nZoom, 1);
+            TypeKey(layout.z, bShift);
+            EXPECT_EQ(loop->m_nZoom, 1);
         }
     }
 }

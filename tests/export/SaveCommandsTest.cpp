@@ -1,10 +1,17 @@
 // Save and Save As from the main window's buttons, the writer chosen by the name, and saves over
 // the loaded song in every format and on every way out.
 #include <QLabel>
+#include <array>
 #include <filesystem>
+#include <optional>
+#include <ostream>
 
+#include "eq/QuorvelEQPropertyPage.h"
 #include "export/SaveCommands.h"
 #include "export/SaveFixture.h"
+#include "loop/QuorvelLoopPropertyPage.h"
+#include "ui/ListBox.h"
+#include "ui/SliderCtrl.h"
 
 namespace {
 
@@ -92,14 +99,14 @@ TEST_F(SaveCommandsTest, TheTitleTellsWhatIsSavedWhileTheChooserIsOpen) {
     Click(IDC_SAVEAS);
     EXPECT_EQ(m_titleWhileAsked, "Saving loop as \"" + Media("out.m4a") + "\"");
     EXPECT_EQ(LabelText(IDC_TITLE), "song.wav");
-    // A failed save is remembered all the same, and counts as saved.
+    // A save that wrote nothing is remembered all the same, but the changes stay unsaved.
     m_bCancelBitrate = true;
     g_bModified = 1;
     m_saveBox.Queue(Media("cancelled.wma"));
     Click(IDC_SAVEAS);
     EXPECT_EQ(Engine().m_strSavePath, Media("cancelled.wma"));
     EXPECT_FALSE(fs::exists(Media("cancelled.wma")));
-    EXPECT_EQ(g_bModified, 0);
+    EXPECT_EQ(g_bModified, 1);
 }
 
 TEST_F(SaveCommandsTest, SavingOverTheSongInEachFormatLoadsTheResult) {
@@ -164,7 +171,134 @@ TEST_F(SaveCommandsTest, EveryWayOutOfASaveOverTheSongLeavesItLoadedAndWhole) {
     EXPECT_TRUE(m_boxes.Asked().empty());
 }
 
-TEST_F(SaveCommandsTest, UnwritableDestinationsAreReportedAndNothingIsWritten) {
+// Everything the user set on the song, and what the window shows of it.
+struct Practice {
+    int tempo, pitch, volume, vocal;
+    float streamTempo, streamPitch;
+    audio::DWORD streamVolume;
+    std::vector<std::string> captions;
+    audio::QWORD loopStart, loopEnd;
+    bool bEndSynced;
+    int zoom;
+    float viewStart;
+    std::array<int, kEqBandCount> bands;
+    int preset;
+    float firstBandGain;
+    bool bPlaying;
+    int modified;
+    bool operator==(const Practice&) const = default;
+};
+
+void PrintTo(const Practice& p, std::ostream* out) {
+    *out << "tempo " << p.tempo << " pitch " << p.pitch << " volume " << p.volume << " vocal "
+         << p.vocal << " stream " << p.streamTempo << "/" << p.streamPitch << "/" << p.streamVolume
+         << " loop " << p.loopStart << ".." << p.loopEnd << (p.bEndSynced ? " synced" : "")
+         << " zoom " << p.zoom << "@" << p.viewStart << " preset " << p.preset << " band0 "
+         << p.bands[0] << "/" << p.firstBandGain << (p.bPlaying ? " playing" : "") << " modified "
+         << p.modified;
+    for (const std::string& caption : p.captions) *out << " [" << caption << "]";
+}
+
+TEST_F(SaveCommandsTest, ASaveOverTheSongThatWritesNothingPutsEverySettingBack) {
+    CQuorvelLoopPropertyPage* loop = m_dialog->LoopPage();
+    auto* eq = qobject_cast<CQuorvelEQPropertyPage*>(m_dialog->EqPage());
+    ASSERT_NE(eq, nullptr);
+    auto practice = [&] {
+        Practice p{};
+        p.tempo = SliderItem(IDC_TEMPO)->value();
+        p.pitch = SliderItem(IDC_PITCH)->value();
+        p.volume = SliderItem(IDC_VOLUME)->value();
+        p.vocal = g_hVocalDSP ? g_nVocalLevel.load() : -1;
+        audio::FX_TempoGet(Stream(), &p.streamTempo, nullptr, &p.streamPitch);
+        audio::ChannelGetAttributes(Stream(), nullptr, &p.streamVolume, nullptr);
+        for (int id : {IDC_TEMPO_CAPTION, IDC_PITCH_CAPTION, IDC_VOLUME_CAPTION, IDC_VOCAL_CAPTION})
+            p.captions.push_back(CaptionText(id));
+        p.loopStart = g_loopRegion.qwStartPoint;
+        p.loopEnd = g_loopRegion.qwEndPoint;
+        p.bEndSynced = loop->Stream() == Stream() && loop->EndSync() != 0;
+        p.zoom = loop->m_nZoom;
+        p.viewStart = loop->m_fViewStart;
+        for (int band = 0; band < kEqBandCount; ++band) p.bands[band] = eq->Slider(band)->value();
+        p.preset = eq->PresetList()->GetCurSel();
+        audio::FXPARAMEQ parameters{};
+        if (eq->m_dwEqStream == Stream()) audio::FXGetParameters(eq->m_hEqFX[0], &parameters);
+        p.firstBandGain = parameters.fGain;
+        p.bPlaying = Activity() == audio::ACTIVE_PLAYING;
+        p.modified = g_bModified;
+        return p;
+    };
+
+    // Each way a save over the song can end without writing it.
+    const struct {
+        const char* what;
+        const char* name;
+        bool bCancelMp3, bCancelBitrate, bNoFaac;
+    } ways[] = {
+        {"MP3 format chooser cancelled", "song.mp3", true, false, false},
+        {"bitrate chooser cancelled", "song.wma", false, true, false},
+        {"no faac to encode with", "song.m4a", false, false, true},
+    };
+    for (const auto& way : ways) {
+        SCOPED_TRACE(way.what);
+        const std::string song = LoadSong(way.name, 4.0);
+        SetSlider(IDC_TEMPO, 105);
+        SetSlider(IDC_PITCH, 300);
+        SetSlider(IDC_VOLUME, 80);
+        SetSlider(IDC_VOCAL, 128);
+        const audio::QWORD bytesPerSecond = audio::ChannelSeconds2Bytes(Stream(), 1.0);
+        loop->SetLoopStart(bytesPerSecond, true);
+        loop->SetLoopEnd(3 * bytesPerSecond, true);
+        loop->ZoomIn(loop->PositionToX(2 * bytesPerSecond));
+        loop->ZoomIn(loop->PositionToX(2 * bytesPerSecond));
+        ASSERT_GT(eq->m_nPresetCount, 1);
+        eq->PresetList()->SetCurSel(1);
+        eq->OnPresetSelChange();
+        eq->Slider(0)->setValue(-7);  // moved after the preset was chosen
+        eq->OnEqVScroll(eq->Slider(0));
+        SetPositionSeconds(1.5);
+        Engine().OnPlay();
+        const Practice before = practice();
+        ASSERT_EQ(before.firstBandGain, 7.0f);
+        ASSERT_TRUE(before.bPlaying);
+
+        m_bCancelMp3 = way.bCancelMp3;
+        m_bCancelBitrate = way.bCancelBitrate;
+        {
+            std::optional<testenv::ScopedEnv> noFaac;
+            if (way.bNoFaac) noFaac.emplace("PATH", Media("nowhere").c_str());
+            m_saveBox.Queue(song);
+            Click(IDC_SAVEAS);
+        }
+        m_bCancelMp3 = m_bCancelBitrate = false;
+        m_boxes.Clear();
+
+        ASSERT_NE(Stream(), 0u);
+        EXPECT_EQ(Engine().m_strSongPath, song);
+        EXPECT_EQ(practice(), before);
+        // Playing on from where it was, inside the loop.
+        EXPECT_GE(PositionSeconds(), 0.99);
+        EXPECT_LE(PositionSeconds(), 3.2);
+        Engine().OnStop();
+    }
+
+    // A save that writes the song loads what it wrote, with the settings of a new song: its
+    // tempo, pitch and effects are in it already.
+    const std::string song = LoadSong("song.wav", 4.0);
+    SetSlider(IDC_TEMPO, 105);
+    loop->SetLoopEnd(audio::ChannelSeconds2Bytes(Stream(), 2.0), true);
+    eq->Slider(0)->setValue(-7);
+    eq->OnEqVScroll(eq->Slider(0));
+    m_saveBox.Queue(song);
+    Click(IDC_SAVEAS);
+    EXPECT_TRUE(m_boxes.Asked().empty());
+    const Practice after = practice();
+    EXPECT_EQ(after.tempo, 100);
+    EXPECT_EQ(after.loopEnd, 0u);
+    EXPECT_EQ(after.bands[0], 0);
+    EXPECT_EQ(after.modified, 0);
+}
+
+TEST_F(SaveCommandsTest, UnwritableDestinationsAreReportedAndTheChangesStayUnsaved) {
     LoadSong();
     const std::string folder = Media("missing");
     const struct {
@@ -173,7 +307,9 @@ TEST_F(SaveCommandsTest, UnwritableDestinationsAreReportedAndNothingIsWritten) {
     } cases[] = {{"out.wav", 45}, {"out.m4a", 51}, {"out.wma", 54}, {"out.mp3", 114}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
+        g_bModified = 1;
         SaveLoopAs(Engine(), folder + "/" + c.name, nullptr);
+        EXPECT_EQ(g_bModified, 1);
         ASSERT_EQ(m_boxes.Asked().size(), 1u);
         // The texts name the path or an error code, and say the file was not saved.
         const std::string text = Text(c.text);

@@ -1,7 +1,9 @@
-#include "ui/PhysicalKey.h"
+#include "ui/CommandKey.h"
 
 #include <QKeyEvent>
 #include <array>
+
+#include "ui/KeyboardLayout.h"
 
 namespace ui {
 
@@ -86,13 +88,38 @@ static_assert(kUsKeys[57 - kFirstKeycode] == Qt::Key_N &&
                   kUsKeys[59 - kFirstKeycode] == Qt::Key_Comma,
               "the table must line up with the keycodes");
 
+// The key a character acts as: Latin letters in either case, comma and full stop (their keysyms
+// are their Latin-1 codes). 0 for every other character.
+int CharacterKey(quint32 keysym) {
+    if (keysym >= 'a' && keysym <= 'z') return Qt::Key_A + static_cast<int>(keysym - 'a');
+    if (keysym >= 'A' && keysym <= 'Z') return Qt::Key_A + static_cast<int>(keysym - 'A');
+    if (keysym == ',') return Qt::Key_Comma;
+    if (keysym == '.') return Qt::Key_Period;
+    return 0;
+}
+
+// What the key types without Shift, as a keysym; 0 when that cannot be told.
+quint32 UnshiftedKeysym(const QKeyEvent& event) {
+    // The group the key was typed in: bits 13 and 14 of the X event's state.
+    const int group = static_cast<int>((event.nativeModifiers() >> 13) & 3);
+    if (const quint32 keysym = LayoutKeysym(event.nativeScanCode(), group)) return keysym;
+    // Without the layout, the event's own keysym: Shift changes a letter's case only, but it
+    // turns other marks into others (a French "," into "?").
+    const quint32 keysym = event.nativeVirtualKey();
+    if (!(event.modifiers() & Qt::ShiftModifier)) return keysym;
+    return (keysym >= 'a' && keysym <= 'z') || (keysym >= 'A' && keysym <= 'Z') ? keysym : 0;
+}
+
 }  // namespace
 
-int PhysicalKey(const QKeyEvent& event) {
+int CommandKey(const QKeyEvent& event) {
     const quint32 keycode = event.nativeScanCode();
-    if (keycode >= kFirstKeycode && keycode <= kLastKeycode)
-        if (const int key = kUsKeys[keycode - kFirstKeycode]) return key;
-    return event.key();
+    if (keycode < kFirstKeycode || keycode > kLastKeycode) return event.key();
+    const int usKey = kUsKeys[keycode - kFirstKeycode];
+    if (!usKey) return event.key();
+    if (usKey >= Qt::Key_0 && usKey <= Qt::Key_9) return usKey;
+    if (const int key = CharacterKey(UnshiftedKeysym(event))) return key;
+    return usKey;
 }
 
 }  // namespace ui
