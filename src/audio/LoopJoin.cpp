@@ -37,22 +37,23 @@ double LoopJoin::Energy(const std::int16_t* samples, int frames) const {
     return sum;
 }
 
-int LoopJoin::BestOffset(double& likeness) const {
+int LoopJoin::BestOffset(int fade, double& likeness) const {
     likeness = 0;
     const int stride = std::max(1, m_nRate / kJudgedRate);
     const int c = m_nChannels;
+    const std::int16_t* leadIn = m_leadIn.data() + static_cast<std::size_t>(m_nFade - fade) * c;
     double leadInEnergy = 0;
-    for (int i = 0; i < m_nFade; i += stride)
-        for (int k = 0; k < c; ++k) leadInEnergy += double(m_leadIn[i * c + k]) * m_leadIn[i * c + k];
+    for (int i = 0; i < fade; i += stride)
+        for (int k = 0; k < c; ++k) leadInEnergy += double(leadIn[i * c + k]) * leadIn[i * c + k];
     if (leadInEnergy <= 0) return 0;
     int best = 0;
     for (int d = 0; d <= m_nSearch; ++d) {
         const std::int16_t* t = m_tail.data() + static_cast<std::size_t>(d) * c;
         double dot = 0, tailEnergy = 0;
-        for (int i = 0; i < m_nFade; i += stride)
+        for (int i = 0; i < fade; i += stride)
             for (int k = 0; k < c; ++k) {
                 const double v = t[i * c + k];
-                dot += v * m_leadIn[i * c + k];
+                dot += v * leadIn[i * c + k];
                 tailEnergy += v * v;
             }
         if (tailEnergy <= 0) continue;
@@ -81,22 +82,22 @@ int LoopJoin::Make(int tailGot, int leadInGot) {
         std::fill(m_leadIn.begin(), m_leadIn.begin() + at(f - leadInGot), 0);
     }
 
-    double likeness = 0;
-    const int offset = BestOffset(likeness);
-    const double r = std::clamp(likeness, 0.0, 1.0);  // opposed parts are never chosen
-    const double tailEnergy = Energy(m_tail.data() + at(offset), f);
+    // A fade from a quieter tail is mostly the lead-in rising from it: shorter, so that no dip is
+    // heard. It always ends where the loop starts.
+    const double tailEnergy = Energy(m_tail.data(), f);
     const double leadInEnergy = Energy(m_leadIn.data(), f);
     int fade = f;
     if (tailEnergy < leadInEnergy)
         fade = std::clamp(static_cast<int>(std::lround(f * std::sqrt(tailEnergy / leadInEnergy))),
                           std::max(1, static_cast<int>(f * kShortestFade)), f);
+    double likeness = 0;
+    const int offset = BestOffset(fade, likeness);
+    const double r = std::clamp(likeness, 0.0, 1.0);  // opposed parts are never chosen
 
-    // The tail plays on until the fade, which ends where the loop starts.
-    const int until = offset + f - fade;
-    std::memcpy(m_out.data(), m_tail.data(), sizeof(std::int16_t) * static_cast<std::size_t>(at(until)));
-    const std::int16_t* tail = m_tail.data() + at(until);
+    std::memcpy(m_out.data(), m_tail.data(), sizeof(std::int16_t) * static_cast<std::size_t>(at(offset)));
+    const std::int16_t* tail = m_tail.data() + at(offset);
     const std::int16_t* leadIn = m_leadIn.data() + at(f - fade);
-    std::int16_t* out = m_out.data() + at(until);
+    std::int16_t* out = m_out.data() + at(offset);
     for (int i = 0; i < fade; ++i) {
         const double in = (i + 0.5) / fade, away = 1.0 - in;
         const double gain = 1.0 / std::sqrt(in * in + away * away + 2.0 * r * in * away);
@@ -106,7 +107,7 @@ int LoopJoin::Make(int tailGot, int leadInGot) {
                 static_cast<std::int16_t>(std::lround(std::clamp(v, -32768.0, 32767.0)));
         }
     }
-    m_nOut = offset + f;
+    m_nOut = offset + fade;
     return m_nOut;
 }
 

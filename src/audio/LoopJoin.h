@@ -44,9 +44,9 @@ public:
     void Drop() { m_nOut = m_nOutDone = 0; }
 
 private:
-    // The offset into the tail, up to the search range, whose next fade resembles the lead-in
-    // most; `likeness` gets their correlation (0 when either is silent).
-    int BestOffset(double& likeness) const;
+    // The offset into the tail, up to the search range, whose next `fade` frames resemble the
+    // lead-in's last ones most; `likeness` gets their correlation (0 when either is silent).
+    int BestOffset(int fade, double& likeness) const;
     double Energy(const std::int16_t* samples, int frames) const;
 
     int m_nRate;
