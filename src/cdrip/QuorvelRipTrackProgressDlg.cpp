@@ -244,7 +244,10 @@ int QuorvelRipTrackProgressDlg::ConversionMessage() const {
 bool QuorvelRipTrackProgressDlg::OnInitDialog() {
     m_layout.Apply(this, Template(), 96);
     setFixedSize(size());
-    // On screen before any work starts.
+    // On screen before any work starts, and modal from the start: shown before the modal run,
+    // it would otherwise stay an ordinary window, and the rip dialog and the main window would
+    // take clicks in the middle of the rip.
+    setWindowModality(Qt::ApplicationModal);
     show();
     if (QProgressBar* bar = ProgressBar()) {
         bar->setRange(0, 1000);

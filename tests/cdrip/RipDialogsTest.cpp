@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QUrl>
+#include <QWindow>
 #include <QtTest/QTest>
 #include <cerrno>
 #include <cstdarg>
@@ -108,6 +109,15 @@ protected:
             return path;
         }};
 };
+
+// A click as the user makes it, through the window system: a window that a modal window blocks
+// never gets it.
+void UserClick(QWidget* widget) {
+    QWindow* window = widget->window()->windowHandle();
+    ASSERT_NE(window, nullptr);
+    QTest::mouseClick(window, Qt::LeftButton, {},
+                      window->mapFromGlobal(widget->mapToGlobal(widget->rect().center())));
+}
 
 std::vector<std::string> Lines(ui::CComboBox* combo) {
     std::vector<std::string> lines;
@@ -362,6 +372,60 @@ TEST_F(RipTest, RipCdButtonStopsPlaybackAndOpensTheDialog) {
     Click(405);
     EXPECT_EQ(seenTitle, Text(78));
     EXPECT_NE(Activity(), audio::ACTIVE_PLAYING);
+}
+
+// While a track is ripped, whichever command started it, the progress window alone takes clicks:
+// the Rip CD dialog under it and the main window wait until it ends.
+TEST_F(RipTest, WhileATrackIsRippedOnlyTheProgressWindowTakesClicks) {
+    m_dialog->show();
+    QuorvelRipCDTrackDlg* ripDialog = nullptr;
+    int rips = 0;
+    // At the first block of each rip: clicks on every other window, then Cancel.
+    QTimer between;
+    QObject::connect(&between, &QTimer::timeout, [&] {
+        auto* progress = m_dialog->findChild<QuorvelRipTrackProgressDlg*>();
+        if (!progress || !progress->isVisible() || progress->ProgressBar()->value() == 0 ||
+            progress->Cancelled())
+            return;
+        ++rips;
+        if (ripDialog) {
+            UserClick(ripDialog->GetDlgItem(QuorvelRipCDTrackDlg::IDC_RIP_CLOSE));
+            EXPECT_TRUE(ripDialog->isVisible()) << "the Rip CD dialog closed under the rip";
+            UserClick(ripDialog->GetDlgItem(QuorvelRipCDTrackDlg::IDC_RIP_TRACK));
+            EXPECT_EQ(m_saveAsked.size(), 1u) << "a second rip was asked for";
+        }
+        UserClick(Item(401));
+        EXPECT_TRUE(m_dialog->isVisible()) << "the main window closed under the rip";
+        EXPECT_FALSE(progress->Cancelled());
+        UserClick(progress->GetDlgItem(QuorvelRipTrackProgressDlg::IDC_RIP_CANCEL));
+        EXPECT_TRUE(progress->Cancelled());
+    });
+    between.start(0);
+
+    // From the Rip CD dialog.
+    m_saveAnswers.push_back(Media("ripped.wav"));
+    QTimer::singleShot(0, [&] {
+        ripDialog = qobject_cast<QuorvelRipCDTrackDlg*>(QApplication::activeModalWidget());
+        ASSERT_NE(ripDialog, nullptr);
+        ripDialog->TrackList()->SetCurSel(1);  // Track03.cda, the long one
+        UserClick(ripDialog->GetDlgItem(QuorvelRipCDTrackDlg::IDC_RIP_TRACK));
+        // The rip is over: now Close does close.
+        UserClick(ripDialog->GetDlgItem(QuorvelRipCDTrackDlg::IDC_RIP_CLOSE));
+        EXPECT_FALSE(ripDialog->isVisible());
+        if (ripDialog->isVisible()) ripDialog->done(0);
+    });
+    Click(405);
+    EXPECT_EQ(rips, 1);
+    const std::string ripped = CheckedCdWavData(ReadBytes(Media("ripped.wav")));
+    EXPECT_LT(ripped.size(), std::size_t(kTrackSectors) * kSectorBytes);
+    EXPECT_TRUE(m_boxes.Asked().empty());
+
+    // From the open command, owned by the main window.
+    ripDialog = nullptr;
+    OpenChosenFile(Engine(), nullptr, OtherTrack());
+    EXPECT_EQ(rips, 2);
+    EXPECT_TRUE(m_dialog->isVisible());
+    EXPECT_NE(Stream(), 0u);
 }
 
 TEST_F(RipTest, OpeningATrackFileLoadsItsWavCopy) {
