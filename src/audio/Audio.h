@@ -481,5 +481,9 @@ BOOL CD_Release(DWORD drive);
 // it names no drive of the list), ERROR_NOCD, ERROR_CDTRACK (no such track, or a data track),
 // ERROR_INIT, ERROR_FORMAT.
 HSTREAM CD_StreamCreateFile(const char* file, DWORD flags);
+// Bytes of a track stream read so far that could not be read after the retries and came out as
+// silence (a part read twice counts twice); 0 for a whole read. (QWORD)-1 with ERROR_HANDLE when
+// `handle` is not a track stream.
+QWORD CD_StreamGetUnreadable(HSTREAM handle);
 
 }  // namespace audio

@@ -86,4 +86,12 @@ HSTREAM CD_StreamCreateFile(const char* file, DWORD flags) {
     return Succeed(system.AddChannel(stream));
 }
 
+QWORD CD_StreamGetUnreadable(HSTREAM handle) {
+    LockedChannel c = LockChannel(handle);
+    if (!c) return QWORD(-1);
+    const auto* stream = dynamic_cast<const CdStream*>(c.channel.get());
+    if (!stream) return Fail(ERROR_HANDLE, QWORD(-1));
+    return Succeed(QWORD{stream->UnreadableBytes()});
+}
+
 }  // namespace audio

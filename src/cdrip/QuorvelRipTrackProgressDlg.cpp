@@ -372,10 +372,16 @@ void QuorvelRipTrackProgressDlg::Convert(Sink& sink, int nOpenMessage) {
         PumpMessages();
     }
     const bool bClosed = sink.Close();
+    // Sectors the disc would not give, even after the retries, are silence in the file.
+    const audio::QWORD unreadable = audio::CD_StreamGetUnreadable(stream);
+    const double unreadableSeconds =
+        unreadable != audio::QWORD(-1) ? audio::ChannelBytes2Seconds(stream, unreadable) : 0.0;
     audio::StreamFree(stream);
     // Only a whole track replaces a song it was written over; otherwise the song comes back.
     if (aside) aside->Finish(bClosed && !bFailed && !m_bCancel);
     SetStatus(IDC_RIP_PERCENT, "Done!");
+    if (unreadableSeconds > 0)
+        ShowMessage(this, "Quorvel", MB_OK, GetLanguageText(124), unreadableSeconds);
     Finish();
 }
 

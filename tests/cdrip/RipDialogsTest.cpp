@@ -10,6 +10,7 @@
 #include <QUrl>
 #include <QWindow>
 #include <QtTest/QTest>
+#include <algorithm>
 #include <cerrno>
 #include <cstdarg>
 #include <cstring>
@@ -426,6 +427,36 @@ TEST_F(RipTest, WhileATrackIsRippedOnlyTheProgressWindowTakesClicks) {
     EXPECT_EQ(rips, 2);
     EXPECT_TRUE(m_dialog->isVisible());
     EXPECT_NE(Stream(), 0u);
+}
+
+// Sectors still unreadable after the retries are silence in the file, and the user is told how
+// long that is once the rip is over.
+TEST_F(RipTest, UnreadableSectorsAreSilentAndTheirLengthIsSaid) {
+    // The disc gives out while the MP3 format is chosen, before a sector of track 2 was read.
+    const CdImage scratched(Media(""), "scratched", {Audio(20), Audio(kTrackSectors)});
+    UseDrives({scratched.Cue(), Media("empty.cue"), m_other->Cue()});
+    RefreshCdTrackFolders();
+    ui::ScopedModalResponder<Mp3FormatQuestion> chooser([&](const Mp3FormatQuestion& q) {
+        scratched.TruncateBin(scratched.TrackOffset(1));
+        for (std::size_t i = 0; i < q.formats.size(); ++i)
+            if (q.formats[i].freq == 44100 && q.formats[i].bitrate == 128000)
+                return static_cast<int>(i);
+        return -1;
+    });
+    Rip(CdTrackFilePath(0, 2), Media("scratched.mp3"), kOutputMp3);
+    EXPECT_EQ(m_lastPercent, "Done!");
+    // The track's length, in silence.
+    const exporttest::Decoded mp3 = exporttest::DecodeFile(Media("scratched.mp3"));
+    EXPECT_NEAR(mp3.Seconds(), kTrackSectors / 75.0, 0.1);
+    EXPECT_TRUE(std::all_of(mp3.samples.begin(), mp3.samples.end(),
+                            [](std::int16_t s) { return std::abs(s) < 4; }));
+    ASSERT_EQ(m_boxes.Asked().size(), 1u);
+    EXPECT_EQ(m_boxes.Asked()[0].text, Printf(Text(124).c_str(), kTrackSectors / 75.0));
+
+    // A whole rip says nothing.
+    m_boxes.Clear();
+    Rip(OtherTrack(), Media("whole.mp3"), kOutputMp3);
+    EXPECT_TRUE(m_boxes.Asked().empty());
 }
 
 TEST_F(RipTest, OpeningATrackFileLoadsItsWavCopy) {
