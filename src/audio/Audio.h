@@ -461,6 +461,10 @@ struct CD_INFO {
 // Replaces the drive list with these devices or images (null or count 0: back to the default
 // list, built again when next needed). Each entry stays a drive whether or not it holds a disc.
 void CD_SetDrives(const char* const* devices, DWORD count);
+// Reads the default list again, so that a drive plugged in since appears and one taken away goes
+// (the drives after it move up; devices and labels handed out before are then no longer valid).
+// Nothing changes when the list is the same, or when CD_SetDrives set it.
+void CD_RescanDrives();
 // FALSE with ERROR_ILLPARAM past the last drive. An empty drive: hasDisc FALSE, label "".
 BOOL CD_GetInfo(DWORD drive, CD_INFO* info);
 // Tracks on the disc, data tracks included; (DWORD)-1 with ERROR_NOCD (no disc) or

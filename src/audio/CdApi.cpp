@@ -19,6 +19,10 @@ void CD_SetDrives(const char* const* devices, DWORD count) {
     CdDrives::Get().Set(std::move(list));
 }
 
+void CD_RescanDrives() {
+    CdDrives::Get().Rescan();
+}
+
 BOOL CD_GetInfo(DWORD drive, CD_INFO* info) {
     if (!info) return Fail(ERROR_ILLPARAM, 0);
     const char* device = nullptr;

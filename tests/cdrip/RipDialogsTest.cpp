@@ -459,6 +459,49 @@ TEST_F(RipTest, UnreadableSectorsAreSilentAndTheirLengthIsSaid) {
     EXPECT_TRUE(m_boxes.Asked().empty());
 }
 
+// The drives are read again each time the Rip CD dialog opens and each time the open box lists its
+// side bar: a drive plugged in since appears, one taken away goes, with its track files.
+TEST_F(RipTest, DrivesAreReadAgainEachTimeADialogListsThem) {
+    audio::CD_SetDrives(nullptr, 0);  // the system's drives, named here by the environment
+    const std::string disc = m_disc->Cue(), other = m_other->Cue();
+    auto folderOf = [](std::string device) {
+        std::replace(device.begin(), device.end(), '/', '_');
+        return CdRuntimeFolder() + "/" + device;
+    };
+    auto ripDialogDrives = [&] {
+        QuorvelRipCDTrackDlg dialog(m_dialog.get(), &Engine());
+        EXPECT_TRUE(dialog.InitDialog());
+        return Lines(dialog.DriveList());
+    };
+    auto openBoxFolders = [&] {
+        ui::COpenPreviewDialog dialog(m_dialog.get());
+        std::vector<std::string> folders;
+        for (const QUrl& url : dialog.sidebarUrls())
+            if (url.toLocalFile().startsWith(QString::fromStdString(CdRuntimeFolder())))
+                folders.push_back(url.toLocalFile().toStdString());
+        return folders;
+    };
+    // Each dialog in turn, so that each must read the drives itself.
+    const struct {
+        std::string drives;
+        bool bRipDialog;
+        std::vector<std::string> listed;
+    } steps[] = {
+        {disc, true, {disc + " - Practice Disc"}},
+        {disc + ":" + other, false, {folderOf(disc), folderOf(other)}},
+        {other, true, {other + " - [EMPTY]"}},
+        {disc, false, {folderOf(disc)}},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.drives);
+        testenv::ScopedEnv drives("QUORVEL_CD_DRIVES", step.drives.c_str());
+        EXPECT_EQ(step.bRipDialog ? ripDialogDrives() : openBoxFolders(), step.listed);
+        // Track files only of the drives there now.
+        EXPECT_EQ(fs::exists(folderOf(disc)), step.drives.find(disc) != std::string::npos);
+        EXPECT_EQ(fs::exists(folderOf(other)), step.drives.find(other) != std::string::npos);
+    }
+}
+
 TEST_F(RipTest, OpeningATrackFileLoadsItsWavCopy) {
     EXPECT_TRUE(IsCdTrackPath(OtherTrack()));
     EXPECT_FALSE(IsCdTrackPath("/music/x.cda/song.mp3"));
