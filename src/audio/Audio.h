@@ -465,6 +465,10 @@ struct CD_INFO {
 // Replaces the drive list with these devices or images (null or count 0: back to the default
 // list, built again when next needed). Each entry stays a drive whether or not it holds a disc.
 void CD_SetDrives(const char* const* devices, DWORD count);
+// Reads the default list again, so that a drive plugged in since appears and one taken away goes
+// (the drives after it move up; devices and labels handed out before are then no longer valid).
+// Nothing changes when the list is the same, or when CD_SetDrives set it.
+void CD_RescanDrives();
 // FALSE with ERROR_ILLPARAM past the last drive. An empty drive: hasDisc FALSE, label "".
 BOOL CD_GetInfo(DWORD drive, CD_INFO* info);
 // Tracks on the disc, data tracks included; (DWORD)-1 with ERROR_NOCD (no disc) or
@@ -485,5 +489,9 @@ BOOL CD_Release(DWORD drive);
 // it names no drive of the list), ERROR_NOCD, ERROR_CDTRACK (no such track, or a data track),
 // ERROR_INIT, ERROR_FORMAT.
 HSTREAM CD_StreamCreateFile(const char* file, DWORD flags);
+// Bytes of a track stream read so far that could not be read after the retries and came out as
+// silence (a part read twice counts twice); 0 for a whole read. (QWORD)-1 with ERROR_HANDLE when
+// `handle` is not a track stream.
+QWORD CD_StreamGetUnreadable(HSTREAM handle);
 
 }  // namespace audio

@@ -19,6 +19,10 @@ void CD_SetDrives(const char* const* devices, DWORD count) {
     CdDrives::Get().Set(std::move(list));
 }
 
+void CD_RescanDrives() {
+    CdDrives::Get().Rescan();
+}
+
 BOOL CD_GetInfo(DWORD drive, CD_INFO* info) {
     if (!info) return Fail(ERROR_ILLPARAM, 0);
     const char* device = nullptr;
@@ -84,6 +88,14 @@ HSTREAM CD_StreamCreateFile(const char* file, DWORD flags) {
         return Fail(error, HSTREAM{0});
     auto stream = std::make_shared<CdStream>(std::move(reader), flags & STREAM_DECODE, file);
     return Succeed(system.AddChannel(stream));
+}
+
+QWORD CD_StreamGetUnreadable(HSTREAM handle) {
+    LockedChannel c = LockChannel(handle);
+    if (!c) return QWORD(-1);
+    const auto* stream = dynamic_cast<const CdStream*>(c.channel.get());
+    if (!stream) return Fail(ERROR_HANDLE, QWORD(-1));
+    return Succeed(QWORD{stream->UnreadableBytes()});
 }
 
 }  // namespace audio

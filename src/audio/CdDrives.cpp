@@ -45,6 +45,20 @@ void CdDrives::Set(std::vector<std::string> devices) {
     m_drives.clear();
     for (std::string& d : devices) m_drives.push_back(Drive{std::move(d), nullptr, {}});
     m_bListed = !m_drives.empty();
+    m_bSetByProgram = m_bListed;
+}
+
+void CdDrives::Rescan() {
+    std::lock_guard lock(m_mutex);
+    if (m_bSetByProgram) return;
+    std::vector<std::string> devices = DefaultCdDevices();
+    if (m_bListed &&
+        std::equal(devices.begin(), devices.end(), m_drives.begin(), m_drives.end(),
+                   [](const std::string& device, const Drive& d) { return device == d.device; }))
+        return;
+    m_drives.clear();
+    for (std::string& d : devices) m_drives.push_back(Drive{std::move(d), nullptr, {}});
+    m_bListed = true;
 }
 
 void CdDrives::EnsureList() {

@@ -19,6 +19,9 @@ public:
 
     // Replaces the list; an empty list means the default one, built again when next needed.
     void Set(std::vector<std::string> devices);
+    // Builds the default list again, unless the program set one; a list that has not changed
+    // stays as it is (its discs and labels with it).
+    void Rescan();
     std::size_t Count();
     // The device of drive `drive`, or "" past the end.
     std::string Device(std::size_t drive);
@@ -53,6 +56,7 @@ private:
     std::mutex m_mutex;
     std::vector<Drive> m_drives;
     bool m_bListed = false;
+    bool m_bSetByProgram = false;
 };
 
 // The default list: QUORVEL_CD_DRIVES (devices or images separated by ':') when it is set and

@@ -14,6 +14,10 @@ namespace {
 constexpr int kParanoiaMode = PARANOIA_MODE_FULL ^ PARANOIA_MODE_NEVERSKIP;
 constexpr int kMaxRetries = 10;
 
+// The reader whose sector paranoia is reading on this thread: paranoia calls the drive's read
+// function from inside its own read, with no context of ours.
+thread_local CdSectorReader* t_pReading = nullptr;
+
 }  // namespace
 
 int CdSectorReader::Open(const std::string& device, std::size_t track) {
@@ -32,6 +36,10 @@ int CdSectorReader::Open(const std::string& device, std::size_t track) {
     // library's guess from the music itself, which silence or noise can fool.
     m_pDrive->bigendianp = 0;
     if (cdio_cddap_open(m_pDrive.get()) != 0) return ERROR_NOCD;
+    // Paranoia's reads of the drive go through here, so that what it pads is known.
+    m_sectorReads.assign(t.sectors, SectorRead::NotYet);
+    m_pDriveRead = m_pDrive->read_audio;
+    m_pDrive->read_audio = &CdSectorReader::ReadThrough;
     m_pParanoia.reset(cdio_paranoia_init(m_pDrive.get()));
     if (!m_pParanoia) return ERROR_MEM;
     cdio_paranoia_modeset(m_pParanoia.get(), kParanoiaMode);
@@ -52,21 +60,45 @@ const std::int16_t* CdSectorReader::Sector(std::uint64_t sector) {
         // Paranoia must never start on a sector that cannot be read: with nothing verified yet it
         // pads its way up from the disc's first sector and does not come back. So a fresh start
         // is tried plainly first, and an unreadable sector there is silence.
-        if (cdio_read_audio_sectors(m_pCdio.get(), m_sector.data(), lsn, 1) != DRIVER_OP_SUCCESS) {
-            m_sector.fill(0);
-            return m_sector.data();
-        }
+        if (cdio_read_audio_sectors(m_pCdio.get(), m_sector.data(), lsn, 1) != DRIVER_OP_SUCCESS)
+            return Unreadable();
         cdio_paranoia_seek(m_pParanoia.get(), lsn, SEEK_SET);
     }
+    t_pReading = this;
     const std::int16_t* samples =
         cdio_paranoia_read_limited(m_pParanoia.get(), nullptr, kMaxRetries);
-    if (samples) {
-        std::memcpy(m_sector.data(), samples, sizeof m_sector);
-        m_nextSector = sector + 1;
-    } else {
-        m_sector.fill(0);
+    t_pReading = nullptr;
+    if (!samples) {
         m_nextSector = UINT64_MAX;  // where paranoia stands is unknown now
+        return Unreadable();
     }
+    m_nextSector = sector + 1;
+    // Paranoia gives up on a sector after its retries and pads it: the drive never gave it.
+    if (m_sectorReads[sector] == SectorRead::Failed) return Unreadable();
+    std::memcpy(m_sector.data(), samples, sizeof m_sector);
+    return m_sector.data();
+}
+
+long CdSectorReader::ReadThrough(cdrom_drive_t* drive, void* buffer, lsn_t begin, long sectors) {
+    CdSectorReader* reader = t_pReading;
+    if (!reader) return -1;  // paranoia reads only from inside Sector()
+    const long read = reader->m_pDriveRead(drive, buffer, begin, sectors);
+    // A sector read once is good, whatever failed before or after; one never read has failed.
+    for (long i = 0; i < sectors; ++i) {
+        const std::int64_t at = std::int64_t{begin} + i - reader->m_firstSector;
+        if (at < 0 || at >= static_cast<std::int64_t>(reader->m_sectorReads.size())) continue;
+        SectorRead& state = reader->m_sectorReads[static_cast<std::size_t>(at)];
+        if (i < read)
+            state = SectorRead::Read;
+        else if (state != SectorRead::Read)
+            state = SectorRead::Failed;
+    }
+    return read;
+}
+
+const std::int16_t* CdSectorReader::Unreadable() {
+    m_sector.fill(0);
+    ++m_unreadable;
     return m_sector.data();
 }
 

@@ -6,6 +6,7 @@
 #include <cdio/paranoia/paranoia.h>
 
 #include <array>
+#include <atomic>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -31,6 +32,9 @@ class CdTrackSource : public FrameSource {
 public:
     virtual std::uint64_t Length() const = 0;
     virtual bool Seek(std::uint64_t frame) = 0;
+    // Sectors read so far that could not be read after the retries and were given as silence
+    // (one read twice counts twice). Safe from any thread.
+    virtual std::uint64_t UnreadableSectors() const = 0;
 };
 
 // Reads the sectors of one track: whole frames from any position, silence for a sector that
@@ -43,6 +47,7 @@ public:
 
     std::uint64_t Length() const override { return m_length; }
     bool Seek(std::uint64_t frame) override;
+    std::uint64_t UnreadableSectors() const override { return m_unreadable.load(); }
 
     int Read(std::int16_t* dst, int frames, const RenderContext&) override;
     std::uint64_t Position() override { return m_position; }
@@ -51,6 +56,10 @@ public:
 private:
     // The samples of sector `sector` of the track (from 0).
     const std::int16_t* Sector(std::uint64_t sector);
+    // Silence in place of a sector that cannot be read.
+    const std::int16_t* Unreadable();
+    // The drive's read function as paranoia calls it: notes which sectors the drive gave.
+    static long ReadThrough(cdrom_drive_t* drive, void* buffer, lsn_t begin, long sectors);
 
     CdioPtr m_pCdio;
     std::unique_ptr<cdrom_drive_t, CddaCloser> m_pDrive;
@@ -61,6 +70,12 @@ private:
     std::array<std::int16_t, kCdFramesPerSector * kCdChannels> m_sector{};
     std::uint64_t m_bufferedSector = UINT64_MAX;  // which sector m_sector holds
     std::uint64_t m_nextSector = UINT64_MAX;      // where paranoia reads next (MAX: seek first)
+    // What the drive did with each sector of the track: not asked yet, read, or failed every
+    // time it was asked.
+    enum class SectorRead : std::uint8_t { NotYet, Read, Failed };
+    std::vector<SectorRead> m_sectorReads;
+    long (*m_pDriveRead)(cdrom_drive_t*, void*, lsn_t, long) = nullptr;
+    std::atomic<std::uint64_t> m_unreadable{0};
 };
 
 // Reads a track ahead on a thread of its own, for a stream that plays: the mixing thread must
@@ -76,6 +91,7 @@ public:
 
     std::uint64_t Length() const override { return m_length; }
     bool Seek(std::uint64_t frame) override;
+    std::uint64_t UnreadableSectors() const override { return m_pReader->UnreadableSectors(); }
     int Read(std::int16_t* dst, int frames, const RenderContext&) override;
     std::uint64_t Position() override;
     bool AtEnd() override { return Position() >= m_length; }
@@ -108,6 +124,10 @@ public:
     const char* FileName() const override { return m_strPath.c_str(); }
     std::uint64_t LengthFrames() override { return m_pReader->Length(); }
     std::uint64_t ReadPosition() override { return m_pReader->Position(); }
+    // Bytes read so far that the disc would not give and that came out as silence.
+    std::uint64_t UnreadableBytes() const {
+        return m_pReader->UnreadableSectors() * kCdBytesPerSector;
+    }
 
 protected:
     int Produce(std::int16_t* dst, int frames, const RenderContext& ctx) override;

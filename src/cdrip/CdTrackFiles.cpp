@@ -134,6 +134,7 @@ std::vector<CdTrackFolderEntry> RefreshCdTrackFolders() {
     std::vector<CdTrackFolderEntry> folders;
     const std::string runtime = CdRuntimeFolder();
     if (runtime.empty()) return folders;
+    std::set<std::string> listed;  // the folder names of the drives there now
     // Each drive is let go of first, so that what it holds now is read, not what it held.
     for (audio::DWORD drive = 0; audio::CD_Release(drive); ++drive) {
         audio::CD_INFO info{};
@@ -161,6 +162,20 @@ std::vector<CdTrackFolderEntry> RefreshCdTrackFolders() {
             if (tracks.empty()) fs::remove(folder, ec);  // only when nothing else is in it
         }
         if (!tracks.empty()) folders.push_back({drive, device, folder.string()});
+        listed.insert(folder.filename().string());
+    }
+    // The folders of drives no longer there (taken away since) lose their track files too.
+    std::error_code ec;
+    std::vector<fs::path> gone;
+    for (fs::directory_iterator it(runtime, ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code statusError;
+        if (fs::is_directory(it->symlink_status(statusError)) &&
+            !listed.contains(it->path().filename().string()))
+            gone.push_back(it->path());
+    }
+    for (const fs::path& folder : gone) {
+        RemoveStaleTrackFiles(folder, {});
+        fs::remove(folder, ec);  // only when nothing else is in it
     }
     return folders;
 }

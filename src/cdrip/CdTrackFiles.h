@@ -30,7 +30,7 @@ struct CdTrackFolderEntry {
 };
 
 // Writes the track files of every drive of the list that holds a disc, one per audio track
-// (data tracks get none, so numbers can have gaps), and removes the track files of tracks and
-// discs no longer there. Each drive is read afresh and released afterwards. Returns the folders of
-// the drives with a disc, in drive order.
+// (data tracks get none, so numbers can have gaps), and removes the track files of tracks, discs
+// and drives no longer there. Each drive is read afresh and released afterwards. Returns the
+// folders of the drives with a disc, in drive order.
 std::vector<CdTrackFolderEntry> RefreshCdTrackFolders();

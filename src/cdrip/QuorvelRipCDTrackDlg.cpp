@@ -67,7 +67,9 @@ QuorvelRipCDTrackDlg::QuorvelRipCDTrackDlg(QWidget* owner, CPlaybackEngine* engi
 bool QuorvelRipCDTrackDlg::OnInitDialog() {
     m_layout.Apply(this, Template(), 96);
     setFixedSize(size());
-    // The list is in drive order, so that an entry's place is its drive number too.
+    // The drives as they are now: one plugged in since the last time appears, one taken away
+    // goes. The list is in drive order, so that an entry's place is its drive number too.
+    audio::CD_RescanDrives();
     audio::CD_INFO info{};
     for (audio::DWORD drive = 0; audio::CD_GetInfo(drive, &info); ++drive) {
         const std::string label =

@@ -244,7 +244,10 @@ int QuorvelRipTrackProgressDlg::ConversionMessage() const {
 bool QuorvelRipTrackProgressDlg::OnInitDialog() {
     m_layout.Apply(this, Template(), 96);
     setFixedSize(size());
-    // On screen before any work starts.
+    // On screen before any work starts, and modal from the start: shown before the modal run,
+    // it would otherwise stay an ordinary window, and the rip dialog and the main window would
+    // take clicks in the middle of the rip.
+    setWindowModality(Qt::ApplicationModal);
     show();
     if (QProgressBar* bar = ProgressBar()) {
         bar->setRange(0, 1000);
@@ -369,10 +372,16 @@ void QuorvelRipTrackProgressDlg::Convert(Sink& sink, int nOpenMessage) {
         PumpMessages();
     }
     const bool bClosed = sink.Close();
+    // Sectors the disc would not give, even after the retries, are silence in the file.
+    const audio::QWORD unreadable = audio::CD_StreamGetUnreadable(stream);
+    const double unreadableSeconds =
+        unreadable != audio::QWORD(-1) ? audio::ChannelBytes2Seconds(stream, unreadable) : 0.0;
     audio::StreamFree(stream);
     // Only a whole track replaces a song it was written over; otherwise the song comes back.
     if (aside) aside->Finish(bClosed && !bFailed && !m_bCancel);
     SetStatus(IDC_RIP_PERCENT, "Done!");
+    if (unreadableSeconds > 0)
+        ShowMessage(this, "Quorvel", MB_OK, GetLanguageText(124), unreadableSeconds);
     Finish();
 }
 

@@ -15,7 +15,8 @@ enum OutputKind { kOutputWav = 1, kOutputAac, kOutputMp4, kOutputM4a, kOutputMp3
 // unchanged into a WAV, MP3, AAC, MP4, M4A or WMA file, with a progress bar and Cancel. The
 // conversion starts from the window's own modal loop, reads the track in blocks of 20 000 bytes
 // and lets the user interface run between blocks; the window closes itself when it ends.
-// Whatever was written stays on disk as a whole, shorter file after a cancel or a failure.
+// Whatever was written stays on disk as a whole, shorter file after a cancel or a failure. Sectors
+// that cannot be read are silence in the file, and their length is told once the rip is over.
 class QuorvelRipTrackProgressDlg : public ui::CTemplateDialog {
     Q_OBJECT
 public:

@@ -54,7 +54,13 @@ bool SaveWma(CPlaybackEngine& engine, const std::string& destination) {
             const int code = audio::ErrorGetCode();
             ShowMessage(engine.Window(), "Quorvel", MB_OK, GetLanguageText(54), code);
         }
-        audio::WMA_EncodeClose(encoder);
+        // Closing writes the last packets and the index: a disc that fills up there leaves a
+        // file that is not whole, which must not replace the song.
+        if (!audio::WMA_EncodeClose(encoder) && bWritten) {
+            const int code = audio::ErrorGetCode();
+            ShowMessage(engine.Window(), "Quorvel", MB_OK, GetLanguageText(54), code);
+            bWritten = false;
+        }
     }
     chain.Close(bWritten);
     return bWritten;

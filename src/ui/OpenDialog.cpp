@@ -43,7 +43,9 @@ COpenPreviewDialog::COpenPreviewDialog(QWidget* owner)
     setFileMode(QFileDialog::ExistingFile);
     setNameFilters(Filters());
     selectNameFilter(Filters().front());
-    // Each CD drive holding a disc is a folder of track files in the side bar.
+    // Each CD drive holding a disc is a folder of track files in the side bar, read as the
+    // drives are now (one plugged in since the last time appears, one taken away goes).
+    audio::CD_RescanDrives();
     for (const CdTrackFolderEntry& cd : RefreshCdTrackFolders())
         m_cdFolders.append(QUrl::fromLocalFile(QFile::decodeName(cd.folder.c_str())));
     setSidebarUrls(sidebarUrls() + m_cdFolders);

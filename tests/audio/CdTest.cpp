@@ -324,6 +324,11 @@ TEST_F(Cd, UnreadableSectorsBecomeSilence) {
                 track.substr(0, readable * kSectorBytes));
     const std::size_t lost = (readable + 1) * kSectorBytes;
     EXPECT_EQ(bytes.find_first_not_of('\0', lost), std::string::npos);
+    // What the retries could not read is counted, in whole sectors, within the part that is gone.
+    const audio::QWORD unreadable = audio::CD_StreamGetUnreadable(h);
+    EXPECT_GT(unreadable, 0u);
+    EXPECT_LE(unreadable, track.size() - readable * kSectorBytes);
+    EXPECT_EQ(unreadable % kSectorBytes, 0u);
 
     // A seek into the part that is gone reads silence, a seek back the image again.
     ASSERT_TRUE(audio::ChannelSetPosition(h, 30 * kSectorBytes + 8));
@@ -359,6 +364,7 @@ TEST_F(Cd, UnreadableSectorsBecomeSilence) {
     const audio::HSTREAM first = OpenTrack(disc.Cue(), 1);
     ASSERT_NE(first, 0u);
     EXPECT_TRUE(ReadAllBytes(first, 20000) == disc.TrackBytes(0));
+    EXPECT_EQ(audio::CD_StreamGetUnreadable(first), 0u);
     audio::StreamFree(first);
 }
 

@@ -8,7 +8,9 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QUrl>
+#include <QWindow>
 #include <QtTest/QTest>
+#include <algorithm>
 #include <cerrno>
 #include <cstdarg>
 #include <cstring>
@@ -108,6 +110,15 @@ protected:
             return path;
         }};
 };
+
+// A click as the user makes it, through the window system: a window that a modal window blocks
+// never gets it.
+void UserClick(QWidget* widget) {
+    QWindow* window = widget->window()->windowHandle();
+    ASSERT_NE(window, nullptr);
+    QTest::mouseClick(window, Qt::LeftButton, {},
+                      window->mapFromGlobal(widget->mapToGlobal(widget->rect().center())));
+}
 
 std::vector<std::string> Lines(ui::CComboBox* combo) {
     std::vector<std::string> lines;
@@ -362,6 +373,133 @@ TEST_F(RipTest, RipCdButtonStopsPlaybackAndOpensTheDialog) {
     Click(405);
     EXPECT_EQ(seenTitle, Text(78));
     EXPECT_NE(Activity(), audio::ACTIVE_PLAYING);
+}
+
+// While a track is ripped, whichever command started it, the progress window alone takes clicks:
+// the Rip CD dialog under it and the main window wait until it ends.
+TEST_F(RipTest, WhileATrackIsRippedOnlyTheProgressWindowTakesClicks) {
+    m_dialog->show();
+    QuorvelRipCDTrackDlg* ripDialog = nullptr;
+    int rips = 0;
+    // At the first block of each rip: clicks on every other window, then Cancel.
+    QTimer between;
+    QObject::connect(&between, &QTimer::timeout, [&] {
+        auto* progress = m_dialog->findChild<QuorvelRipTrackProgressDlg*>();
+        if (!progress || !progress->isVisible() || progress->ProgressBar()->value() == 0 ||
+            progress->Cancelled())
+            return;
+        ++rips;
+        if (ripDialog) {
+            UserClick(ripDialog->GetDlgItem(QuorvelRipCDTrackDlg::IDC_RIP_CLOSE));
+            EXPECT_TRUE(ripDialog->isVisible()) << "the Rip CD dialog closed under the rip";
+            UserClick(ripDialog->GetDlgItem(QuorvelRipCDTrackDlg::IDC_RIP_TRACK));
+            EXPECT_EQ(m_saveAsked.size(), 1u) << "a second rip was asked for";
+        }
+        UserClick(Item(401));
+        EXPECT_TRUE(m_dialog->isVisible()) << "the main window closed under the rip";
+        EXPECT_FALSE(progress->Cancelled());
+        UserClick(progress->GetDlgItem(QuorvelRipTrackProgressDlg::IDC_RIP_CANCEL));
+        EXPECT_TRUE(progress->Cancelled());
+    });
+    between.start(0);
+
+    // From the Rip CD dialog.
+    m_saveAnswers.push_back(Media("ripped.wav"));
+    QTimer::singleShot(0, [&] {
+        ripDialog = qobject_cast<QuorvelRipCDTrackDlg*>(QApplication::activeModalWidget());
+        ASSERT_NE(ripDialog, nullptr);
+        ripDialog->TrackList()->SetCurSel(1);  // Track03.cda, the long one
+        UserClick(ripDialog->GetDlgItem(QuorvelRipCDTrackDlg::IDC_RIP_TRACK));
+        // The rip is over: now Close does close.
+        UserClick(ripDialog->GetDlgItem(QuorvelRipCDTrackDlg::IDC_RIP_CLOSE));
+        EXPECT_FALSE(ripDialog->isVisible());
+        if (ripDialog->isVisible()) ripDialog->done(0);
+    });
+    Click(405);
+    EXPECT_EQ(rips, 1);
+    const std::string ripped = CheckedCdWavData(ReadBytes(Media("ripped.wav")));
+    EXPECT_LT(ripped.size(), std::size_t(kTrackSectors) * kSectorBytes);
+    EXPECT_TRUE(m_boxes.Asked().empty());
+
+    // From the open command, owned by the main window.
+    ripDialog = nullptr;
+    OpenChosenFile(Engine(), nullptr, OtherTrack());
+    EXPECT_EQ(rips, 2);
+    EXPECT_TRUE(m_dialog->isVisible());
+    EXPECT_NE(Stream(), 0u);
+}
+
+// Sectors still unreadable after the retries are silence in the file, and the user is told how
+// long that is once the rip is over.
+TEST_F(RipTest, UnreadableSectorsAreSilentAndTheirLengthIsSaid) {
+    // The disc gives out while the MP3 format is chosen, before a sector of track 2 was read.
+    const CdImage scratched(Media(""), "scratched", {Audio(20), Audio(kTrackSectors)});
+    UseDrives({scratched.Cue(), Media("empty.cue"), m_other->Cue()});
+    RefreshCdTrackFolders();
+    ui::ScopedModalResponder<Mp3FormatQuestion> chooser([&](const Mp3FormatQuestion& q) {
+        scratched.TruncateBin(scratched.TrackOffset(1));
+        for (std::size_t i = 0; i < q.formats.size(); ++i)
+            if (q.formats[i].freq == 44100 && q.formats[i].bitrate == 128000)
+                return static_cast<int>(i);
+        return -1;
+    });
+    Rip(CdTrackFilePath(0, 2), Media("scratched.mp3"), kOutputMp3);
+    EXPECT_EQ(m_lastPercent, "Done!");
+    // The track's length, in silence.
+    const exporttest::Decoded mp3 = exporttest::DecodeFile(Media("scratched.mp3"));
+    EXPECT_NEAR(mp3.Seconds(), kTrackSectors / 75.0, 0.1);
+    EXPECT_TRUE(std::all_of(mp3.samples.begin(), mp3.samples.end(),
+                            [](std::int16_t s) { return std::abs(s) < 4; }));
+    ASSERT_EQ(m_boxes.Asked().size(), 1u);
+    EXPECT_EQ(m_boxes.Asked()[0].text, Printf(Text(124).c_str(), kTrackSectors / 75.0));
+
+    // A whole rip says nothing.
+    m_boxes.Clear();
+    Rip(OtherTrack(), Media("whole.mp3"), kOutputMp3);
+    EXPECT_TRUE(m_boxes.Asked().empty());
+}
+
+// The drives are read again each time the Rip CD dialog opens and each time the open box lists its
+// side bar: a drive plugged in since appears, one taken away goes, with its track files.
+TEST_F(RipTest, DrivesAreReadAgainEachTimeADialogListsThem) {
+    audio::CD_SetDrives(nullptr, 0);  // the system's drives, named here by the environment
+    const std::string disc = m_disc->Cue(), other = m_other->Cue();
+    auto folderOf = [](std::string device) {
+        std::replace(device.begin(), device.end(), '/', '_');
+        return CdRuntimeFolder() + "/" + device;
+    };
+    auto ripDialogDrives = [&] {
+        QuorvelRipCDTrackDlg dialog(m_dialog.get(), &Engine());
+        EXPECT_TRUE(dialog.InitDialog());
+        return Lines(dialog.DriveList());
+    };
+    auto openBoxFolders = [&] {
+        ui::COpenPreviewDialog dialog(m_dialog.get());
+        std::vector<std::string> folders;
+        for (const QUrl& url : dialog.sidebarUrls())
+            if (url.toLocalFile().startsWith(QString::fromStdString(CdRuntimeFolder())))
+                folders.push_back(url.toLocalFile().toStdString());
+        return folders;
+    };
+    // Each dialog in turn, so that each must read the drives itself.
+    const struct {
+        std::string drives;
+        bool bRipDialog;
+        std::vector<std::string> listed;
+    } steps[] = {
+        {disc, true, {disc + " - Practice Disc"}},
+        {disc + ":" + other, false, {folderOf(disc), folderOf(other)}},
+        {other, true, {other + " - [EMPTY]"}},
+        {disc, false, {folderOf(disc)}},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.drives);
+        testenv::ScopedEnv drives("QUORVEL_CD_DRIVES", step.drives.c_str());
+        EXPECT_EQ(step.bRipDialog ? ripDialogDrives() : openBoxFolders(), step.listed);
+        // Track files only of the drives there now.
+        EXPECT_EQ(fs::exists(folderOf(disc)), step.drives.find(disc) != std::string::npos);
+        EXPECT_EQ(fs::exists(folderOf(other)), step.drives.find(other) != std::string::npos);
+    }
 }
 
 TEST_F(RipTest, OpeningATrackFileLoadsItsWavCopy) {

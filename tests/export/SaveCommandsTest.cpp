@@ -1,5 +1,8 @@
 // Save and Save As from the main window's buttons, the writer chosen by the name, and saves over
 // the loaded song in every format and on every way out.
+#include <signal.h>
+#include <sys/resource.h>
+
 #include <QLabel>
 #include <array>
 #include <filesystem>
@@ -31,6 +34,28 @@ protected:
             if (entry.path().filename() == "QVOutput.TMP") return true;
         return false;
     }
+};
+
+// Files this process writes end at `bytes`, as on a disc that is full there: a write beyond fails
+// (EFBIG) instead of ending the process.
+class ScopedFileSizeLimit {
+public:
+    explicit ScopedFileSizeLimit(rlim_t bytes) : m_oldHandler(::signal(SIGXFSZ, SIG_IGN)) {
+        ::getrlimit(RLIMIT_FSIZE, &m_old);
+        rlimit limit = m_old;
+        limit.rlim_cur = bytes;
+        EXPECT_EQ(::setrlimit(RLIMIT_FSIZE, &limit), 0);
+    }
+    ~ScopedFileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &m_old);
+        ::signal(SIGXFSZ, m_oldHandler);
+    }
+    ScopedFileSizeLimit(const ScopedFileSizeLimit&) = delete;
+    ScopedFileSizeLimit& operator=(const ScopedFileSizeLimit&) = delete;
+
+private:
+    rlimit m_old{};
+    sighandler_t m_oldHandler;
 };
 
 TEST(WriterForTest, TheFirstExtensionFoundAnywhereInThePathIgnoringCase) {
@@ -296,6 +321,34 @@ TEST_F(SaveCommandsTest, ASaveOverTheSongThatWritesNothingPutsEverySettingBack) 
     EXPECT_EQ(after.loopEnd, 0u);
     EXPECT_EQ(after.bands[0], 0);
     EXPECT_EQ(after.modified, 0);
+}
+
+// A WMA file is finished when its encoder closes (the last packets, the index): a disc that fills up
+// only then fails the save like any failed write, and a save over the song keeps the song.
+TEST_F(SaveCommandsTest, AWmaFileThatCannotBeFinishedFailsTheSaveAndKeepsTheSong) {
+    LoadSong("base.wav", 1.0);
+    const std::string song = Media("song.wma");
+    m_bitrateEntries = {7};  // 48 kbps: the whole file waits in the writer's buffer until the end
+    SaveLoopAs(Engine(), song, nullptr);
+    Engine().LoadSong(song);
+    ASSERT_EQ(Engine().m_strSongPath, song);
+    const std::string original = ReadBytes(song);
+    ASSERT_GT(original.size(), 4096u);
+
+    m_bitrateEntries = {7};
+    {
+        // Room for the header, which is written when the encoder opens, and no more.
+        ScopedFileSizeLimit full(4096);
+        SaveLoopAs(Engine(), song, nullptr);
+    }
+    ASSERT_EQ(m_boxes.Asked().size(), 1u);
+    char expected[512];
+    std::snprintf(expected, sizeof expected, Text(54).c_str(), audio::ERROR_CREATE);
+    EXPECT_EQ(m_boxes.Asked()[0].text, expected);
+    EXPECT_TRUE(ReadBytes(song) == original);
+    EXPECT_FALSE(AsideLeftBehind());
+    EXPECT_NE(Stream(), 0u);
+    EXPECT_EQ(Engine().m_strSongPath, song);
 }
 
 TEST_F(SaveCommandsTest, UnwritableDestinationsAreReportedAndTheChangesStayUnsaved) {

@@ -96,6 +96,12 @@ void FaacProcess::Signal(int signal) {
     ::kill(pid_, signal);
 }
 
+void FaacProcess::LimitFileSize(rlim_t bytes) {
+    const rlimit limit{bytes, bytes};
+    if (::prlimit(pid_, RLIMIT_FSIZE, &limit, nullptr) != 0)
+        throw std::runtime_error("cannot limit the file size of faac");
+}
+
 int FaacProcess::Wait() {
     CloseInput();
     if (pid_ > 0) {

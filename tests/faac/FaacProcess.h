@@ -1,6 +1,8 @@
 // The real faac program, started with a pipe on its standard input as the player starts it.
 #pragma once
 
+#include <sys/resource.h>
+
 #include <chrono>
 #include <optional>
 #include <string>
@@ -24,6 +26,8 @@ public:
     // Bytes written to the input that the program has not read yet.
     int UnreadInput() const;
     void Signal(int signal);
+    // From now on, files the program writes end at `bytes`, as on a disc that is full there.
+    void LimitFileSize(rlim_t bytes);
     // Closes the input, waits for the end; the exit status, or 128 + the signal that killed it.
     int Wait();
     // Waits for the end with the input left open; empty if the program still runs after

@@ -354,6 +354,41 @@ TEST_F(FaacProgram, AWriteThatFailsIsReported) {
     }
 }
 
+// After a failure the program removes the output only when it created it: a file that was there
+// before, or a link to another file, stays.
+TEST_F(FaacProgram, AFailureRemovesOnlyAnOutputTheProgramCreated) {
+    const std::string target = File("target.m4a");
+    const std::string existing = File("existing.m4a");
+    const std::string link = File("link.m4a");
+    const std::string fresh = File("fresh.m4a");
+    const struct {
+        std::string out;
+        bool bStays;
+    } cases[] = {{fresh, false}, {existing, true}, {link, true}};
+    for (const bool mp4 : {false, true}) {
+        testenv::WriteFile(target, "the file the link names");
+        testenv::WriteFile(existing, "the user's earlier file");
+        fs::remove(link);
+        fs::create_symlink(target, link);
+        for (const auto& c : cases) {
+            SCOPED_TRACE(c.out + (mp4 ? " as MP4" : " as ADTS"));
+            std::vector<std::string> args = {"-q", "130"};
+            if (mp4) args.push_back("-w");
+            args.insert(args.end(), {"-o", c.out, "-"});
+            FaacProcess process(args);
+            process.LimitFileSize(4096);  // before the program has read a byte
+            process.WriteInput(faactest::ToneWave({.seconds = 2}));
+            EXPECT_EQ(process.Wait(), 1);
+            EXPECT_NE(process.StandardError().find("File too large"), std::string::npos)
+                << process.StandardError();
+            EXPECT_EQ(fs::exists(fs::symlink_status(c.out)), c.bStays);
+        }
+        EXPECT_TRUE(fs::is_symlink(link));
+        EXPECT_EQ(fs::read_symlink(link), target);
+        EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(target)));
+    }
+}
+
 TEST_F(FaacProgram, TheInputIsNeverItsOwnOutput) {
     const std::string in = File("song.wav");
     const std::string wave = faactest::ToneWave({.unknownSizes = false, .seconds = 0.2});

@@ -18,7 +18,7 @@
 
 namespace {
 
-constexpr int kLastTextNumber = 123;
+constexpr int kLastTextNumber = 124;
 // The lookup reads pieces of at most 259 bytes including the line feed; a longer line would be
 // split and shift every later number.
 constexpr size_t kMaxTextBytes = 258;
@@ -32,7 +32,7 @@ const std::map<int, std::string>& PrintfTexts() {
         {52, "s"},   {53, "s"},  {54, "d"},   {55, "s"},  {56, ""},   {59, "s"},  {60, "d"},
         {61, "d"},   {62, "s"},  {63, "d"},   {64, "s"},  {65, "d"},  {106, "s"}, {107, "s"},
         {108, "f"},  {109, "d"}, {110, "s"},  {111, ""},  {112, "s"}, {113, "s"}, {114, "d"},
-        {115, "ds"}, {116, "d"}, {117, "sd"}, {118, "d"}, {119, "d"}, {122, ""},
+        {115, "ds"}, {116, "d"}, {117, "sd"}, {118, "d"}, {119, "d"}, {122, ""},  {124, "f"},
     };
     return texts;
 }

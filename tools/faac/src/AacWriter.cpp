@@ -9,10 +9,13 @@ extern "C" {
 #include <libswresample/swresample.h>
 }
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdint>
-#include <filesystem>
-#include <system_error>
+#include <optional>
 #include <vector>
 
 #include "QualityBitrate.h"
@@ -96,8 +99,17 @@ struct AacWriter::Impl {
     std::vector<std::int32_t> widened;          // 24-bit input as 32-bit samples
     std::vector<std::vector<float>> converted;  // one plane per channel, out of the converter
     std::vector<std::uint8_t*> convertedPlanes;
-    bool createdFile = false;
+    // The file this writer made at the output path, if it made one: only that file is ever
+    // removed after a failure.
+    struct FileIdentity {
+        dev_t device;
+        ino_t inode;
+    };
+    std::optional<FileIdentity> createdFile;
     bool finished = false;
+
+    ~Impl();
+    void CreateOutputIfMissing();
 
     void OpenEncoder(const EncoderOptions& options);
     void OpenConverter();
@@ -179,11 +191,9 @@ void AacWriter::Impl::OpenOutput(const EncoderOptions& options) {
     Check(avcodec_parameters_from_context(stream->codecpar, codec.get()), "stream parameters");
     stream->time_base = codec->time_base;
 
+    CreateOutputIfMissing();
     Check(avio_open(&raw->pb, outputPath.c_str(), AVIO_FLAG_WRITE),
           "cannot create '" + outputPath + "'");
-    // A file of ours may be removed after a failure; a device or a pipe named by -o never is.
-    std::error_code error;
-    createdFile = std::filesystem::is_regular_file(outputPath, error);
 
     AVDictionary* muxerOptions = nullptr;
     if (!options.mp4Container && options.mpegVersion == 2)
@@ -191,6 +201,28 @@ void AacWriter::Impl::OpenOutput(const EncoderOptions& options) {
     const int result = avformat_write_header(raw, &muxerOptions);
     av_dict_free(&muxerOptions);
     Check(result, "cannot write to '" + outputPath + "'");
+}
+
+// Whatever is at the output path already (a file of the user's, a link to another file, a device,
+// a pipe) is written through and left in place after a failure; a path that is free is created
+// here, exclusively, and remembered as ours.
+void AacWriter::Impl::CreateOutputIfMissing() {
+    const int fd = ::open(outputPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) return;  // there already, or not creatable: avio_open tells which
+    struct stat status {};
+    if (::fstat(fd, &status) == 0) createdFile = FileIdentity{status.st_dev, status.st_ino};
+    ::close(fd);
+}
+
+// After a failure: the half-written file goes, if this writer created it and it is still the
+// file at that path.
+AacWriter::Impl::~Impl() {
+    if (finished || !createdFile) return;
+    container.reset();  // closes the file
+    struct stat status {};
+    if (::lstat(outputPath.c_str(), &status) == 0 && S_ISREG(status.st_mode) &&
+        status.st_dev == createdFile->device && status.st_ino == createdFile->inode)
+        ::unlink(outputPath.c_str());
 }
 
 void AacWriter::Impl::Convert(const std::uint8_t* samples, int frameCount) {
@@ -254,15 +286,7 @@ AacWriter::AacWriter(const WaveFormat& input, const EncoderOptions& options)
     impl_->OpenOutput(options);
 }
 
-AacWriter::~AacWriter() {
-    if (impl_->finished || !impl_->container) return;
-    const bool remove = impl_->createdFile;
-    impl_->container.reset();  // closes the file
-    if (remove) {
-        std::error_code ignored;
-        std::filesystem::remove(impl_->outputPath, ignored);
-    }
-}
+AacWriter::~AacWriter() = default;
 
 void AacWriter::Write(std::span<const std::byte> frames, std::size_t frameCount) {
     Impl& d = *impl_;

@@ -8,6 +8,7 @@ extern "C" {
 }
 
 #include <fcntl.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -69,6 +70,9 @@ int Encode(const faac::EncoderOptions& options, int inputFd) {
 
 int main(int argc, char** argv) {
     av_log_set_level(AV_LOG_ERROR);
+    // A file size limit reached is a failed write like a full disk (reported, the half-written
+    // file removed), not the end of the program.
+    ::signal(SIGXFSZ, SIG_IGN);
     const std::vector<std::string_view> args(argv + 1, argv + argc);
     faac::CommandLine line;
     try {
