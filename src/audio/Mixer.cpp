@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 
 #include "audio/SampleConversion.h"
@@ -18,6 +19,9 @@ namespace {
 std::atomic<std::thread::id> g_mixerThread{};
 std::atomic<std::uint64_t> g_renderSeq{0};  // odd while a block is being rendered
 std::atomic<std::uint64_t> g_starvedBlocks{0};
+// The output frame of each of the latest starved blocks, by the block's number modulo the size.
+constexpr std::size_t kStarvedKept = 32;
+std::array<std::atomic<std::uint64_t>, kStarvedKept> g_starvedAt{};
 std::atomic<bool> g_waitingForVoices{false};
 
 // Below this much audio queued at the device, the mixer renders whether or not every producer
@@ -64,6 +68,14 @@ void Mixer::Stop() {
 
 std::uint64_t Mixer::StarvedBlocks() {
     return g_starvedBlocks.load(std::memory_order_relaxed);
+}
+
+std::vector<std::uint64_t> Mixer::StarvedSince(std::uint64_t count) {
+    const std::uint64_t now = g_starvedBlocks.load(std::memory_order_acquire);
+    std::vector<std::uint64_t> frames;
+    for (std::uint64_t n = std::max(count, now > kStarvedKept ? now - kStarvedKept : 0); n < now; ++n)
+        frames.push_back(g_starvedAt[n % kStarvedKept].load(std::memory_order_relaxed));
+    return frames;
 }
 
 bool Mixer::WaitingForVoices() {
@@ -152,8 +164,11 @@ void Mixer::Run() {
         }
         std::fill(m_mix.begin(), m_mix.end(), 0.0f);
         for (Voice* voice : list->voices) {
-            if (!MixVoice(*voice, written) && voice->primed.load(std::memory_order_relaxed))
-                g_starvedBlocks.fetch_add(1, std::memory_order_relaxed);
+            if (!MixVoice(*voice, written) && voice->primed.load(std::memory_order_relaxed)) {
+                const std::uint64_t n = g_starvedBlocks.load(std::memory_order_relaxed);
+                g_starvedAt[n % kStarvedKept].store(written, std::memory_order_relaxed);
+                g_starvedBlocks.store(n + 1, std::memory_order_release);  // one writer
+            }
         }
         m_list.Release();
         ++g_renderSeq;

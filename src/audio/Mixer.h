@@ -55,6 +55,9 @@ public:
     static void WaitForBlockEnd();
     // Blocks a playing channel had none ready when the mixer needed one (the producer was late).
     static std::uint64_t StarvedBlocks();
+    // The output frames at which the starved blocks numbered from `count` on began (the latest
+    // few dozen only): tells a gap the device played from one the sound itself has.
+    static std::vector<std::uint64_t> StarvedSince(std::uint64_t count);
     // True while the mixer holds off a block for a producer that is behind.
     static bool WaitingForVoices();
     // The mixing thread's id while one runs (for checks of its real-time rules).

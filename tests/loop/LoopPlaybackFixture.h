@@ -20,6 +20,7 @@
 #include "app/QuorvelMainDlg.h"
 #include "app/ShippedData.h"
 #include "audio/AudioSystem.h"
+#include "audio/Mixer.h"
 #include "engine/PlaybackEngine.h"
 #include "engine/PlaybackState.h"
 #include "loop/LoopRegion.h"
@@ -54,20 +55,6 @@ inline void WriteToneSections(const std::string& path, const std::vector<ToneSec
         samples.insert(samples.end(), tone.begin(), tone.end());
     }
     test_audio::WriteWav(path, kRate, 2, samples);
-}
-
-// Fails at the first 10 ms of the left channel of [first, last) whose RMS is below 3/4 of
-// `toneRms`. A join of a loop fades over 5 ms from the audio that would have followed (silence
-// after the region's end, or the tone at another phase) into the region's start, which costs at
-// most about a third of one 10 ms window's energy; a gap of one block (6 ms) costs more than half.
-inline void ExpectNoGap(const std::vector<std::int16_t>& heard, std::size_t first, std::size_t last,
-                        double toneRms) {
-    constexpr std::size_t kWindow = kRate / 100;
-    constexpr std::size_t kStep = kRate / 1000;
-    for (std::size_t w = first + kWindow; w + 2 * kWindow < last; w += kStep) {
-        const double rms = Rms(heard.data() + 2 * w, kWindow, 2);
-        ASSERT_GE(rms, 0.75 * toneRms) << "gap at output frame " << w;
-    }
 }
 
 class LoopPlaybackFixture : public ::testing::Test {
@@ -137,10 +124,25 @@ protected:
         EXPECT_EQ(audio::GetConfig(audio::CONFIG_BUFFER), 25u);
         testenv::BusyLoad load;
         const std::uint64_t lateBefore = system.LateFrames();
+        const std::uint64_t starvedBefore = audio::detail::Mixer::StarvedBlocks();
         scenario();
         EXPECT_EQ(system.LateFrames(), lateBefore) << "output frames played late";
+        m_starvedAt = audio::detail::Mixer::StarvedSince(starvedBefore);
         if (::testing::Test::HasFatalFailure()) return {};
         return Heard();
+    }
+
+    // Fails at the first 10 ms of the left channel of [first, last) whose RMS is below 3/4 of
+    // `toneRms`, saying whether the mixer had a block starved there. A join of a loop costs at
+    // most about a third of one 10 ms window's energy; a gap of one block (6 ms) more than half.
+    void ExpectNoGap(const std::vector<std::int16_t>& heard, std::size_t first, std::size_t last,
+                     double toneRms) const {
+        constexpr std::size_t kWindow = kRate / 100;
+        constexpr std::size_t kStep = kRate / 1000;
+        for (std::size_t w = first + kWindow; w + 2 * kWindow < last; w += kStep) {
+            const double rms = Rms(heard.data() + 2 * w, kWindow, 2);
+            ASSERT_GE(rms, 0.75 * toneRms) << "gap at output frame " << w << StarvedNear(w, kWindow);
+        }
     }
 
     // Closes the device and gives what was heard, stereo 16-bit at 44.1 kHz.
@@ -149,7 +151,18 @@ protected:
         return m_capture.Samples();
     }
 
+    // Which kind of gap a failure is: a block the producer had not ready, or the sound itself.
+    std::string StarvedNear(std::size_t frame, std::size_t window) const {
+        for (const std::uint64_t at : m_starvedAt) {
+            if (at + audio::detail::Mixer::kBlockFrames > frame && at < frame + window)
+                return ", where the mixer found a block not ready (output frame " +
+                       std::to_string(at) + ")";
+        }
+        return " (every block was ready in time: the gap is in the sound)";
+    }
+
     testenv::TempAppData m_appData;
+    std::vector<std::uint64_t> m_starvedAt;  // output frames of blocks starved while capturing
     QTemporaryDir m_media;
     test_audio::DiskCapture m_capture{Media("heard.raw")};
     ui::ModalScript<ui::MessageQuestion> m_boxes{IDOK};
