@@ -102,8 +102,7 @@ TEST_P(CompressedLoopTest, LoopsWithoutAGapOrAClickAtItsJoins) {
         ASSERT_TRUE(audio::ChannelSetPosition(stream, start));
         std::this_thread::sleep_for(std::chrono::milliseconds(200));  // the landing gets ready
         ASSERT_TRUE(audio::ChannelPlay(stream, false));
-        std::this_thread::sleep_for(
-            std::chrono::duration<double>((end - start) / 4.0 / kRate * kPasses / speed + 0.3));
+        test_audio::PlayOutput((end - start) / 4.0 / kRate * kPasses / speed + 0.3);
         late = audio::detail::AudioSystem::Get().LateFrames() - lateBefore;
         audio::Free();
         heard = capture.Samples();

@@ -65,12 +65,8 @@ std::vector<std::int16_t> CaptureWhole(const TempDir& dir, Scenario scenario) {
     return capture.Finish();
 }
 
-// Lets the device play `duration` more of audio (a busy machine plays slower than the clock).
 void Play(std::chrono::milliseconds duration) {
-    audio::detail::AudioSystem& system = audio::detail::AudioSystem::Get();
-    const std::uint64_t until = system.FramesTaken() + duration.count() * kRate / 1000;
-    for (int i = 0; i < 20000 && system.FramesTaken() < until; ++i)
-        std::this_thread::sleep_for(1ms);
+    test_audio::PlayOutput(duration.count() / 1000.0);
 }
 
 // First and last stereo frame whose left sample exceeds `threshold`.

@@ -3,16 +3,29 @@
 // complete once the device is closed (audio::Free, or the main window going away).
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <string>
 #include <system_error>
+#include <thread>
 #include <vector>
+
+#include "audio/AudioSystem.h"
 
 #include "support/ScopedEnv.h"
 #include "support/TestAudio.h"
 
 namespace test_audio {
+
+// Lets the open device play `seconds` more of output. A busy machine plays slower than the
+// clock, so a capture is timed by what the device took, not by sleeping; gives up after 30 s.
+inline void PlayOutput(double seconds) {
+    audio::detail::AudioSystem& system = audio::detail::AudioSystem::Get();
+    const std::uint64_t until = system.FramesTaken() + static_cast<std::uint64_t>(seconds * 44100);
+    for (int waited = 0; waited < 30000 && system.FramesTaken() < until; ++waited)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
 
 class DiskCapture {
 public:

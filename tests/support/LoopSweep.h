@@ -19,6 +19,7 @@
 
 #include "audio/Audio.h"
 #include "audio/AudioSystem.h"
+#include "support/DiskCapture.h"
 #include "support/TestAudio.h"
 
 namespace test_audio {
@@ -108,7 +109,7 @@ inline std::vector<std::int16_t> Play(const std::string& wav, const std::string&
         audio::ChannelSetJumpTarget(stream, passes->starts[1]);
     }
     if (ok) ok = audio::ChannelPlay(stream, false);
-    if (ok) std::this_thread::sleep_for(std::chrono::duration<double>(seconds + 0.3));
+    if (ok) PlayOutput(seconds + 0.3);
     late += audio::detail::AudioSystem::Get().LateFrames() - lateBefore;
     audio::Free();
     return ok ? ReadRawSamples(capture) : std::vector<std::int16_t>{};
