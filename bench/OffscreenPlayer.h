@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <memory>
 
-#include "app/DataFolder.h"
+#include "lang/DataFolder.h"
 #include "app/ShippedData.h"
 
 namespace bench {

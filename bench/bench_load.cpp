@@ -20,7 +20,7 @@
 
 #include "BenchSupport.h"
 #include "OffscreenPlayer.h"
-#include "app/DataFolder.h"
+#include "lang/DataFolder.h"
 #include "app/QuorvelMainDlg.h"
 #include "app/ShippedData.h"
 #include "loop/QuorvelLoopPropertyPage.h"

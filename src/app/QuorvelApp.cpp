@@ -2,7 +2,7 @@
 
 #include <QTimer>
 
-#include "app/DataFolder.h"
+#include "lang/DataFolder.h"
 #include "app/QuorvelMainDlg.h"
 #include "app/ShippedData.h"
 #include "app/SingleInstance.h"

@@ -5,7 +5,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-#include "app/DataFolder.h"
+#include "lang/DataFolder.h"
 #include "app/DroppedFile.h"
 #include "app/MainDialogTemplate.h"
 #include "app/MainSliderLook.h"
@@ -24,7 +24,7 @@
 #include "ui/ControlColours.h"
 #include "ui/ControlId.h"
 #include "ui/HoverFocus.h"
-#include "ui/MainWindow.h"
+#include "ui/LanguageFileBox.h"
 #include "ui/QtText.h"
 #include "ui/ShellOpen.h"
 #include "ui/SkinResource.h"
@@ -55,14 +55,14 @@ CQuorvelMainDlg::CQuorvelMainDlg(QWidget* parent)
     for (size_t i = 0; i < m_bmpSkin.size(); ++i)
         m_bmpSkin[i] = ui::LoadSkinBitmap(kSkinBitmapIds[i]);
     ui::ApplyControlBackground(this);
-    ui::SetMainWindow(this);
+    ui::InstallLanguageFileBox(this);
     InstallMessagePreFilter();
     setAcceptDrops(true);
 }
 
 CQuorvelMainDlg::~CQuorvelMainDlg() {
     RemoveMessagePreFilter();
-    if (ui::GetMainWindow() == this) ui::SetMainWindow(nullptr);
+    InstallMp3FormatChooser(nullptr);
 }
 
 bool CQuorvelMainDlg::OnInitDialog() {
@@ -102,7 +102,7 @@ bool CQuorvelMainDlg::OnInitDialog() {
     CreateLoopPage();
     CreateEqPage();
     // (export) The MP3 format chooser asks over this window.
-    InstallMp3FormatChooser();
+    InstallMp3FormatChooser(this);
     // 15. No button shows its focus picture at start; from now on the focus follows the pointer.
     m_btnFocusSink->setFocus();
     m_pHoverFocus = std::make_unique<ui::CHoverFocus>(this, m_btnFocusSink);

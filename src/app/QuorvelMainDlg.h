@@ -10,7 +10,7 @@
 
 #include "engine/PlaybackEngine.h"
 #include "export/RenderChain.h"
-#include "lang/LanguageMenu.h"
+#include "app/LanguageMenu.h"
 #include "ui/TemplateDialog.h"
 
 namespace ui {

@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "audio/Audio.h"
-#include "cdrip/CdTrackFiles.h"
+#include "audio/CdTrackFiles.h"
 #include "cdrip/QuorvelRipTrackProgressDlg.h"
 #include "export/SaveCommands.h"
 #include "lang/LanguageText.h"

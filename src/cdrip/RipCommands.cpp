@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "app/DataFolder.h"
+#include "lang/DataFolder.h"
 #include "cdrip/QuorvelRipCDTrackDlg.h"
 #include "cdrip/QuorvelRipTrackProgressDlg.h"
 #include "engine/PlaybackEngine.h"

@@ -5,7 +5,7 @@
 #include <array>
 #include <string_view>
 
-#include "app/DataFolder.h"
+#include "lang/DataFolder.h"
 #include "engine/IniFile.h"
 
 namespace {

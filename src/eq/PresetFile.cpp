@@ -6,7 +6,7 @@
 #include <QString>
 #include <algorithm>
 
-#include "app/DataFolder.h"
+#include "lang/DataFolder.h"
 #include "engine/IniFile.h"
 #include "eq/PresetTokens.h"
 

@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "ui/MainWindow.h"
 #include "ui/ModalResponder.h"
 #include "ui/QtText.h"
 
@@ -64,13 +63,13 @@ int CMp3FormatDialog::DefaultChoice(const std::vector<audio::ACMFORMATCHOICE>& f
 namespace {
 
 int AskForMp3Format(const char* title, const audio::ACMFORMATCHOICE* formats, int count,
-                    audio::DWORD sourceFreq, void* /*user*/) {
+                    audio::DWORD sourceFreq, void* owner) {
     Mp3FormatQuestion question;
     question.title = title ? title : "Choose the MP3 Format";
     question.formats.assign(formats, formats + std::max(count, 0));
     question.sourceFreq = sourceFreq;
     CMp3FormatDialog dialog(ui::ToQtText(question.title), question.formats, sourceFreq,
-                            ui::GetMainWindow());
+                            static_cast<QWidget*>(owner));
     question.dialog = &dialog;
     return ui::ModalResponder<Mp3FormatQuestion>::Ask(question, [](const Mp3FormatQuestion& asked) {
         return asked.dialog->exec() == QDialog::Accepted ? asked.dialog->Chosen() : -1;
@@ -79,6 +78,6 @@ int AskForMp3Format(const char* title, const audio::ACMFORMATCHOICE* formats, in
 
 }  // namespace
 
-void InstallMp3FormatChooser() {
-    audio::Encode_SetACMChooser(&AskForMp3Format, nullptr);
+void InstallMp3FormatChooser(QWidget* owner) {
+    audio::Encode_SetACMChooser(&AskForMp3Format, owner);
 }

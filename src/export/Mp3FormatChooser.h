@@ -40,5 +40,6 @@ struct Mp3FormatQuestion {
     CMp3FormatDialog* dialog = nullptr;
 };
 
-// Makes the layer ask for MP3 formats with this dialog, over the main window.
-void InstallMp3FormatChooser();
+// Makes the layer ask for MP3 formats with this dialog, over `owner` (the main window, which
+// installs it again with null before it goes).
+void InstallMp3FormatChooser(QWidget* owner);

@@ -1,8 +1,8 @@
 #include "lang/LanguageText.h"
 
+#include <utility>
+
 #include "lang/LanguageFile.h"
-#include "ui/MainWindow.h"
-#include "ui/ShowMessage.h"
 
 std::string g_szLanguageFile;
 
@@ -11,7 +11,16 @@ namespace {
 constexpr size_t kTextBufferSize = 260;  // a piece is at most 259 bytes and the terminator
 char s_szText[kTextBufferSize];
 
+MissingLanguageFileReport& MissingFileReport() {
+    static MissingLanguageFileReport report;
+    return report;
+}
+
 }  // namespace
+
+void SetMissingLanguageFileReport(MissingLanguageFileReport report) {
+    MissingFileReport() = std::move(report);
+}
 
 const char* GetLanguageText(int line) {
     switch (ReadLanguageLine(g_szLanguageFile, line, s_szText, sizeof s_szText)) {
@@ -22,7 +31,6 @@ const char* GetLanguageText(int line) {
         case LanguageLookup::NoFile:
             break;
     }
-    ShowMessage(ui::GetMainWindow(), "Missing Language File", MB_OK,
-                "Can't open the default language file:\n\n   %s", g_szLanguageFile.c_str());
+    if (const MissingLanguageFileReport& report = MissingFileReport()) report(g_szLanguageFile);
     return "Can't open Default.lan language file.";
 }

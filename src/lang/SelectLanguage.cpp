@@ -1,9 +1,12 @@
 #include "lang/SelectLanguage.h"
 
+#include <strings.h>
+
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
-#include "app/DataFolder.h"
+#include "lang/DataFolder.h"
 #include "lang/LanguageText.h"
 
 bool SelectLanguage(const std::string& name) {
@@ -29,4 +32,25 @@ bool SelectLanguage(const std::string& name) {
         return false;
     }
     return true;
+}
+
+std::optional<std::vector<std::string>> LanguageMenuEntries(const std::string& folder) {
+    namespace fs = std::filesystem;
+    std::vector<std::string> files;
+    std::error_code error;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+        const std::string name = it->path().filename().string();
+        if (name.size() >= 4 && name.compare(name.size() - 4, 4, ".lan") == 0 &&
+            it->is_regular_file(error))
+            files.push_back(name);
+    }
+    if (files.empty()) return std::nullopt;
+    std::sort(files.begin(), files.end());
+
+    std::vector<std::string> entries;
+    for (std::string& name : files) {
+        name.erase(name.rfind('.'));
+        if (strcasecmp(name.c_str(), "Default") != 0) entries.push_back(std::move(name));
+    }
+    return entries;
 }

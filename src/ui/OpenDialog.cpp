@@ -6,7 +6,7 @@
 #include <QUrl>
 #include <filesystem>
 
-#include "cdrip/CdTrackFiles.h"
+#include "audio/CdTrackFiles.h"
 #include "lang/LanguageText.h"
 #include "ui/ControlId.h"
 #include "ui/ModalResponder.h"

@@ -4,7 +4,6 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
-#include <QPointer>
 #include <QStyleOptionSlider>
 #include <algorithm>
 
@@ -241,12 +240,13 @@ int CSliderStyle::styleHint(StyleHint hint, const QStyleOption* option, const QW
 }
 
 CSliderStyle* SliderStyle() {
-    static QPointer<CSliderStyle> style;
+    // The application owns the one style that every slider shares.
+    auto* style = qApp->findChild<CSliderStyle*>(QString(), Qt::FindDirectChildrenOnly);
     if (!style) {
         style = new CSliderStyle;
         style->setParent(qApp);
     }
-    return style.data();
+    return style;
 }
 
 }  // namespace ui

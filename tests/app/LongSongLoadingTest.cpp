@@ -12,7 +12,7 @@
 #include <string>
 #include <thread>
 
-#include "app/DataFolder.h"
+#include "lang/DataFolder.h"
 #include "app/QuorvelMainDlg.h"
 #include "app/ShippedData.h"
 #include "app/SingleInstance.h"

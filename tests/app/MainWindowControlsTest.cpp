@@ -5,7 +5,7 @@
 #include <QApplication>
 #include <QTest>
 
-#include "app/DataFolder.h"
+#include "lang/DataFolder.h"
 #include "app/QuorvelMainDlg.h"
 #include "loop/QuorvelLoopPropertyPage.h"
 #include "support/NumberedLanguage.h"

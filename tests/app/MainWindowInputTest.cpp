@@ -13,7 +13,7 @@
 #include <QWindow>
 
 #include "UrlCatcher.h"
-#include "app/DataFolder.h"
+#include "lang/DataFolder.h"
 #include "app/QuorvelMainDlg.h"
 #include "engine/PlaybackEngine.h"
 #include "engine/PlaybackState.h"

@@ -9,7 +9,7 @@
 #include <cstdlib>
 
 #include "UrlCatcher.h"
-#include "app/DataFolder.h"
+#include "lang/DataFolder.h"
 #include "app/QuorvelMainDlg.h"
 #include "lang/LanguageText.h"
 #include "support/NumberedLanguage.h"

@@ -12,7 +12,7 @@
 #include <numbers>
 #include <vector>
 
-#include "app/DataFolder.h"
+#include "lang/DataFolder.h"
 #include "app/QuorvelMainDlg.h"
 #include "engine/PlaybackState.h"
 #include "engine/TestMedia.h"

@@ -17,7 +17,7 @@
 #include <filesystem>
 
 #include "app/OpenCommand.h"
-#include "cdrip/CdTrackFiles.h"
+#include "audio/CdTrackFiles.h"
 #include "cdrip/QuorvelRipCDTrackDlg.h"
 #include "cdrip/QuorvelRipTrackProgressDlg.h"
 #include "cdrip/RipCommands.h"

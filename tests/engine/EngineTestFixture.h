@@ -11,7 +11,7 @@
 #include <QTemporaryDir>
 #include <memory>
 
-#include "app/DataFolder.h"
+#include "lang/DataFolder.h"
 #include "app/QuorvelMainDlg.h"
 #include "app/ShippedData.h"
 #include "engine/PlaybackEngine.h"

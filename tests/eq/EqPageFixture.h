@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "DefaultPresetFile.h"
-#include "app/DataFolder.h"
+#include "lang/DataFolder.h"
 #include "app/QuorvelMainDlg.h"
 #include "audio/Audio.h"
 #include "engine/PlaybackEngine.h"

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "lang/LanguageText.h"
+#include "ui/LanguageFileBox.h"
 #include "ui/ModalResponder.h"
 #include "ui/ShowMessage.h"
 #include "ui/TestEnvironment.h"
@@ -16,6 +17,7 @@ protected:
         ASSERT_TRUE(m_dir.isValid());
         m_path = m_dir.path().toStdString() + "/Default.lan";
         g_szLanguageFile = m_path;
+        ui::InstallLanguageFileBox(nullptr);  // as the main window does
     }
     void Write(std::string_view bytes) { testenv::WriteFile(m_path, bytes); }
     std::string Text(int line) { return GetLanguageText(line); }

@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "app/DataFolder.h"
+#include "lang/DataFolder.h"
 #include "lang/LanguageText.h"
 #include "lang/SelectLanguage.h"
 #include "ui/TestEnvironment.h"

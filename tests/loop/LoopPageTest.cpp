@@ -6,7 +6,7 @@
 #include <QImage>
 #include <cstdlib>
 
-#include "app/DataFolder.h"
+#include "lang/DataFolder.h"
 #include "app/QuorvelMainDlg.h"
 #include "engine/PlaybackState.h"
 #include "loop/LoopRegion.h"

@@ -16,7 +16,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/DataFolder.h"
+#include "lang/DataFolder.h"
 #include "app/QuorvelMainDlg.h"
 #include "app/ShippedData.h"
 #include "audio/AudioSystem.h"

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "PictureCompare.h"
-#include "app/DataFolder.h"
+#include "lang/DataFolder.h"
 #include "app/QuorvelMainDlg.h"
 #include "engine/PlaybackState.h"
 #include "engine/TestMedia.h"

@@ -3,7 +3,7 @@
 #include <QTemporaryDir>
 #include <filesystem>
 
-#include "app/DataFolder.h"
+#include "lang/DataFolder.h"
 #include "ui/TestEnvironment.h"
 
 namespace fs = std::filesystem;

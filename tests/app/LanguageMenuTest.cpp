@@ -5,9 +5,10 @@
 #include <QTest>
 #include <filesystem>
 
-#include "app/DataFolder.h"
-#include "lang/LanguageMenu.h"
+#include "app/LanguageMenu.h"
+#include "lang/DataFolder.h"
 #include "lang/LanguageText.h"
+#include "lang/SelectLanguage.h"
 #include "ui/ModalResponder.h"
 #include "ui/ShowMessage.h"
 #include "ui/TestEnvironment.h"

@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "cdrip/CdTrackFiles.h"
+#include "audio/CdTrackFiles.h"
 #include "support/CdImage.h"
 #include "support/Files.h"
 #include "support/ScopedEnv.h"

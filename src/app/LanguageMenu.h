@@ -10,11 +10,6 @@ class QMenu;
 class QPoint;
 class QWidget;
 
-// The names the language menu lists for the "*.lan" files of a folder, in file-name order:
-// each file name up to its last dot, "Default" (in any case) left out. Nothing when the folder
-// holds no "*.lan" file at all.
-std::optional<std::vector<std::string>> LanguageMenuEntries(const std::string& folder);
-
 // The pop-up menu of the main window's surface that lists the installed languages (menu 790)
 // and the commands it sends. It is built on the first right click and kept for the run.
 class CLanguageMenu {

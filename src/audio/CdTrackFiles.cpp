@@ -1,4 +1,4 @@
-#include "cdrip/CdTrackFiles.h"
+#include "audio/CdTrackFiles.h"
 
 #include <sys/stat.h>
 #include <unistd.h>

@@ -1,4 +1,4 @@
-#include "app/DataFolder.h"
+#include "lang/DataFolder.h"
 
 #include <pwd.h>
 #include <sys/stat.h>

@@ -1,16 +1,12 @@
-#include "lang/LanguageMenu.h"
-
-#include <strings.h>
+#include "app/LanguageMenu.h"
 
 #include <QMenu>
 #include <QPainter>
 #include <QProxyStyle>
 #include <QStyleOptionMenuItem>
 #include <algorithm>
-#include <filesystem>
-#include <system_error>
 
-#include "app/DataFolder.h"
+#include "lang/DataFolder.h"
 #include "lang/LanguageText.h"
 #include "lang/SelectLanguage.h"
 #include "ui/QtText.h"
@@ -41,27 +37,6 @@ public:
 };
 
 }  // namespace
-
-std::optional<std::vector<std::string>> LanguageMenuEntries(const std::string& folder) {
-    namespace fs = std::filesystem;
-    std::vector<std::string> files;
-    std::error_code error;
-    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-        const std::string name = it->path().filename().string();
-        if (name.size() >= 4 && name.compare(name.size() - 4, 4, ".lan") == 0 &&
-            it->is_regular_file(error))
-            files.push_back(name);
-    }
-    if (files.empty()) return std::nullopt;
-    std::sort(files.begin(), files.end());
-
-    std::vector<std::string> entries;
-    for (std::string& name : files) {
-        name.erase(name.rfind('.'));
-        if (strcasecmp(name.c_str(), "Default") != 0) entries.push_back(std::move(name));
-    }
-    return entries;
-}
 
 CLanguageMenu::CLanguageMenu(std::function<void(int)> sendCommand)
     : m_sendCommand(std::move(sendCommand)) {}
