@@ -1,7 +1,7 @@
 // A channel: anything that produces 16-bit interleaved PCM behind a handle (a decoded file, a
 // tempo stream, a CD track). This base reads through its syncs (SyncTimeline.h), blends loop
-// joins into what is heard (LoopJoin.h), runs its DSPs, effects and taps (ProcessingChain.h), keeps
-// its playback (ChannelPlayback.h); subclasses produce the samples.
+// joins into what is heard (LoopJoin.h), runs its DSPs, effects and taps (ProcessingChain.h)
+// and keeps its playback (ChannelPlayback.h); subclasses produce the samples.
 //
 // Locking: every member is guarded by Mutex(), which the producer thread holds while it reads one
 // short block of a playing channel, and API calls hold while they act on it. It is recursive so
