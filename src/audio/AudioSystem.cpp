@@ -1,12 +1,12 @@
 #include "audio/AudioSystem.h"
 
+#include <algorithm>
 #include <thread>
 
 #include "audio/DeviceOutput.h"
 #include "audio/EncoderRegistry.h"
 #include "audio/LibraryLog.h"
 #include "audio/Mixer.h"
-#include "audio/Producer.h"
 #include "audio/SyncNotifier.h"
 #include "audio/WmaEncoders.h"
 
@@ -65,13 +65,12 @@ bool AudioSystem::ItemAlive(DWORD item) {
 void AudioSystem::RemoveChannel(const ChannelPtr& channel) {
     StopPlaying(channel.get());
     // The producer may still be reading it: its reference must go before ours.
-    Mixer::WaitForBlockEnd();
-    Producer::WaitForPassEnd();
+    if (const std::shared_ptr<Mixer> mixer = CurrentMixer()) mixer->WaitUntilUnused();
     std::vector<DWORD> items;
     {
         std::lock_guard channelLock(channel->Mutex());
         items = channel->ItemHandles();
-        channel->SetState(ACTIVE_STOPPED);
+        channel->Playback().SetState(ACTIVE_STOPPED);
     }
     {
         std::lock_guard lock(m_mutex);
@@ -143,7 +142,7 @@ bool AudioSystem::Free() {
     notifier.reset();  // joins its thread; pending notices are dropped
     for (const ChannelPtr& channel : channels) {
         std::lock_guard channelLock(channel->Mutex());
-        channel->SetState(ACTIVE_STOPPED);
+        channel->Playback().SetState(ACTIVE_STOPPED);
         channel->SetNotifier(nullptr);
     }
     // Encoders complete their files rather than being cut off.
@@ -191,6 +190,14 @@ bool AudioSystem::StartPlaying(const ChannelPtr& channel) {
 
 void AudioSystem::StopPlaying(const Channel* channel) {
     if (const std::shared_ptr<Mixer> mixer = CurrentMixer()) mixer->Remove(channel);
+}
+
+void AudioSystem::WakeProducer() {
+    if (const std::shared_ptr<Mixer> mixer = CurrentMixer()) mixer->WakeProducer();
+}
+
+void AudioSystem::SetLoopCrossfadeMs(int ms) {
+    m_nLoopCrossfadeMs = std::clamp(ms, 0, LoopJoin::kMaxFadeMs);
 }
 
 void AudioSystem::SetAheadMs(DWORD ms) {

@@ -50,6 +50,13 @@ public:
     void StopPlaying(const Channel* channel);
     void SetAheadMs(DWORD ms);
     DWORD AheadMs() const { return m_dwAheadMs; }
+    // Length of the crossfade at a loop join, in ms, for every channel (0: a hard cut).
+    void SetLoopCrossfadeMs(int ms);
+    int LoopCrossfadeMs() const { return m_nLoopCrossfadeMs.load(); }
+    // Makes the producer look at its channels now (a channel's read-ahead was taken back).
+    void WakeProducer();
+    // The device's mixer while it is open (shared: it may outlive a Free meanwhile).
+    std::shared_ptr<Mixer> CurrentMixer();
 
     SyncNotifier* Notifier();
 
@@ -58,7 +65,6 @@ private:
     // `read` applied to the output, or 0 without one; safe against a concurrent Free.
     template <typename Read>
     std::uint64_t ReadClock(Read read);
-    std::shared_ptr<Mixer> CurrentMixer();
 
     std::mutex m_mutex;  // guards the maps and the device pointers; never held while a
                          // channel's own lock is taken
@@ -74,6 +80,9 @@ private:
     std::shared_ptr<Mixer> m_pMixer;
     std::unique_ptr<SyncNotifier> m_pNotifier;
     DWORD m_dwAheadMs = 25;
+    // Long enough to hide the step between two unrelated waveforms, short enough not to smear
+    // the attack of a note at the loop's start.
+    std::atomic<int> m_nLoopCrossfadeMs{5};
 };
 
 }  // namespace audio::detail

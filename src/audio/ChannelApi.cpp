@@ -23,10 +23,10 @@ BOOL ChannelPlay(DWORD handle, BOOL restart) {
     if (c->IsDecoder()) return Fail(ERROR_DECODE, 0);
     if (!system.Initialized()) return Fail(ERROR_INIT, 0);
     if (restart && !c->SetPosition(0)) return Fail(ERROR_POSITION, 0);
-    if (c->State() == ACTIVE_PLAYING) return Succeed(1);
+    if (c->Playback().State() == ACTIVE_PLAYING) return Succeed(1);
     // Made here, so that neither the mixing nor the producer thread allocates it.
-    c->PrepareVoice();
-    c->SetState(ACTIVE_PLAYING);
+    c->Playback().PrepareVoice();
+    c->Playback().SetState(ACTIVE_PLAYING);
     c.lock.unlock();
     if (!system.StartPlaying(c.channel)) return Fail(ERROR_INIT, 0);
     return Succeed(1);
@@ -36,13 +36,13 @@ BOOL ChannelPause(DWORD handle) {
     LockedChannel c = LockChannel(handle);
     if (!c) return 0;
     if (c->IsDecoder()) return Fail(ERROR_DECODE, 0);
-    if (c->State() != ACTIVE_PLAYING) return Fail(ERROR_NOPLAY, 0);
-    c->SetState(ACTIVE_PAUSED);
+    if (c->Playback().State() != ACTIVE_PLAYING) return Fail(ERROR_NOPLAY, 0);
+    c->Playback().SetState(ACTIVE_PAUSED);
     c.lock.unlock();
     AudioSystem::Get().StopPlaying(c.channel.get());
     // Out of the mix: what was read ahead is read again when it resumes.
     c.lock.lock();
-    if (c->State() != ACTIVE_PLAYING) c->WithdrawReadAhead();
+    if (c->Playback().State() != ACTIVE_PLAYING) c->WithdrawReadAhead();
     return Succeed(1);
 }
 
@@ -50,11 +50,11 @@ BOOL ChannelStop(DWORD handle) {
     LockedChannel c = LockChannel(handle);
     if (!c) return 0;
     if (c->IsDecoder()) return Succeed(1);
-    c->SetState(ACTIVE_STOPPED);
+    c->Playback().SetState(ACTIVE_STOPPED);
     c.lock.unlock();
     AudioSystem::Get().StopPlaying(c.channel.get());
     c.lock.lock();
-    if (c->State() != ACTIVE_PLAYING) c->WithdrawReadAhead();
+    if (c->Playback().State() != ACTIVE_PLAYING) c->WithdrawReadAhead();
     return Succeed(1);
 }
 
@@ -62,7 +62,7 @@ DWORD ChannelIsActive(DWORD handle) {
     LockedChannel c = LockChannel(handle);
     if (!c) return ACTIVE_STOPPED;
     if (c->IsDecoder()) return Succeed(c->Ended() ? ACTIVE_STOPPED : ACTIVE_PLAYING);
-    return Succeed(c->State());
+    return Succeed(c->Playback().State());
 }
 
 QWORD ChannelGetPosition(DWORD handle) {
@@ -128,9 +128,9 @@ DWORD ChannelGetLevel(DWORD handle) {
     LockedChannel c = LockChannel(handle);
     if (!c) return DWORD(-1);
     if (!c->IsDecoder()) {
-        if (c->State() != ACTIVE_PLAYING) return Fail(ERROR_NOPLAY, DWORD(-1));
+        if (c->Playback().State() != ACTIVE_PLAYING) return Fail(ERROR_NOPLAY, DWORD(-1));
         const std::uint64_t from = heard > kLevelWindowFrames ? heard - kLevelWindowFrames : 0;
-        return Succeed(c->History().LevelBetween(from, heard + 1));
+        return Succeed(c->Playback().History().LevelBetween(from, heard + 1));
     }
     if (c->HasReader()) return Fail(ERROR_NOTAVAIL, DWORD(-1));
     if (c->Ended()) return Fail(ERROR_ENDED, DWORD(-1));
@@ -169,21 +169,21 @@ BOOL ChannelSetAttributes(DWORD handle, int freq, int volume, int pan) {
     const bool volumeOk = volume == -1 || (volume >= 0 && volume <= 100);
     const bool panOk = pan == -101 || (pan >= -100 && pan <= 100);
     if (!freqOk || !volumeOk || !panOk) return Fail(ERROR_ILLPARAM, 0);
-    if (freq > 0 && freq != c->PlaybackRate()) {
-        c->SetPlaybackRate(freq);
+    if (freq > 0 && freq != c->Playback().PlaybackRate()) {
+        c->Playback().SetPlaybackRate(freq);
         c->WithdrawReadAhead();  // heard at once, not after the audio read ahead
     }
-    if (volume >= 0) c->SetVolume(volume);
-    if (pan != -101) c->SetPan(pan);
+    if (volume >= 0) c->Playback().SetVolume(volume);
+    if (pan != -101) c->Playback().SetPan(pan);
     return Succeed(1);
 }
 
 BOOL ChannelGetAttributes(DWORD handle, DWORD* freq, DWORD* volume, int* pan) {
     LockedChannel c = LockChannel(handle);
     if (!c) return 0;
-    if (freq) *freq = static_cast<DWORD>(c->PlaybackRate());
-    if (volume) *volume = static_cast<DWORD>(c->Volume());
-    if (pan) *pan = c->Pan();
+    if (freq) *freq = static_cast<DWORD>(c->Playback().PlaybackRate());
+    if (volume) *volume = static_cast<DWORD>(c->Playback().Volume());
+    if (pan) *pan = c->Playback().Pan();
     return Succeed(1);
 }
 

@@ -52,8 +52,8 @@ BOOL SetConfig(DWORD option, DWORD value) {
             AudioSystem::Get().SetAheadMs(std::clamp<DWORD>(value, 5, 1000));
             return Succeed(1);
         case CONFIG_LOOP_CROSSFADE:
-            Channel::SetLoopCrossfadeMs(
-                static_cast<int>(std::min<DWORD>(value, Channel::kMaxLoopCrossfadeMs)));
+            AudioSystem::Get().SetLoopCrossfadeMs(
+                static_cast<int>(std::min<DWORD>(value, LoopJoin::kMaxFadeMs)));
             return Succeed(1);
         default:
             return Fail(ERROR_ILLTYPE, 0);
@@ -65,7 +65,7 @@ DWORD GetConfig(DWORD option) {
         case CONFIG_BUFFER:
             return Succeed(AudioSystem::Get().AheadMs());
         case CONFIG_LOOP_CROSSFADE:
-            return Succeed(static_cast<DWORD>(Channel::LoopCrossfadeMs()));
+            return Succeed(static_cast<DWORD>(AudioSystem::Get().LoopCrossfadeMs()));
         default:
             return Fail(ERROR_ILLTYPE, DWORD(-1));
     }

@@ -1,13 +1,10 @@
 #include "audio/DeviceOutput.h"
 
-#include <linux/futex.h>
-#include <sys/syscall.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstring>
 
 #include "audio/Audio.h"
+#include "audio/Futex.h"
 
 namespace audio::detail {
 
@@ -105,21 +102,15 @@ void DeviceOutput::Wake() {
 }
 
 void DeviceOutput::WakeWaiter() {
-    syscall(SYS_futex, reinterpret_cast<std::uint32_t*>(&m_takings), FUTEX_WAKE_PRIVATE, 1, nullptr,
-            nullptr, 0);
+    FutexWakeOne(m_takings);
 }
 
 void DeviceOutput::WaitForTaking(std::uint32_t takings, std::chrono::milliseconds timeout,
                                  std::uint64_t untilTaken) {
-    static_assert(sizeof(std::atomic<std::uint32_t>) == sizeof(std::uint32_t));
     m_wakeAtTaken.store(untilTaken);
     m_bWaiting.store(true);
-    if (m_takings.load() == takings && (untilTaken == 0 || m_taken.load() < untilTaken)) {
-        const timespec ts{static_cast<time_t>(timeout.count() / 1000),
-                          static_cast<long>(timeout.count() % 1000) * 1000000L};
-        syscall(SYS_futex, reinterpret_cast<std::uint32_t*>(&m_takings), FUTEX_WAIT_PRIVATE,
-                takings, &ts, nullptr, 0);
-    }
+    if (m_takings.load() == takings && (untilTaken == 0 || m_taken.load() < untilTaken))
+        FutexWait(m_takings, takings, timeout);
     m_bWaiting.store(false);
 }
 

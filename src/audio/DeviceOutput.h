@@ -69,9 +69,7 @@ private:
     std::atomic<std::uint64_t> m_taken{0};
     std::atomic<std::uint64_t> m_silence{0};   // frames played as silence because a block was late
     std::atomic<std::int64_t> m_takenAtNs{0};  // when the device last took a buffer
-    // A futex word, not a semaphore or condition variable: the callback must not lock, and the
-    // standard library's waits spin with sched_yield before they sleep, which costs more than
-    // the mixing itself at a few hundred wake-ups a second.
+    // A futex word (Futex.h), not a semaphore or condition variable: the callback must not lock.
     std::atomic<std::uint32_t> m_takings{0};
     std::atomic<bool> m_bWaiting{false};
     std::atomic<std::uint64_t> m_wakeAtTaken{0};

@@ -16,11 +16,12 @@ HENCODE EncoderRegistry::Add(const ChannelPtr& channel, std::shared_ptr<Encoder>
     const HENCODE handle = AudioSystem::Get().NewItemHandle(channel);
     if (!(flags & ENCODE_PAUSE)) {
         const int frameBytes = channel->FrameBytes();
-        channel->AddTap(handle, [encoder, frameBytes](const std::int16_t* samples, int frames) {
-            // A dead encoder is reported to whoever asks (Encode_IsActive, Encode_Write); the
-            // channel keeps playing or decoding.
-            encoder->Write(samples, static_cast<std::size_t>(frames) * frameBytes);
-        });
+        channel->Chain().AddTap(
+            handle, [encoder, frameBytes](const std::int16_t* samples, int frames) {
+                // A dead encoder is reported to whoever asks (Encode_IsActive, Encode_Write); the
+                // channel keeps playing or decoding.
+                encoder->Write(samples, static_cast<std::size_t>(frames) * frameBytes);
+            });
     }
     std::lock_guard lock(m_mutex);
     m_entries.push_back({handle, channel->Handle(), flags, std::move(encoder), channel});
@@ -62,7 +63,7 @@ void EncoderRegistry::ChannelRemoved(const ChannelPtr& channel) {
         std::lock_guard lock(m_mutex);
         for (const Entry& e : m_entries) {
             if (e.channel != channel->Handle()) continue;
-            channel->RemoveTap(e.handle);
+            channel->Chain().RemoveTap(e.handle);
             if (e.flags & ENCODE_AUTOFREE) autoFree.push_back(e);
         }
         std::erase_if(m_entries, [&](const Entry& e) {
@@ -86,7 +87,7 @@ bool EncoderRegistry::Finish(const std::vector<Entry>& entries) {
     for (const Entry& e : entries) {
         if (ChannelPtr channel = e.owner.lock()) {
             std::lock_guard channelLock(channel->Mutex());
-            channel->RemoveTap(e.handle);
+            channel->Chain().RemoveTap(e.handle);
         }
         AudioSystem::Get().ForgetItem(e.handle);
         if (!e.encoder->Finish()) allDelivered = false;

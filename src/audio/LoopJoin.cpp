@@ -12,6 +12,18 @@ namespace {
 constexpr int kJudgedRate = 48000;
 // A tail quieter than the lead-in shortens the fade in proportion, to no less than this share.
 constexpr double kShortestFade = 0.2;
+
+// Reads until `frames` frames came or the source has no more.
+int ReadFully(FrameSource& src, std::int16_t* dst, int frames, int channels) {
+    int got = 0;
+    while (got < frames) {
+        const int n =
+            src.Read(dst + static_cast<std::size_t>(got) * channels, frames - got, RenderContext{});
+        if (n <= 0) break;
+        got += n;
+    }
+    return got;
+}
 }  // namespace
 
 LoopJoin::LoopJoin(int sampleRate, int channels)
@@ -23,6 +35,25 @@ LoopJoin::LoopJoin(int sampleRate, int channels)
     m_tail.resize((static_cast<std::size_t>(m_nSearch) + fade) * chans);
     m_leadIn.resize(fade * chans);
     m_out.resize(m_tail.size());
+}
+
+void LoopJoin::ReadTail(FrameSource& src, int fadeMs) {
+    Begin(fadeMs);
+    m_nTailGot = ReadFully(src, Tail(), TailFrames(), m_nChannels);
+}
+
+bool LoopJoin::ReadLeadIn(FrameSource& src, std::uint64_t leaving, int leadIn) {
+    if (ReadFully(src, LeadIn(), leadIn, m_nChannels) != leadIn) return false;
+    const auto frames = static_cast<std::uint64_t>(Make(m_nTailGot, leadIn));
+    m_position = leaving - std::min(leaving, frames);
+    return true;
+}
+
+int LoopJoin::Play(std::int16_t* dst, int frames, FrameSource& src) {
+    int offset = 0;
+    const int got = Emit(dst, frames, offset);
+    src.Take(m_position + static_cast<std::uint64_t>(offset), dst, got);
+    return got;
 }
 
 void LoopJoin::Begin(int fadeMs) {
@@ -94,7 +125,8 @@ int LoopJoin::Make(int tailGot, int leadInGot) {
     const int offset = BestOffset(fade, likeness);
     const double r = std::clamp(likeness, 0.0, 1.0);  // opposed parts are never chosen
 
-    std::memcpy(m_out.data(), m_tail.data(), sizeof(std::int16_t) * static_cast<std::size_t>(at(offset)));
+    std::memcpy(m_out.data(), m_tail.data(),
+                sizeof(std::int16_t) * static_cast<std::size_t>(at(offset)));
     const std::int16_t* tail = m_tail.data() + at(offset);
     const std::int16_t* leadIn = m_leadIn.data() + at(f - fade);
     std::int16_t* out = m_out.data() + at(offset);

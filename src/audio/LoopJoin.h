@@ -16,6 +16,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "audio/FrameSource.h"
+
 namespace audio::detail {
 
 class LoopJoin {
@@ -26,24 +28,31 @@ public:
 
     LoopJoin(int sampleRate, int channels);
 
-    // A join of `fadeMs` (0: a hard cut) starts: the caller reads TailFrames() frames that would
-    // have followed into Tail(), then the LeadInFrames() frames before the loop's start (fewer
-    // where the song begins sooner) into LeadIn(), and hands both counts to Make.
-    void Begin(int fadeMs);
-    int TailFrames() const { return m_nFade > 0 ? m_nSearch + m_nFade : 0; }
+    // A jump of the source being heard starts a join of `fadeMs` (0: a hard cut): reads from
+    // `src` the tail, what would have followed. The source is then moved LeadInFrames() before
+    // the loop's start (fewer where the song begins sooner).
+    void ReadTail(FrameSource& src, int fadeMs);
     int LeadInFrames() const { return m_nFade; }
-    std::int16_t* Tail() { return m_tail.data(); }
-    std::int16_t* LeadIn() { return m_leadIn.data(); }
-    // Blends them; returns the frames to be played before the loop's start (Pending()).
-    int Make(int tailGot, int leadInGot);
-
+    // Reads the `leadIn` frames up to the loop's start from `src` and makes the join of the jump
+    // that left at source frame `leaving`; false when they could not be read.
+    bool ReadLeadIn(FrameSource& src, std::uint64_t leaving, int leadIn);
     // Frames of the made join still to be played.
     int Pending() const { return m_nOut - m_nOutDone; }
-    // Copies up to `frames` of them into `dst`; `offset` gets how far into the join they start.
-    int Emit(std::int16_t* dst, int frames, int& offset);
+    // Plays up to `frames` of them into `dst` and hands them to src.Take. They count as the last
+    // frames before `leaving`: positions reported while they play stay inside the loop.
+    int Play(std::int16_t* dst, int frames, FrameSource& src);
+    // A join made but not yet played is not heard (the source was moved elsewhere).
     void Drop() { m_nOut = m_nOutDone = 0; }
 
 private:
+    void Begin(int fadeMs);
+    int TailFrames() const { return m_nFade > 0 ? m_nSearch + m_nFade : 0; }
+    std::int16_t* Tail() { return m_tail.data(); }
+    std::int16_t* LeadIn() { return m_leadIn.data(); }
+    // Blends the tail and the lead-in; returns the frames to be played before the loop's start.
+    int Make(int tailGot, int leadInGot);
+    // Copies up to `frames` of the join into `dst`; `offset` gets how far into it they start.
+    int Emit(std::int16_t* dst, int frames, int& offset);
     // The offset into the tail, up to the search range, whose next `fade` frames resemble the
     // lead-in's last ones most; `likeness` gets their correlation (0 when either is silent).
     int BestOffset(int fade, double& likeness) const;
@@ -58,6 +67,8 @@ private:
     std::vector<std::int16_t> m_out;  // the tail until the fade, then the fade
     int m_nOut = 0;
     int m_nOutDone = 0;
+    int m_nTailGot = 0;
+    std::uint64_t m_position = 0;  // the source frame the join's audio is counted from
 };
 
 }  // namespace audio::detail

@@ -6,6 +6,7 @@
 #include <array>
 #include <chrono>
 
+#include "audio/AudioSystem.h"
 #include "audio/SampleConversion.h"
 #include "audio/SequenceWait.h"
 #include "audio/ThreadPriority.h"
@@ -15,15 +16,6 @@ namespace audio::detail {
 
 namespace {
 
-// One mixing thread at a time (the device is opened once); these outlive every mixer.
-std::atomic<std::thread::id> g_mixerThread{};
-std::atomic<std::uint64_t> g_renderSeq{0};  // odd while a block is being rendered
-std::atomic<std::uint64_t> g_starvedBlocks{0};
-// The output frame of each of the latest starved blocks, by the block's number modulo the size.
-constexpr std::size_t kStarvedKept = 32;
-std::array<std::atomic<std::uint64_t>, kStarvedKept> g_starvedAt{};
-std::atomic<bool> g_waitingForVoices{false};
-
 // Below this much audio queued at the device, the mixer renders whether or not every producer
 // has delivered: a block missing then is silence, not a late device.
 constexpr std::uint64_t kUrgentFrames = 2 * kVoiceBlockFrames;
@@ -31,9 +23,7 @@ constexpr std::uint64_t kUrgentFrames = 2 * kVoiceBlockFrames;
 }  // namespace
 
 Mixer::Mixer(DeviceOutput& output)
-    : m_output(output),
-      m_ahead(DeviceOutput::kRate * 25 / 1000),
-      m_producer(*this, output) {
+    : m_output(output), m_ahead(DeviceOutput::kRate * 25 / 1000), m_producer(*this, output) {
     m_mix.resize(kBlockFrames * 2);
     m_block.resize(kBlockFrames * 2);
     m_playing.reserve(kExpectedChannels);
@@ -47,9 +37,9 @@ void Mixer::Start() {
     m_bStop = false;
     m_producer.Start();
     m_thread = std::thread([this] {
-        g_mixerThread = std::this_thread::get_id();
+        m_threadId = std::this_thread::get_id();
         Run();
-        g_mixerThread = std::thread::id{};
+        m_threadId = std::thread::id{};
     });
 }
 
@@ -66,35 +56,39 @@ void Mixer::Stop() {
     PublishLocked();
 }
 
-std::uint64_t Mixer::StarvedBlocks() {
-    return g_starvedBlocks.load(std::memory_order_relaxed);
-}
-
-std::vector<std::uint64_t> Mixer::StarvedSince(std::uint64_t count) {
-    const std::uint64_t now = g_starvedBlocks.load(std::memory_order_acquire);
+std::vector<std::uint64_t> Mixer::StarvedFrom(std::uint64_t count) const {
+    const std::uint64_t now = m_starvedBlocks.load(std::memory_order_acquire);
     std::vector<std::uint64_t> frames;
-    for (std::uint64_t n = std::max(count, now > kStarvedKept ? now - kStarvedKept : 0); n < now; ++n)
-        frames.push_back(g_starvedAt[n % kStarvedKept].load(std::memory_order_relaxed));
+    for (std::uint64_t n = std::max(count, now > kStarvedKept ? now - kStarvedKept : 0); n < now;
+         ++n)
+        frames.push_back(m_starvedAt[n % kStarvedKept].load(std::memory_order_relaxed));
     return frames;
 }
 
-bool Mixer::WaitingForVoices() {
-    return g_waitingForVoices.load();
+std::uint64_t Mixer::StarvedBlocks() {
+    const std::shared_ptr<Mixer> mixer = AudioSystem::Get().CurrentMixer();
+    return mixer ? mixer->StarvedCount() : 0;
+}
+
+std::vector<std::uint64_t> Mixer::StarvedSince(std::uint64_t count) {
+    const std::shared_ptr<Mixer> mixer = AudioSystem::Get().CurrentMixer();
+    return mixer ? mixer->StarvedFrom(count) : std::vector<std::uint64_t>{};
 }
 
 std::thread::id Mixer::ThreadId() {
-    return g_mixerThread.load();
+    const std::shared_ptr<Mixer> mixer = AudioSystem::Get().CurrentMixer();
+    return mixer ? mixer->MixingThread() : std::thread::id{};
 }
 
 void Mixer::Add(const ChannelPtr& channel) {
     {
         std::lock_guard lock(m_listMutex);
         if (std::find(m_playing.begin(), m_playing.end(), channel) != m_playing.end()) return;
-        channel->MixerVoice()->primed.store(true);
+        channel->Playback().MixerVoice()->primed.store(true);
         m_playing.push_back(channel);
         PublishLocked();
     }
-    Producer::Wake();
+    m_producer.Wake();
 }
 
 void Mixer::Remove(const Channel* channel) {
@@ -105,7 +99,7 @@ void Mixer::Remove(const Channel* channel) {
 
 void Mixer::RemoveUnlessRestarted(const ChannelPtr& channel, std::uint64_t starts) {
     std::lock_guard lock(m_listMutex);
-    if (channel->MixerVoice()->starts.load() != starts) return;
+    if (channel->Playback().MixerVoice()->starts.load() != starts) return;
     if (std::erase(m_playing, channel) > 0) PublishLocked();
 }
 
@@ -127,7 +121,7 @@ void Mixer::Run() {
     bool bBurst = false;           // rendering the blocks one wake-up found room for
     bool bProducerBehind = false;  // blocks were taken since the producer was last told
     const auto tellProducer = [&] {
-        if (bProducerBehind) Producer::Wake();
+        if (bProducerBehind) m_producer.Wake();
         bProducerBehind = false;
     };
     while (!m_bStop) {
@@ -148,30 +142,30 @@ void Mixer::Run() {
             continue;
         }
         bBurst = true;
-        ++g_renderSeq;
+        ++m_renderSeq;
         const PlayingList::List* list = m_list.Acquire();
         // With time to spare, a producer that is behind gets it rather than a silent block.
         if (buffered >= kUrgentFrames && !VoicesReady(*list)) {
             // A wake the producer misses costs no more than the timeout, well inside the lead.
-            g_waitingForVoices.store(true);
+            m_bWaitingForVoices.store(true);
             const bool ready = VoicesReady(*list);
             m_list.Release();
-            ++g_renderSeq;
+            ++m_renderSeq;
             tellProducer();
             if (!ready) m_output.WaitForTaking(takings, std::chrono::milliseconds(2));
-            g_waitingForVoices.store(false);
+            m_bWaitingForVoices.store(false);
             continue;
         }
         std::fill(m_mix.begin(), m_mix.end(), 0.0f);
         for (Voice* voice : list->voices) {
             if (!MixVoice(*voice, written) && voice->primed.load(std::memory_order_relaxed)) {
-                const std::uint64_t n = g_starvedBlocks.load(std::memory_order_relaxed);
-                g_starvedAt[n % kStarvedKept].store(written, std::memory_order_relaxed);
-                g_starvedBlocks.store(n + 1, std::memory_order_release);  // one writer
+                const std::uint64_t n = m_starvedBlocks.load(std::memory_order_relaxed);
+                m_starvedAt[n % kStarvedKept].store(written, std::memory_order_relaxed);
+                m_starvedBlocks.store(n + 1, std::memory_order_release);  // one writer
             }
         }
         m_list.Release();
-        ++g_renderSeq;
+        ++m_renderSeq;
         FloatToInt16(m_mix.data(), m_block.data(), m_mix.size());
         m_output.Write(m_block.data(), kBlockFrames);
         bProducerBehind = true;
@@ -179,8 +173,9 @@ void Mixer::Run() {
     m_list.Release();
 }
 
-void Mixer::WaitForBlockEnd() {
-    WaitForRunEnd(g_renderSeq, g_mixerThread);
+void Mixer::WaitUntilUnused() {
+    WaitForRunEnd(m_renderSeq, m_threadId);
+    m_producer.WaitForPassEnd();
 }
 
 bool Mixer::VoicesReady(const PlayingList::List& list) const {

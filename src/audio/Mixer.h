@@ -9,6 +9,7 @@
 // silent for that block (counted), never waited for once the device's deadline is near.
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <mutex>
 #include <thread>
@@ -49,18 +50,26 @@ public:
     // The channels the producer fills, in `out` (cleared first).
     void Playing(std::vector<ChannelPtr>& out);
 
-    // Returns once a block being rendered when it was called is done. Returns at once on the
-    // mixing thread itself; gives up after a second. Static, with the state it reads: a caller
-    // needs no lock that keeps the mixer alive.
-    static void WaitForBlockEnd();
+    // Returns once neither thread uses a channel just taken out of the mix: a block being
+    // rendered and a pass of the producer under way at the call are done. Each thread's part
+    // returns at once on that thread itself, and gives up after a second.
+    void WaitUntilUnused();
+    // Makes the producer look at its channels now.
+    void WakeProducer() { m_producer.Wake(); }
     // Blocks a playing channel had none ready when the mixer needed one (the producer was late).
-    static std::uint64_t StarvedBlocks();
+    std::uint64_t StarvedCount() const { return m_starvedBlocks.load(std::memory_order_relaxed); }
     // The output frames at which the starved blocks numbered from `count` on began (the latest
     // few dozen only): tells a gap the device played from one the sound itself has.
-    static std::vector<std::uint64_t> StarvedSince(std::uint64_t count);
+    std::vector<std::uint64_t> StarvedFrom(std::uint64_t count) const;
     // True while the mixer holds off a block for a producer that is behind.
-    static bool WaitingForVoices();
-    // The mixing thread's id while one runs (for checks of its real-time rules).
+    bool WaitingForVoices() const { return m_bWaitingForVoices.load(); }
+    // The mixing thread's id while it runs.
+    std::thread::id MixingThread() const { return m_threadId.load(); }
+
+    // The same of the open device's mixer, for tests (0, none: no device is open).
+    static std::uint64_t StarvedBlocks();
+    static std::vector<std::uint64_t> StarvedSince(std::uint64_t count);
+    // For checks of the mixing thread's real-time rules.
     static std::thread::id ThreadId();
 
 private:
@@ -85,6 +94,15 @@ private:
 
     std::vector<float> m_mix;
     std::vector<std::int16_t> m_block;
+
+    // Written by the mixing thread, read by any.
+    std::atomic<std::thread::id> m_threadId{};
+    std::atomic<std::uint64_t> m_renderSeq{0};  // odd while a block is being rendered
+    std::atomic<std::uint64_t> m_starvedBlocks{0};
+    // The output frame of each of the latest starved blocks, by the block's number modulo the size.
+    static constexpr std::size_t kStarvedKept = 32;
+    std::array<std::atomic<std::uint64_t>, kStarvedKept> m_starvedAt{};
+    std::atomic<bool> m_bWaitingForVoices{false};
 };
 
 }  // namespace audio::detail

@@ -26,7 +26,8 @@ void PlayingList::Publish(const std::vector<ChannelPtr>& playing,
                           std::chrono::milliseconds patience) {
     auto list = std::make_unique<List>();
     list->voices.reserve(playing.size());
-    for (const ChannelPtr& channel : playing) list->voices.push_back(channel->MixerVoice().get());
+    for (const ChannelPtr& channel : playing)
+        list->voices.push_back(channel->Playback().MixerVoice().get());
     list->owners = playing;
     m_retired.emplace_back(m_pList.exchange(list.release()));
     const auto until = std::chrono::steady_clock::now() + patience;

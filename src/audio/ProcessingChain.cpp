@@ -6,6 +6,7 @@
 namespace audio::detail {
 
 void ProcessingChain::Insert(Entry entry) {
+    entry.serial = m_nextSerial++;
     auto at = std::find_if(m_entries.begin(), m_entries.end(),
                            [&](const Entry& e) { return e.priority < entry.priority; });
     m_entries.insert(at, std::move(entry));
@@ -45,17 +46,23 @@ ParamEq* ProcessingChain::FindEq(HFX handle) {
     return nullptr;
 }
 
+bool ProcessingChain::RemoveTap(DWORD handle) {
+    return std::erase_if(m_taps, [&](const auto& tap) { return tap.first == handle; }) > 0;
+}
+
 std::vector<DWORD> ProcessingChain::Handles() const {
     std::vector<DWORD> handles;
     for (const Entry& e : m_entries)
         if (!e.removed) handles.push_back(e.handle);
+    for (const auto& tap : m_taps) handles.push_back(tap.first);
     return handles;
 }
 
-std::size_t ProcessingChain::RunEqBands(std::size_t first, std::int16_t* samples, int frames,
-                                        int channels) {
+std::size_t ProcessingChain::RunEqBands(std::size_t first, std::uint64_t runSerial,
+                                        std::int16_t* samples, int frames, int channels) {
     std::size_t end = first;
-    while (end < m_entries.size() && (m_entries[end].eq || m_entries[end].removed)) ++end;
+    while (end < m_entries.size() && (m_entries[end].eq || Skipped(m_entries[end], runSerial)))
+        ++end;
     const int chunkFrames = std::max(1, kScratchSamples / std::max(channels, 1));
     for (int done = 0; done < frames; done += chunkFrames) {
         const int n = std::min(chunkFrames, frames - done);
@@ -66,7 +73,7 @@ std::size_t ProcessingChain::RunEqBands(std::size_t first, std::int16_t* samples
         std::array<ParamEq*, kBandBatch> bands;
         std::size_t batched = 0;
         for (std::size_t i = first; i < end; ++i) {
-            if (m_entries[i].removed) continue;
+            if (Skipped(m_entries[i], runSerial)) continue;
             bands[batched++] = m_entries[i].eq.get();
             if (batched == bands.size()) {
                 ParamEq::ProcessCascade(bands.data(), batched, m_scratch.data(), n);
@@ -84,20 +91,26 @@ std::size_t ProcessingChain::RunEqBands(std::size_t first, std::int16_t* samples
 }
 
 void ProcessingChain::Run(DWORD channel, std::int16_t* samples, int frames, int channels) {
-    if (frames <= 0 || m_entries.empty()) return;
+    if (frames <= 0) return;
     ++m_running;
-    // Indexes, not iterators: a procedure may set another DSP (appended) or remove one (marked).
+    const std::uint64_t runSerial = m_nextSerial;
+    // Indexes, not iterators: a procedure may set another DSP (inserted by its priority, before
+    // or after the one running) or remove one (marked). The one running is found again by its
+    // serial, and entries set since the run began are passed over.
     for (std::size_t i = 0; i < m_entries.size(); ++i) {
-        if (m_entries[i].removed) continue;
+        if (Skipped(m_entries[i], runSerial)) continue;
         if (m_entries[i].eq) {
-            i = RunEqBands(i, samples, frames, channels) - 1;
-        } else {
-            Entry& e = m_entries[i];
-            e.proc(e.handle, channel, samples,
-                   static_cast<DWORD>(frames) * static_cast<DWORD>(channels) * 2, e.user);
+            i = RunEqBands(i, runSerial, samples, frames, channels) - 1;
+            continue;
         }
+        const Entry& e = m_entries[i];
+        const std::uint64_t running = e.serial;
+        e.proc(e.handle, channel, samples,
+               static_cast<DWORD>(frames) * static_cast<DWORD>(channels) * 2, e.user);
+        while (m_entries[i].serial != running) ++i;
     }
     if (--m_running == 0) std::erase_if(m_entries, [](const Entry& e) { return e.removed; });
+    for (const auto& tap : m_taps) tap.second(samples, frames);
 }
 
 }  // namespace audio::detail

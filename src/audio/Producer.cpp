@@ -1,13 +1,10 @@
 #include "audio/Producer.h"
 
-#include <linux/futex.h>
-#include <sys/syscall.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cmath>
 
+#include "audio/Futex.h"
 #include "audio/Mixer.h"
 #include "audio/SequenceWait.h"
 #include "audio/ThreadPriority.h"
@@ -23,24 +20,6 @@ namespace audio::detail {
 namespace {
 
 constexpr float kToFloat = 1.0f / 32768.0f;
-
-// One producer at a time (the device is opened once); these outlive every producer.
-std::atomic<std::thread::id> g_producerThread{};
-std::atomic<std::uint64_t> g_passSeq{0};  // odd while a pass is running
-// A futex word, as the device's: the mixing thread wakes the producer without a lock.
-std::atomic<std::uint32_t> g_wakes{0};
-std::atomic<bool> g_bWaiting{false};
-
-void WaitForWake(std::uint32_t wakes, std::chrono::milliseconds timeout) {
-    static_assert(sizeof(std::atomic<std::uint32_t>) == sizeof(std::uint32_t));
-    g_bWaiting.store(true);
-    if (g_wakes.load() == wakes) {
-        const timespec ts{0, static_cast<long>(timeout.count()) * 1000000L};
-        syscall(SYS_futex, reinterpret_cast<std::uint32_t*>(&g_wakes), FUTEX_WAIT_PRIVATE, wakes,
-                &ts, nullptr, 0);
-    }
-    g_bWaiting.store(false);
-}
 
 // Channel frames to stereo float; more than two channels fold into two (front left and right,
 // centre and surrounds at -3 dB, LFE dropped).
@@ -97,7 +76,7 @@ bool EnsureResampler(Voice& voice, int rate) {
 // frames made, fewer than a block only at the end.
 int ReadResampled(Channel& channel, Voice& voice, std::uint64_t outStart, float* out) {
     constexpr int kFrames = kVoiceBlockFrames;
-    const int rate = channel.PlaybackRate();
+    const int rate = channel.Playback().PlaybackRate();
     const int chans = channel.Channels();
     if (rate == DeviceOutput::kRate && !voice.resampler) {
         voice.input.resize(static_cast<std::size_t>(kFrames) * chans);
@@ -142,9 +121,9 @@ Producer::~Producer() {
 void Producer::Start() {
     m_bStop = false;
     m_thread = std::thread([this] {
-        g_producerThread = std::this_thread::get_id();
+        m_threadId = std::this_thread::get_id();
         Run();
-        g_producerThread = std::thread::id{};
+        m_threadId = std::thread::id{};
     });
 }
 
@@ -156,52 +135,57 @@ void Producer::Stop() {
 }
 
 void Producer::Wake() {
-    g_wakes.fetch_add(1);
+    m_wakes.fetch_add(1);
     // Either the producer sees the new count before it sleeps, or it is seen waiting here.
-    if (g_bWaiting.load())
-        syscall(SYS_futex, reinterpret_cast<std::uint32_t*>(&g_wakes), FUTEX_WAKE_PRIVATE, 1,
-                nullptr, nullptr, 0);
+    if (m_bWaiting.load()) FutexWakeOne(m_wakes);
+}
+
+void Producer::WaitForWake(std::uint32_t wakes, std::chrono::milliseconds timeout) {
+    m_bWaiting.store(true);
+    if (m_wakes.load() == wakes) FutexWait(m_wakes, wakes, timeout);
+    m_bWaiting.store(false);
 }
 
 void Producer::WaitForPassEnd() {
-    WaitForRunEnd(g_passSeq, g_producerThread);
+    WaitForRunEnd(m_passSeq, m_threadId);
 }
 
 void Producer::Run() {
     // Just below the mixer: it must keep the mixer supplied.
     RaiseThreadPriority(9, -8);
     while (!m_bStop) {
-        const std::uint32_t wakes = g_wakes.load();
-        ++g_passSeq;
+        const std::uint32_t wakes = m_wakes.load();
+        ++m_passSeq;
         m_mixer.Playing(m_channels);
         bool queued = false;
         for (const ChannelPtr& channel : m_channels) {
             std::unique_lock lock(channel->Mutex());
-            Voice* voice = channel->MixerVoice().get();
+            Voice* voice = channel->Playback().MixerVoice().get();
             if (!voice) continue;
-            channel->CollectPlayed();
+            channel->Playback().CollectPlayed();
             const bool endHeard =
                 voice->endedGeneration.load(std::memory_order_acquire) == voice->generation;
-            if (channel->State() == ACTIVE_PLAYING && !endHeard) {
+            if (channel->Playback().State() == ACTIVE_PLAYING && !endHeard) {
                 queued |= Fill(*channel, *voice);
                 continue;
             }
-            if (channel->State() == ACTIVE_PLAYING) channel->SetState(ACTIVE_STOPPED);
+            if (channel->Playback().State() == ACTIVE_PLAYING)
+                channel->Playback().SetState(ACTIVE_STOPPED);
             const std::uint64_t starts = voice->starts.load();
             lock.unlock();
             m_mixer.RemoveUnlessRestarted(channel, starts);
         }
         m_channels.clear();
-        ++g_passSeq;
+        ++m_passSeq;
         // The mixer may be holding off a block for these while the device still has some time.
-        if (queued && Mixer::WaitingForVoices()) m_output.Wake();
+        if (queued && m_mixer.WaitingForVoices()) m_output.Wake();
         WaitForWake(wakes, std::chrono::milliseconds(20));
     }
 }
 
 bool Producer::Fill(Channel& channel, Voice& voice) {
     bool queued = false;
-    while (!voice.endQueued && channel.State() == ACTIVE_PLAYING &&
+    while (!voice.endQueued && channel.Playback().State() == ACTIVE_PLAYING &&
            voice.LiveBlocks() < kReadAheadBlocks) {
         const std::uint64_t w = voice.written.load(std::memory_order_relaxed);
         // The mixer has not yet freed the slot (it skips withdrawn blocks as it goes).
@@ -213,12 +197,13 @@ bool Producer::Fill(Channel& channel, Voice& voice) {
         segment.srcStart = channel.ReadPosition();
         // A tempo stream's timeline moves at its tempo: a position counted back through a loop
         // jump must use it, or it lands before the loop's start.
-        segment.srcPerOut = static_cast<float>(
-            channel.PlaybackRate() * channel.TimelineFramesPerFrame() / DeviceOutput::kRate);
+        segment.srcPerOut =
+            static_cast<float>(channel.Playback().PlaybackRate() *
+                               channel.TimelineFramesPerFrame() / DeviceOutput::kRate);
         const int n = ReadResampled(channel, voice, block.outEstimate, block.samples.data());
         segment.srcEnd = channel.ReadPosition();
-        segment.jumpFrom = channel.LastJumpFrom();
-        segment.jumpTo = channel.LastJumpTo();
+        segment.jumpFrom = channel.Playback().LastJumpFrom();
+        segment.jumpTo = channel.Playback().LastJumpTo();
         const bool last = n < kVoiceBlockFrames && channel.Ended();
         if (n <= 0 && !last) break;  // a sync keeps moving the position: again next time
         std::fill(block.samples.begin() + 2 * n, block.samples.end(), 0.0f);

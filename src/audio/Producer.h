@@ -9,6 +9,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <thread>
 #include <vector>
@@ -36,23 +37,31 @@ public:
     void Stop();
 
     // Makes the producer look at its channels now. Never blocks: the mixing thread calls it.
-    static void Wake();
+    void Wake();
     // Returns once a pass over the channels, running when it was called, is done, so that the
     // producer no longer holds a reference to a channel just taken out of the mix. Returns at
     // once on the producer thread itself; gives up after a second.
-    static void WaitForPassEnd();
+    void WaitForPassEnd();
 
 private:
     void Run();
     // Queues blocks until the voice holds kReadAheadBlocks (or the channel has ended). Under the
     // channel's lock. True when it queued any.
     bool Fill(Channel& channel, Voice& voice);
+    // Sleeps until woken after `wakes` (the count read before the pass) or the timeout passes.
+    void WaitForWake(std::uint32_t wakes, std::chrono::milliseconds timeout);
 
     Mixer& m_mixer;
     DeviceOutput& m_output;
     std::atomic<bool> m_bStop{false};
     std::thread m_thread;
     std::vector<ChannelPtr> m_channels;
+
+    std::atomic<std::thread::id> m_threadId{};
+    std::atomic<std::uint64_t> m_passSeq{0};  // odd while a pass is running
+    // A futex word (Futex.h), as the device's: the mixing thread wakes the producer without a lock.
+    std::atomic<std::uint32_t> m_wakes{0};
+    std::atomic<bool> m_bWaiting{false};
 };
 
 }  // namespace audio::detail

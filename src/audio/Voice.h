@@ -16,8 +16,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "audio/Channel.h"
 #include "audio/FfmpegHandles.h"
+#include "audio/PlaybackHistory.h"
 
 namespace audio::detail {
 

@@ -1,5 +1,6 @@
-// Loop joins as heard, through SDL's disk driver on a machine kept busy: no dip at any phase of a
-// held sound, and compressed songs loop without a gap or a click at their joins.
+// Loop joins as read from a channel's source, and as heard through SDL's disk driver on a
+// machine kept busy: no dip at any phase of a held sound, and compressed songs loop without a gap
+// or a click at their joins.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -7,6 +8,7 @@
 
 #include "AudioTestSupport.h"
 #include "audio/AudioSystem.h"
+#include "audio/LoopJoin.h"
 #include "support/BusyLoad.h"
 #include "support/DiskCapture.h"
 #include "support/LoopSweep.h"
@@ -134,3 +136,81 @@ INSTANTIATE_TEST_SUITE_P(
     });
 
 }  // namespace
+
+namespace {
+
+// A steady mono signal of `frames` frames, read like a channel's source; records what Take gets.
+class SteadySource final : public audio::detail::FrameSource {
+public:
+    explicit SteadySource(std::uint64_t frames) : m_frames(frames) {}
+    int Read(std::int16_t* dst, int frames, const audio::detail::RenderContext&) override {
+        const auto n = static_cast<int>(
+            std::min<std::uint64_t>(frames, m_frames - std::min(m_frames, m_position)));
+        std::fill(dst, dst + n, kLevel);
+        m_position += static_cast<std::uint64_t>(n);
+        return n;
+    }
+    void Take(std::uint64_t start, const std::int16_t*, int frames) override {
+        taken.emplace_back(start, frames);
+    }
+    std::uint64_t Position() override { return m_position; }
+    bool AtEnd() override { return m_position >= m_frames; }
+    void Seek(std::uint64_t frame) { m_position = frame; }
+
+    static constexpr std::int16_t kLevel = 8000;
+    std::vector<std::pair<std::uint64_t, int>> taken;
+
+private:
+    std::uint64_t m_frames;
+    std::uint64_t m_position = 0;
+};
+
+}  // namespace
+
+// A join read from the source being heard: the tail from where the jump leaves, the lead-in up
+// to the loop's start; played, it counts as the last frames before the jump, so that positions
+// stay inside the loop, and between alike parts it holds the level.
+TEST(LoopJoinReading, AJoinIsReadFromTheSourceAndPlaysAsTheFramesBeforeTheJump) {
+    struct Case {
+        int fadeMs;
+        std::uint64_t leaving, start;
+        int chunk;
+        bool made;
+    };
+    constexpr std::uint64_t kLength = kRate;
+    for (const Case c : {Case{5, 30000, 10000, 64, true}, Case{50, 30000, 10000, 1000, true},
+                         Case{0, 30000, 10000, 64, true}, Case{5, 30000, 100, 64, true},
+                         Case{5, 30000, kLength + 100, 64, false}}) {
+        SCOPED_TRACE(testing::Message() << c.fadeMs << " ms, start " << c.start);
+        audio::detail::LoopJoin join(kRate, 1);
+        SteadySource src(kLength);
+        src.Seek(c.leaving);
+        join.ReadTail(src, c.fadeMs);
+        const int fade = kRate * c.fadeMs / 1000;
+        const int search = kRate * audio::detail::LoopJoin::kSearchMs / 1000;
+        EXPECT_EQ(src.Position(), c.leaving + (fade > 0 ? search + fade : 0));
+        ASSERT_EQ(join.LeadInFrames(), fade);
+        const std::uint64_t seekTo = c.start - std::min<std::uint64_t>(c.start, fade);
+        src.Seek(seekTo);
+        ASSERT_EQ(join.ReadLeadIn(src, c.leaving, static_cast<int>(c.start - seekTo)), c.made);
+        if (!c.made) continue;
+        EXPECT_EQ(src.Position(), c.start);
+        const int pending = join.Pending();
+        if (c.start >= static_cast<std::uint64_t>(fade)) {
+            EXPECT_EQ(pending, fade);  // alike parts: the whole fade, from the jump itself
+        }
+        std::vector<std::int16_t> out(static_cast<std::size_t>(c.chunk));
+        std::uint64_t next = c.leaving - static_cast<std::uint64_t>(pending);
+        while (join.Pending() > 0) {
+            const int got = join.Play(out.data(), c.chunk, src);
+            ASSERT_GT(got, 0);
+            ASSERT_EQ(src.taken.back(), std::make_pair(next, got));
+            next += static_cast<std::uint64_t>(got);
+            if (c.start >= static_cast<std::uint64_t>(fade)) {
+                for (int i = 0; i < got; ++i) ASSERT_EQ(out[i], SteadySource::kLevel) << i;
+            }
+        }
+        EXPECT_EQ(next, c.leaving);
+        EXPECT_EQ(src.taken.size(), static_cast<std::size_t>((pending + c.chunk - 1) / c.chunk));
+    }
+}

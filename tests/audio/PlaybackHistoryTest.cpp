@@ -2,7 +2,7 @@
 // frame heard maps into the loop, before the jump as after it.
 #include <gtest/gtest.h>
 
-#include "audio/Channel.h"
+#include "audio/PlaybackHistory.h"
 
 using audio::detail::PlaybackHistory;
 

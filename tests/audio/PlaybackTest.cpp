@@ -204,8 +204,9 @@ TEST(Playback, PositionSyncLoopIsSeamlessAtSlowerTempo) {
 TEST(Playback, TempoAndPitchChangesWhilePlayingLeaveNoGap) {
     TempDir dir;
     const std::string wav = WriteTone(dir, "tone.wav", 440, 4.0);
-    const std::uint64_t starvedBefore = audio::detail::Mixer::StarvedBlocks();
+    std::uint64_t starved = 0;  // counted by the capture's mixer, before it goes
     const std::vector<std::int16_t> heard = CaptureWhole(dir, [&] {
+        const std::uint64_t starvedBefore = audio::detail::Mixer::StarvedBlocks();
         const audio::HSTREAM stream = OpenTempoStream(wav);
         ASSERT_NE(stream, 0u);
         ASSERT_TRUE(audio::ChannelPlay(stream, 0));
@@ -215,10 +216,10 @@ TEST(Playback, TempoAndPitchChangesWhilePlayingLeaveNoGap) {
                                            change % 2 == 0 ? 3.0f : -2.0f));
         }
         Play(150ms);
+        starved = audio::detail::Mixer::StarvedBlocks() - starvedBefore;
     });
     ASSERT_FALSE(heard.empty());
-    EXPECT_EQ(audio::detail::Mixer::StarvedBlocks(), starvedBefore)
-        << "blocks missing because the stretcher was not ready";
+    EXPECT_EQ(starved, 0u) << "blocks missing because the stretcher was not ready";
     // A tone passes zero in a sample or two; a missing block is hundreds of silent samples.
     const auto [first, last] = Active(heard, 3000);
     ASSERT_GT(last - first, std::size_t{kRate});
@@ -370,28 +371,28 @@ TEST(Playback, EqualiserBandIsHeardAtItsGain) {
     EXPECT_NEAR(20 * std::log10(after / before), 12.0, 1.0);
 }
 
-// A stream freed while the mixer renders it: the mixer's reference must go first, so that the
-// stream's destructor (closing its file, freeing its codec and stretcher) runs on the caller's
-// thread and never holds up the mixing thread.
+// A stream freed while the producer reads it for the mix: the producer's reference must go
+// first, so that the stream's destructor (closing its file, freeing its codec and stretcher)
+// runs on the caller's thread and never holds up the producer, which keeps the mixer supplied.
 struct FreeWitness {
-    std::atomic<std::thread::id> mixer{};
-    std::atomic<bool> victimMixed{false};
+    std::atomic<std::thread::id> producer{};
+    std::atomic<bool> victimRead{false};
     std::atomic<int> destroyed{0};
-    std::atomic<int> destroyedOnMixer{0};
+    std::atomic<int> destroyedOnProducer{0};
 };
 
-void MarkVictimMixed(audio::HDSP, audio::DWORD, void*, audio::DWORD, void* user) {
+void MarkVictimRead(audio::HDSP, audio::DWORD, void*, audio::DWORD, void* user) {
     auto* w = static_cast<FreeWitness*>(user);
-    w->mixer = std::this_thread::get_id();
-    w->victimMixed = true;
+    w->producer = std::this_thread::get_id();  // DSPs run where the channel is read
+    w->victimRead = true;
 }
 
-// Mixed after the victim: keeps the mixer inside the block while the victim is freed.
+// Read after the victim: keeps the producer inside its pass while the victim is freed.
 void SlowDsp(audio::HDSP, audio::DWORD, void*, audio::DWORD, void*) {
     std::this_thread::sleep_for(3ms);
 }
 
-TEST(Playback, AStreamFreedWhileItIsMixedIsDestroyedOffTheMixingThread) {
+TEST(Playback, AStreamFreedWhileTheProducerReadsItIsDestroyedOffTheProducerThread) {
     TempDir dir;
     const std::string wav = WriteTone(dir, "tone.wav", 440, 2.0);
     ASSERT_TRUE(audio::Init(-1, 44100, 0, nullptr, nullptr));
@@ -401,7 +402,7 @@ TEST(Playback, AStreamFreedWhileItIsMixedIsDestroyedOffTheMixingThread) {
         FreeWitness* w;
         ~Sentinel() {
             ++w->destroyed;
-            if (std::this_thread::get_id() == w->mixer.load()) ++w->destroyedOnMixer;
+            if (std::this_thread::get_id() == w->producer.load()) ++w->destroyedOnProducer;
         }
     };
     constexpr int kRounds = 30;
@@ -412,22 +413,23 @@ TEST(Playback, AStreamFreedWhileItIsMixedIsDestroyedOffTheMixingThread) {
         {
             const audio::detail::ChannelPtr channel = system.FindChannel(victim);
             auto sentinel = std::make_shared<Sentinel>(&witness);
-            channel->AddTap(system.NewItemHandle(channel), [sentinel](const std::int16_t*, int) {});
+            channel->Chain().AddTap(system.NewItemHandle(channel),
+                                    [sentinel](const std::int16_t*, int) {});
         }
-        ASSERT_NE(audio::ChannelSetDSP(victim, &MarkVictimMixed, &witness, 0), 0u);
+        ASSERT_NE(audio::ChannelSetDSP(victim, &MarkVictimRead, &witness, 0), 0u);
         ASSERT_NE(audio::ChannelSetDSP(slow, &SlowDsp, nullptr, 0), 0u);
-        witness.victimMixed = false;
+        witness.victimRead = false;
         ASSERT_TRUE(audio::ChannelPlay(victim, 0));
         ASSERT_TRUE(audio::ChannelPlay(slow, 0));
-        for (int i = 0; i < 5000 && !witness.victimMixed; ++i) std::this_thread::sleep_for(100us);
-        ASSERT_TRUE(witness.victimMixed);
-        // Freed while the mixer is in the slow stream of the same block.
+        for (int i = 0; i < 5000 && !witness.victimRead; ++i) std::this_thread::sleep_for(100us);
+        ASSERT_TRUE(witness.victimRead);
+        // Freed while the producer is in the slow stream of the same pass.
         ASSERT_TRUE(audio::StreamFree(victim));
         ASSERT_TRUE(audio::StreamFree(slow));
     }
     audio::Free();
     EXPECT_EQ(witness.destroyed, kRounds);
-    EXPECT_EQ(witness.destroyedOnMixer, 0);
+    EXPECT_EQ(witness.destroyedOnProducer, 0);
 }
 
 // A mixing thread held up longer than a publish waits (a debugger, a storm of swapping) still
@@ -440,7 +442,7 @@ TEST(Playback, AListTheMixerHoldsPastTheTimeoutIsKeptUntilItLetsGo) {
         audio::StreamCreateFile(0, wav.c_str(), 0, 0, audio::STREAM_DECODE);
     ASSERT_NE(stream, 0u);
     audio::detail::ChannelPtr channel = audio::detail::AudioSystem::Get().FindChannel(stream);
-    channel->PrepareVoice();
+    channel->Playback().PrepareVoice();
     const std::weak_ptr<audio::detail::Channel> watch = channel;
 
     audio::detail::PlayingList list;

@@ -75,6 +75,43 @@ TEST(Processing, DspsRunHighestPriorityFirstOnWhatIsRead) {
     audio::StreamFree(h);
 }
 
+// A DSP that sets another on its channel the first time it runs, and counts its runs and the
+// other's.
+struct AddingDsp {
+    audio::HSTREAM stream = 0;
+    int addedPriority = 0;
+    int runs = 0;
+    int addedRuns = 0;
+};
+
+void CountAddedRun(audio::HDSP, audio::DWORD, void*, audio::DWORD, void* user) {
+    ++static_cast<AddingDsp*>(user)->addedRuns;
+}
+
+void AddOnFirstRun(audio::HDSP, audio::DWORD, void*, audio::DWORD, void* user) {
+    auto* a = static_cast<AddingDsp*>(user);
+    if (a->runs++ == 0) audio::ChannelSetDSP(a->stream, &CountAddedRun, a, a->addedPriority);
+}
+
+// Set from inside a running DSP, before, beside or after it in priority: the running one is not
+// run again, and the new one takes part from the next buffer on.
+TEST(Processing, ADspSetWhileTheChainRunsLeavesEveryDspOncePerBuffer) {
+    TempDir dir;
+    for (const int addedPriority : {5, 1, 0, -5}) {
+        const audio::HSTREAM h = OpenTone(dir, 440, kRate);
+        ASSERT_NE(h, 0u);
+        AddingDsp adding{h, addedPriority};
+        ASSERT_NE(audio::ChannelSetDSP(h, &AddOnFirstRun, &adding, 1), 0u);
+        std::vector<std::int16_t> buffer(2 * 256);
+        for (int block = 1; block <= 3; ++block) {
+            ASSERT_EQ(audio::ChannelGetData(h, buffer.data(), 256 * 4), 256u * 4);
+            EXPECT_EQ(adding.runs, block) << "priority " << addedPriority;
+            EXPECT_EQ(adding.addedRuns, block - 1) << "priority " << addedPriority;
+        }
+        audio::StreamFree(h);
+    }
+}
+
 double PeakingGainDb(float centre, float bandwidth, float gain, double toneFreq) {
     TempDir dir;
     const audio::HSTREAM h = OpenTone(dir, toneFreq, kRate, 0.05);
@@ -259,7 +296,7 @@ TEST(Processing, TapsReceiveTheProcessedAudioInOrder) {
     ASSERT_TRUE(channel);
     std::vector<std::int16_t> tapped;
     const audio::DWORD tap = system.NewItemHandle(channel);
-    channel->AddTap(tap, [&](const std::int16_t* s, int frames) {
+    channel->Chain().AddTap(tap, [&](const std::int16_t* s, int frames) {
         tapped.insert(tapped.end(), s, s + frames * 2);
     });
     DspLog log;
@@ -267,7 +304,7 @@ TEST(Processing, TapsReceiveTheProcessedAudioInOrder) {
     const std::vector<std::int16_t> read = ReadAll(h);
     EXPECT_EQ(tapped, read);
     EXPECT_EQ(read.front(), 4000);
-    EXPECT_TRUE(channel->RemoveTap(tap));
+    EXPECT_TRUE(channel->Chain().RemoveTap(tap));
     audio::StreamFree(h);
     EXPECT_FALSE(system.ItemAlive(tap));
 }
