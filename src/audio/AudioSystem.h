@@ -1,5 +1,6 @@
-// The layer's process-wide state: the handle registry, the output device with its mixer, and the
-// sync notifier. Every public operation goes through here.
+// The layer's process-wide state: the handle registry, the output device with its mixer, the sync
+// notifier and the packet indexes kept between openings of a file. Every public operation goes
+// through here.
 #pragma once
 
 #include <atomic>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "audio/Channel.h"
+#include "audio/PacketIndexCache.h"
 
 namespace audio::detail {
 
@@ -53,6 +55,10 @@ public:
 
     SyncNotifier* Notifier();
 
+    // ---- Files ----
+    // The packet indexes of files opened lately, for their next openings.
+    PacketIndexCache& PacketIndexes() { return m_packetIndexes; }
+
 private:
     AudioSystem() = default;
     // `read` applied to the output, or 0 without one; safe against a concurrent Free.
@@ -74,6 +80,7 @@ private:
     std::shared_ptr<Mixer> m_pMixer;
     std::unique_ptr<SyncNotifier> m_pNotifier;
     DWORD m_dwAheadMs = 25;
+    PacketIndexCache m_packetIndexes;
 };
 
 }  // namespace audio::detail
