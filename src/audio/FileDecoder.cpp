@@ -145,11 +145,14 @@ int FileDecoder::OpenFormat() {
 }
 
 // Opens the file again, positioned at its beginning: the one rewind every container supports.
+// Where the file cannot be opened again (it went away), the demuxer open now stays.
 bool FileDecoder::ReopenFormat() {
-    m_pFormat.reset();
-    if (OpenFormat() != ERROR_OK) return false;
+    FormatContextPtr open = std::move(m_pFormat);
+    if (OpenFormat() != ERROR_OK || m_nStream >= static_cast<int>(m_pFormat->nb_streams)) {
+        m_pFormat = std::move(open);
+        return false;
+    }
     AVFormatContext* fmt = m_pFormat.get();
-    if (m_nStream >= static_cast<int>(fmt->nb_streams)) return false;
     for (unsigned i = 0; i < fmt->nb_streams; ++i)
         fmt->streams[i]->discard =
             static_cast<int>(i) == m_nStream ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
@@ -364,7 +367,10 @@ bool FileDecoder::SeekDemuxerTo(std::size_t entry) {
         r = av_seek_frame(fmt, m_nStream, e.pts, AVSEEK_FLAG_BACKWARD);
     if (r < 0) {
         // No usable seek here: start over from the beginning and decode forward.
-        if (!ReopenFormat()) return false;
+        if (!ReopenFormat()) {
+            StopDecoding();
+            return false;
+        }
         entry = 0;
     }
     avcodec_flush_buffers(m_pCodec.get());
@@ -390,6 +396,11 @@ bool FileDecoder::RestartFromBeginning() {
         return true;
     }
     return SeekDemuxerTo(0);
+}
+
+// Where the decoder cannot go on from (its file went away), what is left reads as silence.
+void FileDecoder::StopDecoding() {
+    m_bDemuxEnd = m_bDecoderDrained = true;
 }
 
 int FileDecoder::Read(std::int16_t* dst, int frames) {
@@ -461,7 +472,10 @@ bool FileDecoder::DecodeMore() {
             case Step::End:
                 return false;
             case Step::LostPlace:
-                RestartFromBeginning();
+                if (!RestartFromBeginning()) {
+                    StopDecoding();
+                    return false;
+                }
                 break;
         }
     }

@@ -107,6 +107,7 @@ private:
 
     bool SeekDemuxerTo(std::size_t entry);
     bool RestartFromBeginning();
+    void StopDecoding();
     bool DecodeMore();
     Step DecodeStep();
     bool ReadPacket();

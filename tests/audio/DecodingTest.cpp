@@ -424,6 +424,25 @@ TEST(Decoding, LoadsTrackerModulesThroughMusicLoad) {
     EXPECT_TRUE(audio::MusicFree(h));
 }
 
+// A module seeks by opening its file again. Once the file has gone, a seek is refused and the
+// rest reads as silence, as a file that broke off does.
+TEST(Decoding, AModuleWhoseFileWentAwayRefusesSeeksAndReadsOnAsSilence) {
+    TempDir dir;
+    const std::string path = dir.File("tiny.mod");
+    std::ofstream(path, std::ios::binary) << TinyModule();
+    const audio::HMUSIC h = audio::MusicLoad(0, path.c_str(), 0, 0, audio::MUSIC_DECODE, 44100);
+    ASSERT_NE(h, 0u) << audio::ErrorGetCode();
+    ASSERT_EQ(ReadFrames(h, 2, 1000).size(), 2000u);
+    ASSERT_EQ(std::remove(path.c_str()), 0);
+
+    EXPECT_FALSE(audio::ChannelSetPosition(h, 4 * 5000));
+    const std::vector<std::int16_t> rest = ReadAll(h);
+    EXPECT_EQ(audio::ChannelGetPosition(h), audio::ChannelGetLength(h));
+    EXPECT_TRUE(std::all_of(rest.begin(), rest.end(), [](std::int16_t v) { return v == 0; }));
+    EXPECT_FALSE(audio::ChannelSetPosition(h, 0));
+    EXPECT_TRUE(audio::MusicFree(h));
+}
+
 TEST(Decoding, MusicLoadRefusesWhatIsNotAModule) {
     TempDir dir;
     const std::string wav = dir.File("plain.wav");
