@@ -1,5 +1,6 @@
-// The layer's process-wide state: the handle registry, the output device with its mixer, and the
-// sync notifier. Every public operation goes through here.
+// The layer's process-wide state: the handle registry, the output device with its mixer, the sync
+// notifier and the packet indexes kept between openings of a file. Every public operation goes
+// through here.
 #pragma once
 
 #include <atomic>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "audio/Channel.h"
+#include "audio/PacketIndexCache.h"
 
 namespace audio::detail {
 
@@ -60,6 +62,10 @@ public:
 
     SyncNotifier* Notifier();
 
+    // ---- Files ----
+    // The packet indexes of files opened lately, for their next openings.
+    PacketIndexCache& PacketIndexes() { return m_packetIndexes; }
+
 private:
     AudioSystem() = default;
     // `read` applied to the output, or 0 without one; safe against a concurrent Free.
@@ -83,6 +89,7 @@ private:
     // Long enough to hide the step between two unrelated waveforms, short enough not to smear
     // the attack of a note at the loop's start.
     std::atomic<int> m_nLoopCrossfadeMs{5};
+    PacketIndexCache m_packetIndexes;
 };
 
 }  // namespace audio::detail

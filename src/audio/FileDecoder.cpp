@@ -8,12 +8,7 @@
 #include <cstring>
 
 #include "audio/Audio.h"
-
-extern "C" {
-#include <libavutil/channel_layout.h>
-#include <libavutil/intreadwrite.h>
-#include <libavutil/opt.h>
-}
+#include "audio/PacketIndexBuilder.h"
 
 namespace audio::detail {
 
@@ -30,34 +25,7 @@ bool IsPcm(AVCodecID id) {
     return id >= AV_CODEC_ID_PCM_S16LE && id < AV_CODEC_ID_ADPCM_IMA_QT;
 }
 
-// Codecs whose packets decode to a known number of samples, so that the index can be built from
-// the packets alone: their stated duration (plus, for Opus in Ogg, the padding trimmed from it).
-// Vorbis packets are measured from their own block sizes: the first only primes the decoder.
-bool CountsFromPackets(AVCodecID id) {
-    switch (id) {
-        case AV_CODEC_ID_MP1:
-        case AV_CODEC_ID_MP2:
-        case AV_CODEC_ID_MP3:
-        case AV_CODEC_ID_AAC:
-        case AV_CODEC_ID_FLAC:
-        case AV_CODEC_ID_VORBIS:
-        case AV_CODEC_ID_OPUS:
-            return true;
-        default:
-            return false;
-    }
-}
-
-std::int64_t DecodedSamples(AVCodecID id, std::int64_t duration, std::int32_t trimmedEnd) {
-    return id == AV_CODEC_ID_OPUS ? duration + trimmedEnd : duration;
-}
-
 thread_local const std::atomic<bool>* t_openCancel = nullptr;
-
-std::atomic<std::uint64_t> g_filesCountedByDecoding{0};
-
-// Vorbis blocks are at most this long (the format's limit).
-constexpr std::int64_t kLongestVorbisBlock = 8192;
 
 bool OpeningCalledOff() {
     return t_openCancel && t_openCancel->load(std::memory_order_relaxed);
@@ -104,42 +72,6 @@ std::uint32_t ChannelTypeFor(AVCodecID id, const char* format) {
     }
 }
 
-void ReadSkips(const uint8_t* side, size_t size, std::int32_t& skipStart, std::int32_t& skipEnd) {
-    if (side && size >= 10) {
-        skipStart += std::max<std::int32_t>(0, static_cast<std::int32_t>(AV_RL32(side)));
-        skipEnd += std::max<std::int32_t>(0, static_cast<std::int32_t>(AV_RL32(side + 4)));
-    }
-}
-
-// Identifies a packet among its neighbours: demuxers do not always give the same timestamps to
-// the same packet after a seek, but its position, size and bytes stay the same. Its first and
-// last 64 bytes are mixed in eight at a time: opening an hour-long song fingerprints some 150 000
-// packets. The values live only as long as the process.
-std::uint32_t Fingerprint(const AVPacket* pkt) {
-    std::uint64_t hash = 0x9E3779B97F4A7C15ull ^ static_cast<std::uint64_t>(pkt->size);
-    const auto mix = [&hash](std::uint64_t word) {
-        hash = (hash ^ word) * 0xFF51AFD7ED558CCDull;
-        hash ^= hash >> 29;
-    };
-    const auto mixBytes = [&mix](const std::uint8_t* bytes, int count) {
-        int i = 0;
-        for (; i + 8 <= count; i += 8) {
-            std::uint64_t word;
-            std::memcpy(&word, bytes + i, 8);
-            mix(word);
-        }
-        std::uint64_t rest = 0;
-        std::memcpy(&rest, bytes + i, static_cast<std::size_t>(count - i));
-        mix(rest ^ (static_cast<std::uint64_t>(count - i) << 56));
-    };
-    if (pkt->size <= 0 || !pkt->data) return static_cast<std::uint32_t>(hash);
-    const int head = std::min(pkt->size, 64);
-    mixBytes(pkt->data, head);
-    const int tail = std::max(head, pkt->size - 64);
-    mixBytes(pkt->data + tail, pkt->size - tail);
-    return static_cast<std::uint32_t>(hash ^ (hash >> 32));
-}
-
 // MPEG audio: the floating-point decoders carry no rounding state from frame to frame, so a
 // decode that starts after a seek settles on exactly the samples of a decode from the start.
 const AVCodec* FindDecoder(AVCodecID id) {
@@ -159,8 +91,8 @@ void SetThreadOpenCancelFlag(const std::atomic<bool>* cancel) {
 }
 
 std::unique_ptr<FileDecoder> FileDecoder::Open(const std::string& path, ContainerFilter filter,
-                                               int& error) {
-    return OpenWith(path, filter, nullptr, error);
+                                               PacketIndexCache* kept, int& error) {
+    return OpenWith(path, filter, nullptr, kept, error);
 }
 
 FileDecoder::Twin FileDecoder::TwinOf() const {
@@ -170,19 +102,18 @@ FileDecoder::Twin FileDecoder::TwinOf() const {
 }
 
 std::unique_ptr<FileDecoder> FileDecoder::OpenTwin(const Twin& twin, int& error) {
-    return OpenWith(twin.path, twin.filter, twin.index, error);
+    return OpenWith(twin.path, twin.filter, twin.index, nullptr, error);
 }
 
-std::unique_ptr<FileDecoder> FileDecoder::OpenWith(const std::string& path,
-                                                   ContainerFilter filter,
+std::unique_ptr<FileDecoder> FileDecoder::OpenWith(const std::string& path, ContainerFilter filter,
                                                    std::shared_ptr<const PacketIndex> known,
-                                                   int& error) {
+                                                   PacketIndexCache* kept, int& error) {
     InstallLibraryLogging();
     std::unique_ptr<FileDecoder> decoder(new FileDecoder);
     decoder->m_messages.SetFile(path);
     {
         const DecoderMessageScope scope(decoder->m_messages);
-        error = decoder->OpenFile(path, filter, std::move(known));
+        error = decoder->OpenFile(path, filter, std::move(known), kept);
     }
     if (error != ERROR_OK) {
         decoder->m_messages.Discard();  // the caller reports the failure
@@ -191,9 +122,7 @@ std::unique_ptr<FileDecoder> FileDecoder::OpenWith(const std::string& path,
     return decoder;
 }
 
-FileDecoder::~FileDecoder() {
-    av_channel_layout_uninit(&m_swrLayout);
-}
+FileDecoder::~FileDecoder() = default;
 
 int FileDecoder::OpenFormat() {
     const AVInputFormat* forced = nullptr;
@@ -216,11 +145,14 @@ int FileDecoder::OpenFormat() {
 }
 
 // Opens the file again, positioned at its beginning: the one rewind every container supports.
+// Where the file cannot be opened again (it went away), the demuxer open now stays.
 bool FileDecoder::ReopenFormat() {
-    m_pFormat.reset();
-    if (OpenFormat() != ERROR_OK) return false;
+    FormatContextPtr open = std::move(m_pFormat);
+    if (OpenFormat() != ERROR_OK || m_nStream >= static_cast<int>(m_pFormat->nb_streams)) {
+        m_pFormat = std::move(open);
+        return false;
+    }
     AVFormatContext* fmt = m_pFormat.get();
-    if (m_nStream >= static_cast<int>(fmt->nb_streams)) return false;
     for (unsigned i = 0; i < fmt->nb_streams; ++i)
         fmt->streams[i]->discard =
             static_cast<int>(i) == m_nStream ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
@@ -228,7 +160,7 @@ bool FileDecoder::ReopenFormat() {
 }
 
 int FileDecoder::OpenFile(const std::string& path, ContainerFilter filter,
-                          std::shared_ptr<const PacketIndex> known) {
+                          std::shared_ptr<const PacketIndex> known, PacketIndexCache* kept) {
     if (OpeningCalledOff()) return ERROR_OPEN_CANCELLED;
     if (int e = CheckReadableFile(path)) return e;
     m_strPath = path;
@@ -256,26 +188,17 @@ int FileDecoder::OpenFile(const std::string& path, ContainerFilter filter,
         ComputeDirectLength();
     } else {
         IndexedFile identity;
-        const bool shareable = MayShareIndex() && identity.Identify(path, static_cast<int>(filter));
+        const bool shareable =
+            kept && !known && MayShareIndex() && identity.Identify(path, static_cast<int>(filter));
         m_pIndex = std::move(known);
-        if (!m_pIndex && shareable) m_pIndex = FindPacketIndex(identity);
+        if (!m_pIndex && shareable) m_pIndex = kept->Find(identity);
         if (m_pIndex) {
-            m_qwLength = m_pIndex->length;
             ListKeptPacketsInDemuxer();
         } else {
-            const AVCodecID id = m_pCodec->codec_id;
-            const bool countByDecoding =
-                !CountsFromPackets(id) || m_dwChannelType == CTYPE_MUSIC_MOD;
-            if (OpeningCalledOff()) return ERROR_OPEN_CANCELLED;
-            if (!BuildIndex(countByDecoding)) {
-                if (OpeningCalledOff()) return ERROR_OPEN_CANCELLED;
-                // Some packet had no duration, or a wrong one: count by decoding instead.
-                if (countByDecoding || !ReopenFormat() || !BuildIndex(true))
-                    return OpeningCalledOff() ? ERROR_OPEN_CANCELLED : ERROR_FILEFORM;
-            }
-            if (Index().empty()) return ERROR_FILEFORM;
-            if (shareable) KeepPacketIndex(identity, m_pIndex);
+            if (int e = BuildIndex()) return e;
+            if (shareable) kept->Keep(identity, m_pIndex);
         }
+        m_qwLength = m_pIndex->length;
     }
     if (!Seek(0)) return ERROR_FILEFORM;
     return ERROR_OK;
@@ -302,6 +225,7 @@ int FileDecoder::OpenCodec() {
 
     m_pPacket.reset(av_packet_alloc());
     m_pFrame.reset(av_frame_alloc());
+    m_pConvert = std::make_unique<FrameToInt16>(m_nChannels);
     if (!m_pPacket || !m_pFrame) return ERROR_MEM;
     return ERROR_OK;
 }
@@ -370,134 +294,24 @@ void FileDecoder::ComputeDirectLength() {
     m_qwLength = static_cast<std::uint64_t>(std::max<std::int64_t>(0, frames));
 }
 
-bool FileDecoder::BuildIndex(bool decodeToCount) {
-    m_pIndex.reset();
-    auto built = std::make_shared<PacketIndex>();
-    std::vector<IndexEntry>& index = built->entries;
-    std::vector<std::int64_t> produced;  // decoded samples per packet
-    std::vector<std::uint8_t> discard;
-    AVFormatContext* fmt = m_pFormat.get();
-    AVPacket* pkt = m_pPacket.get();
-    AVFrame* frame = m_pFrame.get();
-    const AVRational sampleBase{1, m_nSampleRate};
-    std::int64_t previousPts = AV_NOPTS_VALUE;
-    std::int64_t previousDuration = 0;
-    // Ogg's demuxer states wrong durations for some Vorbis packets (those of older encoders that
-    // span pages): the packets' own block sizes tell how much each decodes to.
-    VorbisParserPtr vorbis;
-    const AVCodecParameters* par = fmt->streams[m_nStream]->codecpar;
-    if (!decodeToCount && par->codec_id == AV_CODEC_ID_VORBIS) {
-        vorbis.reset(av_vorbis_parse_init(par->extradata, par->extradata_size));
-        if (!vorbis) return false;
-    }
-
-    if (decodeToCount) g_filesCountedByDecoding.fetch_add(1);
-    avcodec_flush_buffers(m_pCodec.get());
-    // Counting by decoding also takes the delay and padding from the decoded frames, which
-    // carry what the decoder itself would drop.
-    auto drainFrames = [&] {
-        while (avcodec_receive_frame(m_pCodec.get(), frame) == 0) {
-            std::int64_t owner = frame->pts;
-            if (owner == AV_NOPTS_VALUE || owner < 0 ||
-                owner >= static_cast<std::int64_t>(produced.size()))
-                owner = static_cast<std::int64_t>(produced.size()) - 1;
-            if (owner >= 0) {
-                produced[owner] += frame->nb_samples;
-                if (const AVFrameSideData* side =
-                        av_frame_get_side_data(frame, AV_FRAME_DATA_SKIP_SAMPLES))
-                    ReadSkips(side->data, side->size, index[owner].headSkip, index[owner].keep);
-            }
-            av_frame_unref(frame);
-        }
+// The quick way for the codec first; where some packet had no duration, or a wrong one, the
+// file is counted by decoding instead.
+int FileDecoder::BuildIndex() {
+    const IndexWay first = FirstIndexWay(m_pCodec->codec_id, m_dwChannelType == CTYPE_MUSIC_MOD);
+    const auto source = [this] {
+        return IndexSource{m_pFormat.get(), m_nStream,      m_pCodec.get(),
+                           m_pPacket.get(), m_pFrame.get(), t_openCancel};
     };
-
-    while (av_read_frame(fmt, pkt) >= 0) {
-        if (OpeningCalledOff()) {
-            av_packet_unref(pkt);
-            return false;
-        }
-        if (pkt->stream_index != m_nStream) {
-            av_packet_unref(pkt);
-            continue;
-        }
-        // headSkip and keep hold the signalled start skip and end padding until the end.
-        IndexEntry entry{pkt->pos, pkt->pts, 0, 0, 0, Fingerprint(pkt)};
-        discard.push_back((pkt->flags & AV_PKT_FLAG_DISCARD) ? 1 : 0);
-        if (decodeToCount) {
-            produced.push_back(0);
-            index.push_back(entry);
-            pkt->pts = pkt->dts = static_cast<std::int64_t>(index.size() - 1);
-            if (avcodec_send_packet(m_pCodec.get(), pkt) >= 0) drainFrames();
-        } else if (vorbis) {
-            const int samples = av_vorbis_parse_frame(vorbis.get(), pkt->data, pkt->size);
-            if (samples < 0) {
-                av_packet_unref(pkt);
-                return false;
-            }
-            size_t size = 0;
-            const uint8_t* side = av_packet_get_side_data(pkt, AV_PKT_DATA_SKIP_SAMPLES, &size);
-            ReadSkips(side, size, entry.headSkip, entry.keep);
-            produced.push_back(index.empty() ? 0 : samples);
-            index.push_back(entry);
-        } else {
-            // A duration that disagrees with the next packet's timestamp cannot be trusted.
-            const bool gap = pkt->pts != AV_NOPTS_VALUE && previousPts != AV_NOPTS_VALUE &&
-                             pkt->pts - previousPts != previousDuration;
-            if (pkt->duration <= 0 || gap) {
-                av_packet_unref(pkt);
-                return false;
-            }
-            previousPts = pkt->pts;
-            previousDuration = pkt->duration;
-            size_t size = 0;
-            const uint8_t* side = av_packet_get_side_data(pkt, AV_PKT_DATA_SKIP_SAMPLES, &size);
-            ReadSkips(side, size, entry.headSkip, entry.keep);
-            produced.push_back(DecodedSamples(m_pCodec->codec_id,
-                                              av_rescale_q(pkt->duration, m_timeBase, sampleBase),
-                                              entry.keep));
-            index.push_back(entry);
-        }
-        av_packet_unref(pkt);
+    if (OpeningCalledOff()) return ERROR_OPEN_CANCELLED;
+    m_pIndex = BuildPacketIndex(source(), first);
+    if (!m_pIndex) {
+        if (OpeningCalledOff()) return ERROR_OPEN_CANCELLED;
+        if (first != IndexWay::Decoding && ReopenFormat())
+            m_pIndex = BuildPacketIndex(source(), IndexWay::Decoding);
+        if (!m_pIndex) return OpeningCalledOff() ? ERROR_OPEN_CANCELLED : ERROR_FILEFORM;
     }
-    if (decodeToCount) {
-        avcodec_send_packet(m_pCodec.get(), nullptr);
-        drainFrames();
-        avcodec_flush_buffers(m_pCodec.get());
-    }
-
-    // Turn the signalled delay and padding into what each packet keeps, and place the packets.
-    std::int64_t skipCarry = 0;
-    std::int64_t publicPos = 0;
-    for (std::size_t i = 0; i < index.size(); ++i) {
-        IndexEntry& e = index[i];
-        const std::int64_t count = produced[i];
-        skipCarry += e.headSkip;
-        std::int64_t head = std::min(skipCarry, count);
-        skipCarry -= head;
-        std::int64_t tail = std::min<std::int64_t>(e.keep, count - head);
-        if (discard[i]) head = count, tail = 0;
-        e.headSkip = static_cast<std::int32_t>(head);
-        e.keep = static_cast<std::int32_t>(count - head - tail);
-        e.publicStart = publicPos;
-        publicPos += e.keep;
-    }
-    // The last page's granule position states the Vorbis total. Recordings joined by FFmpeg
-    // state a little more than their packets hold (it counts the joins' timestamp gaps), and
-    // decoding gives what the packets hold, as counted here. Any other disagreement is not
-    // trusted: the file is counted by decoding instead.
-    const AVStream* st = fmt->streams[m_nStream];
-    if (vorbis && st->duration != AV_NOPTS_VALUE && st->duration > 0) {
-        const std::int64_t beyond = av_rescale_q(st->duration, m_timeBase, sampleBase) - publicPos;
-        if (beyond < 0 || beyond > kLongestVorbisBlock) return false;
-    }
-    built->length = static_cast<std::uint64_t>(publicPos);
-    m_qwLength = built->length;
-    m_pIndex = std::move(built);
-    return true;
-}
-
-std::uint64_t FileDecoder::FilesCountedByDecoding() {
-    return g_filesCountedByDecoding.load();
+    if (Index().empty()) return ERROR_FILEFORM;
+    return ERROR_OK;
 }
 
 bool FileDecoder::Seek(std::uint64_t frame) {
@@ -553,7 +367,10 @@ bool FileDecoder::SeekDemuxerTo(std::size_t entry) {
         r = av_seek_frame(fmt, m_nStream, e.pts, AVSEEK_FLAG_BACKWARD);
     if (r < 0) {
         // No usable seek here: start over from the beginning and decode forward.
-        if (!ReopenFormat()) return false;
+        if (!ReopenFormat()) {
+            StopDecoding();
+            return false;
+        }
         entry = 0;
     }
     avcodec_flush_buffers(m_pCodec.get());
@@ -579,6 +396,11 @@ bool FileDecoder::RestartFromBeginning() {
         return true;
     }
     return SeekDemuxerTo(0);
+}
+
+// Where the decoder cannot go on from (its file went away), what is left reads as silence.
+void FileDecoder::StopDecoding() {
+    m_bDemuxEnd = m_bDecoderDrained = true;
 }
 
 int FileDecoder::Read(std::int16_t* dst, int frames) {
@@ -640,25 +462,46 @@ bool FileDecoder::Skip(int frames) {
     return true;
 }
 
+// The one place that restarts: a step that lost its place after a seek is followed by a decode
+// from the beginning, once per seek.
 bool FileDecoder::DecodeMore() {
+    for (;;) {
+        switch (DecodeStep()) {
+            case Step::Samples:
+                return true;
+            case Step::End:
+                return false;
+            case Step::LostPlace:
+                if (!RestartFromBeginning()) {
+                    StopDecoding();
+                    return false;
+                }
+                break;
+        }
+    }
+}
+
+// Decodes until samples wait to be read, the stream ends, or what was decoded cannot be placed.
+FileDecoder::Step FileDecoder::DecodeStep() {
     AVCodecContext* codec = m_pCodec.get();
     for (;;) {
-        if (m_bDecoderDrained) return false;
+        if (m_bDecoderDrained) return Step::End;
         int r = avcodec_receive_frame(codec, m_pFrame.get());
         if (r == 0) {
-            PlaceFrame(m_pFrame.get());
+            const Placement placement = PlaceFrame(m_pFrame.get());
             av_frame_unref(m_pFrame.get());
-            if (m_pendingSilence > 0 || !m_pending.empty()) return true;
+            if (placement == Placement::LandedLate) return Step::LostPlace;
+            if (m_pendingSilence > 0 || !m_pending.empty()) return Step::Samples;
             continue;
         }
         if (r == AVERROR_EOF || (r != AVERROR(EAGAIN) && m_bDemuxEnd)) {
             m_bDecoderDrained = true;
-            return false;
+            return Step::End;
         }
         // Needs input (or the last packet did not decode: its samples become silence).
         if (m_bDemuxEnd) {
             m_bDecoderDrained = true;
-            return false;
+            return Step::End;
         }
         if (!ReadPacket()) {
             m_bDemuxEnd = true;
@@ -667,10 +510,9 @@ bool FileDecoder::DecodeMore() {
         }
         if (m_mode == Mode::Indexed && m_nextPublic < 0 && m_unmatchedPackets > kMatchWindow &&
             !m_bRestarted) {
-            // Nothing read since the seek is in the index: start over from the beginning.
+            // Nothing read since the seek is in the index.
             av_packet_unref(m_pPacket.get());
-            RestartFromBeginning();
-            continue;
+            return Step::LostPlace;
         }
         avcodec_send_packet(codec, m_pPacket.get());
         av_packet_unref(m_pPacket.get());
@@ -705,7 +547,7 @@ long FileDecoder::FindEntry(const AVPacket* pkt) const {
     auto matches = [&](long i) {
         if (i < 0 || i >= size) return false;
         const IndexEntry& e = index[i];
-        return e.pos == pkt->pos && e.fingerprint == Fingerprint(pkt);
+        return e.pos == pkt->pos && e.fingerprint == PacketFingerprint(pkt);
     };
     const long expected = m_nextEntry >= 0 ? m_nextEntry : 0;
     if (matches(expected)) return expected;
@@ -716,86 +558,33 @@ long FileDecoder::FindEntry(const AVPacket* pkt) const {
     return -1;
 }
 
-bool FileDecoder::ConvertFrame(const AVFrame* frame) {
-    AVChannelLayout inLayout{};
-    if (frame->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC || frame->ch_layout.nb_channels <= 0)
-        av_channel_layout_default(&inLayout, std::max(1, frame->ch_layout.nb_channels));
-    else
-        av_channel_layout_copy(&inLayout, &frame->ch_layout);
-    AVChannelLayout outLayout{};
-    if (inLayout.nb_channels == m_nChannels)
-        av_channel_layout_copy(&outLayout, &inLayout);
-    else
-        av_channel_layout_default(&outLayout, m_nChannels);
-
-    const bool formatChanged = !m_pSwr || frame->format != m_swrFormat ||
-                               frame->sample_rate != m_swrRate ||
-                               av_channel_layout_compare(&inLayout, &m_swrLayout) != 0;
-    bool ok = true;
-    if (formatChanged) {
-        SwrContext* swr = nullptr;
-        // Same rate in and out: only the sample format (and, rarely, the channel order) changes.
-        if (swr_alloc_set_opts2(&swr, &outLayout, AV_SAMPLE_FMT_S16, frame->sample_rate, &inLayout,
-                                static_cast<AVSampleFormat>(frame->format), frame->sample_rate, 0,
-                                nullptr) < 0 ||
-            swr_init(swr) < 0) {
-            swr_free(&swr);
-            ok = false;
-        } else {
-            m_pSwr.reset(swr);
-            m_swrFormat = frame->format;
-            m_swrRate = frame->sample_rate;
-            av_channel_layout_uninit(&m_swrLayout);
-            av_channel_layout_copy(&m_swrLayout, &inLayout);
-        }
-    }
-    av_channel_layout_uninit(&inLayout);
-    av_channel_layout_uninit(&outLayout);
-    if (!ok) return false;
-
-    m_convert.resize(static_cast<std::size_t>(frame->nb_samples) * m_nChannels);
-    uint8_t* out = reinterpret_cast<uint8_t*>(m_convert.data());
-    const int got =
-        swr_convert(m_pSwr.get(), &out, frame->nb_samples,
-                    const_cast<const uint8_t**>(frame->extended_data), frame->nb_samples);
-    if (got < 0) return false;
-    // A converter that held samples back would shift the timeline; it never should at one rate.
-    if (got < frame->nb_samples)
-        std::fill(m_convert.begin() + static_cast<std::ptrdiff_t>(got) * m_nChannels,
-                  m_convert.end(), 0);
-    return true;
+FileDecoder::Placement FileDecoder::PlaceFrame(const AVFrame* frame) {
+    if (frame->nb_samples <= 0) return Placement::Placed;
+    const std::int16_t* samples = m_pConvert->Convert(frame);
+    return m_mode == Mode::Direct ? PlaceDirectFrame(frame, samples)
+                                  : PlaceIndexedFrame(frame, samples);
 }
 
-void FileDecoder::PlaceFrame(const AVFrame* frame) {
-    if (frame->nb_samples <= 0) return;
-    if (!ConvertFrame(frame)) {
-        // Unconvertible: keep the timeline by placing silence of the same length.
-        m_convert.assign(static_cast<std::size_t>(frame->nb_samples) * m_nChannels, 0);
-    }
-    if (m_mode == Mode::Direct)
-        PlaceDirectFrame(frame);
-    else
-        PlaceIndexedFrame(frame);
-}
-
-void FileDecoder::PlaceDirectFrame(const AVFrame* frame) {
+FileDecoder::Placement FileDecoder::PlaceDirectFrame(const AVFrame* frame,
+                                                     const std::int16_t* samples) {
     std::int64_t first;
     if (frame->pts != AV_NOPTS_VALUE)
         first = av_rescale_q(frame->pts - m_directBase, m_timeBase, AVRational{1, m_nSampleRate});
     else if (m_nextPublic >= 0)
         first = m_nextPublic;
     else
-        return;
-    AppendSamples(first, m_convert.data(), frame->nb_samples);
+        return Placement::Placed;  // cannot be placed: dropped
+    return AppendSamples(first, samples, frame->nb_samples);
 }
 
-void FileDecoder::PlaceIndexedFrame(const AVFrame* frame) {
+FileDecoder::Placement FileDecoder::PlaceIndexedFrame(const AVFrame* frame,
+                                                      const std::int16_t* samples) {
     long entry = -1;
     if (frame->pts != AV_NOPTS_VALUE && frame->pts >= 0 &&
         frame->pts < static_cast<std::int64_t>(Index().size()))
         entry = static_cast<long>(frame->pts);
-    if (entry < 0) entry = m_framePacket;  // a further frame of the same packet
-    if (entry < 0) return;                 // cannot be placed
+    if (entry < 0) entry = m_framePacket;     // a further frame of the same packet
+    if (entry < 0) return Placement::Placed;  // cannot be placed: dropped
     if (entry != m_framePacket) {
         m_framePacket = entry;
         m_frameOffset = 0;
@@ -805,25 +594,23 @@ void FileDecoder::PlaceIndexedFrame(const AVFrame* frame) {
     m_frameOffset += frame->nb_samples;
     const std::int64_t from = std::max<std::int64_t>(first, e.headSkip);
     const std::int64_t to = std::min<std::int64_t>(m_frameOffset, e.headSkip + e.keep);
-    if (to <= from) return;
-    AppendSamples(e.publicStart + (from - e.headSkip),
-                  m_convert.data() + (from - first) * m_nChannels, static_cast<int>(to - from));
+    if (to <= from) return Placement::Placed;
+    return AppendSamples(e.publicStart + (from - e.headSkip),
+                         samples + (from - first) * m_nChannels, static_cast<int>(to - from));
 }
 
-void FileDecoder::AppendSamples(std::int64_t publicFirst, const std::int16_t* samples, int count) {
+FileDecoder::Placement FileDecoder::AppendSamples(std::int64_t publicFirst,
+                                                  const std::int16_t* samples, int count) {
     const std::int64_t wanted =
         static_cast<std::int64_t>(m_qwPosition) +
         static_cast<std::int64_t>(m_pending.size() / m_nChannels - m_pendingRead) +
         m_pendingSilence;
-    if (m_nextPublic < 0 && publicFirst > wanted && !m_bRestarted) {
-        // The seek landed after its target: decode from the beginning instead.
-        RestartFromBeginning();
-        return;
-    }
+    // The first samples after a seek lie after its target.
+    if (m_nextPublic < 0 && publicFirst > wanted && !m_bRestarted) return Placement::LandedLate;
     std::int64_t last =
         std::min<std::int64_t>(publicFirst + count, static_cast<std::int64_t>(m_qwLength));
     m_nextPublic = std::max(m_nextPublic, last);
-    if (last <= wanted) return;
+    if (last <= wanted) return Placement::Placed;
     if (publicFirst > wanted) {
         // A packet that did not decode: its samples are silence.
         if (m_pending.empty())
@@ -835,6 +622,7 @@ void FileDecoder::AppendSamples(std::int64_t publicFirst, const std::int16_t* sa
     const std::int64_t take = last - publicFirst - skip;
     m_pending.insert(m_pending.end(), samples + skip * m_nChannels,
                      samples + (skip + take) * m_nChannels);
+    return Placement::Placed;
 }
 
 }  // namespace audio::detail

@@ -5,13 +5,15 @@
 //  - Direct (PCM and FLAC with a known total): the demuxer's timestamps are exact, and seeking
 //    lands on exact frames.
 //  - Indexed (everything else): when the file is opened, every packet of the audio stream is
-//    listed with the number of samples it contributes. For codecs whose packets always decode to
-//    a known number of samples (MPEG audio, AAC, FLAC, Vorbis, Opus) only the packets are read,
-//    which is fast; for the others (WMA, tracker modules ...) the file is decoded once to count.
-//    Each packet read later is matched to its entry, so every decoded sample has a known place
-//    whether decoding started at the beginning or after a seek. Seeks start a few packets early so
-//    that the codec's state has settled by the target. The list of an unchanged file is kept for
-//    its later openings (PacketIndexCache.h); an opening can be called off while it reads.
+//    listed with the number of samples it contributes (PacketIndexBuilder.h). For codecs whose
+//    packets always decode to a known number of samples (MPEG audio, AAC, FLAC, Vorbis, Opus) only
+//    the packets are read, which is fast; for the others (WMA, tracker modules ...) the file is
+//    decoded once to count. Each packet read later is matched to its entry, so every decoded sample
+//    has a known place whether decoding started at the beginning or after a seek. Seeks start a few
+//    packets early so that the codec's state has settled by the target; one that loses its place
+//    (lands after the target, or among packets the index does not know) decodes from the beginning
+//    instead. The list of an unchanged file is kept for its later openings (PacketIndexCache.h); an
+//    opening can be called off while it reads.
 // Encoder delay and padding signalled by the container are dropped the same way on every path,
 // so the length and the samples always agree; a packet that fails to decode becomes silence of
 // its length rather than shifting what follows.
@@ -26,6 +28,7 @@
 #include "audio/FfmpegHandles.h"
 #include "audio/LibraryLog.h"
 #include "audio/PacketIndexCache.h"
+#include "audio/SampleConversion.h"
 
 namespace audio::detail {
 
@@ -37,9 +40,10 @@ void SetThreadOpenCancelFlag(const std::atomic<bool>* cancel);
 
 class FileDecoder {
 public:
-    // Opens `path` (UTF-8). On failure returns nullptr and sets `error` to an audio::ERROR_ code.
+    // Opens `path` (UTF-8), taking its index from `kept` when there and keeping the one it builds
+    // there (null: none). On failure returns nullptr and sets `error` to an audio::ERROR_ code.
     static std::unique_ptr<FileDecoder> Open(const std::string& path, ContainerFilter filter,
-                                             int& error);
+                                             PacketIndexCache* kept, int& error);
     ~FileDecoder();
     FileDecoder(const FileDecoder&) = delete;
     FileDecoder& operator=(const FileDecoder&) = delete;
@@ -74,24 +78,27 @@ public:
     Twin TwinOf() const;
     static std::unique_ptr<FileDecoder> OpenTwin(const Twin& twin, int& error);
 
-    // Openings so far that had to decode the whole file to count it (the slow way to open).
-    static std::uint64_t FilesCountedByDecoding();
-
 private:
     using IndexEntry = PacketIndexEntry;
     enum class Mode { Direct, Indexed };
+    // What one step of decoding came to. LostPlace: what was decoded since a seek cannot be
+    // placed (it lies after the target, or among packets the index does not know), and a
+    // decode from the beginning would place it; the step's caller decides.
+    enum class Step { Samples, End, LostPlace };
+    // LandedLate: the first samples decoded after a seek lie after its target (nothing placed).
+    enum class Placement { Placed, LandedLate };
 
     FileDecoder() = default;
     static std::unique_ptr<FileDecoder> OpenWith(const std::string& path, ContainerFilter filter,
                                                  std::shared_ptr<const PacketIndex> known,
-                                                 int& error);
+                                                 PacketIndexCache* kept, int& error);
     int OpenFile(const std::string& path, ContainerFilter filter,
-                 std::shared_ptr<const PacketIndex> known);
+                 std::shared_ptr<const PacketIndex> known, PacketIndexCache* kept);
     int OpenFormat();
     bool ReopenFormat();
     int OpenCodec();
     void ChooseMode();
-    bool BuildIndex(bool decodeToCount);
+    int BuildIndex();  // an ERROR_ code
     // Whether an index kept from an earlier opening serves this one as well as its own would.
     bool MayShareIndex() const;
     void ListKeptPacketsInDemuxer();
@@ -100,14 +107,15 @@ private:
 
     bool SeekDemuxerTo(std::size_t entry);
     bool RestartFromBeginning();
+    void StopDecoding();
     bool DecodeMore();
+    Step DecodeStep();
     bool ReadPacket();
     long FindEntry(const AVPacket* pkt) const;
-    void PlaceFrame(const AVFrame* frame);
-    void PlaceDirectFrame(const AVFrame* frame);
-    void PlaceIndexedFrame(const AVFrame* frame);
-    void AppendSamples(std::int64_t publicFirst, const std::int16_t* samples, int count);
-    bool ConvertFrame(const AVFrame* frame);
+    Placement PlaceFrame(const AVFrame* frame);
+    Placement PlaceDirectFrame(const AVFrame* frame, const std::int16_t* samples);
+    Placement PlaceIndexedFrame(const AVFrame* frame, const std::int16_t* samples);
+    Placement AppendSamples(std::int64_t publicFirst, const std::int16_t* samples, int count);
 
     // FFmpeg's complaints about this file, summed up when the decoder goes (after the FFmpeg
     // objects below, so it is declared before them).
@@ -121,10 +129,7 @@ private:
     CodecContextPtr m_pCodec;
     PacketPtr m_pPacket;
     FramePtr m_pFrame;
-    SwrPtr m_pSwr;
-    int m_swrFormat = -1;  // what m_pSwr was set up for
-    int m_swrRate = 0;
-    AVChannelLayout m_swrLayout{};
+    std::unique_ptr<FrameToInt16> m_pConvert;
     int m_nStream = -1;
     AVRational m_timeBase{1, 1};
 
@@ -150,13 +155,14 @@ private:
     std::int64_t m_frameOffset = 0;  // samples of that packet decoded so far
     std::int64_t m_nextPublic = -1;  // timeline frame after the last placed sample (-1 unknown)
     int m_unmatchedPackets = 0;
-    bool m_bRestarted = false;  // a seek fell back to decoding from the beginning
+    // A seek fell back to decoding from the beginning: a place lost after that is not reported
+    // again, and what cannot be placed is made do with.
+    bool m_bRestarted = false;
 
     // Decoded samples waiting to be read, in order after Position().
     std::vector<std::int16_t> m_pending;
-    std::size_t m_pendingRead = 0;        // frames of m_pending already returned
-    std::int64_t m_pendingSilence = 0;    // frames of silence that come before m_pending
-    std::vector<std::int16_t> m_convert;  // one converted frame
+    std::size_t m_pendingRead = 0;      // frames of m_pending already returned
+    std::int64_t m_pendingSilence = 0;  // frames of silence that come before m_pending
 };
 
 }  // namespace audio::detail

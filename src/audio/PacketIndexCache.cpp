@@ -4,9 +4,6 @@
 #include <time.h>
 
 #include <algorithm>
-#include <list>
-#include <mutex>
-#include <utility>
 
 namespace audio::detail {
 
@@ -16,10 +13,6 @@ namespace {
 constexpr std::size_t kKeptIndexes = 4;
 // Filesystems stamp modifications with a clock of a few milliseconds' grain, or seconds' on some.
 constexpr std::int64_t kSettledSeconds = 2;
-
-std::mutex g_mutex;
-// Most recently used first.
-std::list<std::pair<IndexedFile, std::shared_ptr<const PacketIndex>>> g_kept;
 
 }  // namespace
 
@@ -39,34 +32,34 @@ bool IndexedFile::Identify(const std::string& file, int filter) {
     return true;
 }
 
-std::shared_ptr<const PacketIndex> FindPacketIndex(const IndexedFile& file) {
-    const std::lock_guard lock(g_mutex);
-    const auto it = std::find_if(g_kept.begin(), g_kept.end(),
+std::shared_ptr<const PacketIndex> PacketIndexCache::Find(const IndexedFile& file) {
+    const std::lock_guard lock(m_mutex);
+    const auto it = std::find_if(m_kept.begin(), m_kept.end(),
                                  [&](const auto& kept) { return kept.first == file; });
-    if (it == g_kept.end()) return nullptr;
-    g_kept.splice(g_kept.begin(), g_kept, it);
+    if (it == m_kept.end()) return nullptr;
+    m_kept.splice(m_kept.begin(), m_kept, it);
     return it->second;
 }
 
-void KeepPacketIndex(const IndexedFile& file, std::shared_ptr<const PacketIndex> index) {
+void PacketIndexCache::Keep(const IndexedFile& file, std::shared_ptr<const PacketIndex> index) {
     if (!index || !file.settled) return;
     // The list's nodes are made and dropped outside the lock: an index's memory is large.
-    std::list<std::pair<IndexedFile, std::shared_ptr<const PacketIndex>>> node;
+    Kept node;
     node.emplace_back(file, std::move(index));
-    std::list<std::pair<IndexedFile, std::shared_ptr<const PacketIndex>>> dropped;
+    Kept dropped;
     {
-        const std::lock_guard lock(g_mutex);
+        const std::lock_guard lock(m_mutex);
         // One index per name and opening: an older version of the file, or the same file
         // indexed by two openings at once, goes.
-        for (auto it = g_kept.begin(); it != g_kept.end();) {
+        for (auto it = m_kept.begin(); it != m_kept.end();) {
             const auto next = std::next(it);
             if (it->first.path == file.path && it->first.how == file.how)
-                dropped.splice(dropped.begin(), g_kept, it);
+                dropped.splice(dropped.begin(), m_kept, it);
             it = next;
         }
-        g_kept.splice(g_kept.begin(), node);
-        while (g_kept.size() > kKeptIndexes)
-            dropped.splice(dropped.begin(), g_kept, --g_kept.end());
+        m_kept.splice(m_kept.begin(), node);
+        while (m_kept.size() > kKeptIndexes)
+            dropped.splice(dropped.begin(), m_kept, --m_kept.end());
     }
 }
 

@@ -6,12 +6,15 @@
 // file written since, or another file under the same name, is indexed anew. A file modified in
 // the last seconds is not kept, since a filesystem's clock may give a rewrite within the same tick
 // the same time. Indexes are shared read-only between the decoders that use them. Thread-safe;
-// nothing here reads a file.
+// nothing here reads a file. The layer keeps one cache for all its openings (AudioSystem).
 #pragma once
 
 #include <cstdint>
+#include <list>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace audio::detail {
@@ -47,10 +50,20 @@ struct IndexedFile {
     bool operator==(const IndexedFile&) const = default;
 };
 
-// The index kept for `file`, or null.
-std::shared_ptr<const PacketIndex> FindPacketIndex(const IndexedFile& file);
-// Keeps `index` for a settled `file` (nothing otherwise), forgetting the least recently used
-// beyond a few.
-void KeepPacketIndex(const IndexedFile& file, std::shared_ptr<const PacketIndex> index);
+// The kept indexes, the latest few.
+class PacketIndexCache {
+public:
+    // The index kept for `file`, or null.
+    std::shared_ptr<const PacketIndex> Find(const IndexedFile& file);
+    // Keeps `index` for a settled `file` (nothing otherwise), forgetting the least recently used
+    // beyond a few.
+    void Keep(const IndexedFile& file, std::shared_ptr<const PacketIndex> index);
+
+private:
+    using Kept = std::list<std::pair<IndexedFile, std::shared_ptr<const PacketIndex>>>;
+
+    std::mutex m_mutex;
+    Kept m_kept;  // most recently used first
+};
 
 }  // namespace audio::detail

@@ -25,7 +25,7 @@ HSTREAM CreateFileStream(BOOL mem, const void* file, QWORD offset, QWORD length,
 
     const std::string path(static_cast<const char*>(file));
     int error = ERROR_OK;
-    auto decoder = FileDecoder::Open(path, filter, error);
+    auto decoder = FileDecoder::Open(path, filter, &system.PacketIndexes(), error);
     if (!decoder) return Fail(error, HSTREAM{0});
     auto stream = std::make_shared<FileStream>(std::move(decoder),
                                                flags & (STREAM_DECODE | STREAM_READAHEAD), path);

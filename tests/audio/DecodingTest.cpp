@@ -12,6 +12,7 @@
 
 #include "AudioTestSupport.h"
 #include "audio/FileDecoder.h"
+#include "audio/PacketIndexBuilder.h"
 
 using namespace audio_test;
 
@@ -276,15 +277,64 @@ TEST(Decoding, JoinedVorbisRecordingsOpenWithoutDecodingToCount) {
     ASSERT_TRUE(Ffmpeg("-i '" + joined + "' -f s16le", raw));
     const std::vector<std::int16_t> expected = test_audio::ReadRawSamples(raw);
 
-    const std::uint64_t countedBefore = audio::detail::FileDecoder::FilesCountedByDecoding();
+    const std::uint64_t countedBefore = audio::detail::FilesCountedByDecoding();
     const audio::HSTREAM h = audio::StreamCreateFile(0, joined.c_str(), 0, 0, audio::STREAM_DECODE);
     ASSERT_NE(h, 0u);
-    EXPECT_EQ(audio::detail::FileDecoder::FilesCountedByDecoding(), countedBefore)
+    EXPECT_EQ(audio::detail::FilesCountedByDecoding(), countedBefore)
         << "the file was decoded to count it";
     EXPECT_EQ(audio::ChannelGetLength(h), expected.size() * 2);
     EXPECT_TRUE(ReadAll(h) == expected) << "decoded samples differ from ffmpeg's";
     ExpectSeeksLandOn(h, expected, true);
     audio::StreamFree(h);
+}
+
+// Every frame of `decoder` from where it stands, in reads of 1000.
+std::vector<std::int16_t> ReadDecoder(audio::detail::FileDecoder& decoder) {
+    std::vector<std::int16_t> all;
+    std::vector<std::int16_t> block(1000 * decoder.Channels());
+    while (const int n = decoder.Read(block.data(), 1000))
+        all.insert(all.end(), block.begin(), block.begin() + n * decoder.Channels());
+    return all;
+}
+
+// A seek that loses its place decodes from the beginning instead, and gives what reading from
+// the start gives. Its place is lost here by an index that sends the seek to the wrong packet:
+// one after the target, or one far before it, among packets the index does not expect there.
+TEST(Decoding, ASeekThatLosesItsPlaceDecodesFromTheBeginningInstead) {
+    using audio::detail::ContainerFilter;
+    using audio::detail::FileDecoder;
+    TempDir dir;
+    const std::string wav = dir.File("song.wav");
+    std::vector<std::int16_t> source;
+    for (int i = 0; i < 4; ++i) {
+        const std::vector<std::int16_t> part = SourceSignal();
+        source.insert(source.end(), part.begin(), part.end());
+    }
+    WriteWav(wav, kRate, 2, source);
+    const std::string mp3 = dir.File("song.mp3");
+    ASSERT_TRUE(Ffmpeg("-i '" + wav + "' -c:a libmp3lame -q:a 4", mp3));
+    int error = 0;
+    const auto decoder = FileDecoder::Open(mp3, ContainerFilter::Any, nullptr, error);
+    ASSERT_TRUE(decoder) << error;
+    const std::vector<std::int16_t> all = ReadDecoder(*decoder);
+    const FileDecoder::Twin twin = decoder->TwinOf();
+    ASSERT_TRUE(twin.index);
+    ASSERT_GT(twin.index->entries.size(), 330u);
+
+    const std::size_t target = 300;  // a seek to this packet starts at the 8th before it
+    const std::uint64_t frame = twin.index->entries[target].publicStart + 100;
+    for (const long wrongBy : {20L, -200L}) {
+        auto misleading = std::make_shared<audio::detail::PacketIndex>(*twin.index);
+        misleading->entries[target - 8].pos = twin.index->entries[target - 8 + wrongBy].pos;
+        const auto misled =
+            FileDecoder::OpenTwin({twin.path, twin.filter, std::move(misleading)}, error);
+        ASSERT_TRUE(misled) << error;
+        ASSERT_TRUE(misled->Seek(frame));
+        const std::vector<std::int16_t> got = ReadDecoder(*misled);
+        EXPECT_TRUE(std::equal(got.begin(), got.end(), all.begin() + 2 * frame, all.end()))
+            << "seek sent " << wrongBy << " packets off";
+        EXPECT_EQ(got.size(), all.size() - 2 * frame);
+    }
 }
 
 TEST(Decoding, ReportsTheFilesOwnRateAndChannelCount) {
@@ -371,6 +421,25 @@ TEST(Decoding, LoadsTrackerModulesThroughMusicLoad) {
     ASSERT_TRUE(audio::ChannelSetPosition(h, target * 4));
     EXPECT_EQ(ReadFrames(h, 2, 1000),
               std::vector<std::int16_t>(all.begin() + target * 2, all.begin() + target * 2 + 2000));
+    EXPECT_TRUE(audio::MusicFree(h));
+}
+
+// A module seeks by opening its file again. Once the file has gone, a seek is refused and the
+// rest reads as silence, as a file that broke off does.
+TEST(Decoding, AModuleWhoseFileWentAwayRefusesSeeksAndReadsOnAsSilence) {
+    TempDir dir;
+    const std::string path = dir.File("tiny.mod");
+    std::ofstream(path, std::ios::binary) << TinyModule();
+    const audio::HMUSIC h = audio::MusicLoad(0, path.c_str(), 0, 0, audio::MUSIC_DECODE, 44100);
+    ASSERT_NE(h, 0u) << audio::ErrorGetCode();
+    ASSERT_EQ(ReadFrames(h, 2, 1000).size(), 2000u);
+    ASSERT_EQ(std::remove(path.c_str()), 0);
+
+    EXPECT_FALSE(audio::ChannelSetPosition(h, 4 * 5000));
+    const std::vector<std::int16_t> rest = ReadAll(h);
+    EXPECT_EQ(audio::ChannelGetPosition(h), audio::ChannelGetLength(h));
+    EXPECT_TRUE(std::all_of(rest.begin(), rest.end(), [](std::int16_t v) { return v == 0; }));
+    EXPECT_FALSE(audio::ChannelSetPosition(h, 0));
     EXPECT_TRUE(audio::MusicFree(h));
 }
 
