@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "engine/PlaybackEngine.h"
-#include "export/RenderChain.h"
 #include "lang/LanguageMenu.h"
 #include "ui/TemplateDialog.h"
 
@@ -81,8 +80,6 @@ private:
     void SetCaptionsFromLanguage();
     void CreateLoopPage();
     void CreateEqPage();
-    // What a save applies for the equaliser: the page's current bands.
-    RenderChain::ApplyEq EqForSaving() const;
 
     void OnMinimize();
     void OnHelp();
