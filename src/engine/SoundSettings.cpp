@@ -15,6 +15,6 @@ void ApplySoundValue(audio::HSTREAM stream, SoundValue value, const SoundSetting
 
 audio::HDSP AttachVocalReduction(audio::HSTREAM stream, const std::atomic<int>& level) {
     // The procedure only reads through the pointer.
-    return audio::ChannelSetDSP(stream, &VocalReductionDSP,
-                                const_cast<std::atomic<int>*>(&level), kVocalReductionPriority);
+    return audio::ChannelSetDSP(stream, &VocalReductionDSP, const_cast<std::atomic<int>*>(&level),
+                                kVocalReductionPriority);
 }

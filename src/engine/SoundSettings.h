@@ -16,10 +16,10 @@ constexpr int kEqBandCount = 9;
 
 // The controls' values.
 struct SoundSettings {
-    int nTempo = 100;     // percent of the normal speed, 5..400
-    int nPitch = 0;       // hundredths of a semitone, -2400..2400
-    int nVolume = 100;    // 0..100
-    int nVocalLevel = 0;  // weight of the vocal reduction, 0..256
+    int nTempo = 100;                         // percent of the normal speed, 5..400
+    int nPitch = 0;                           // hundredths of a semitone, -2400..2400
+    int nVolume = 100;                        // 0..100
+    int nVocalLevel = 0;                      // weight of the vocal reduction, 0..256
     std::array<int, kEqBandCount> eqGains{};  // dB of each equaliser band, lowest band first
 };
 

@@ -70,8 +70,7 @@ bool SaveLoop(CPlaybackEngine& engine, const std::string& destination, OutputWri
         SinkFor(writer, destination, engine.Window(), format.nEncoderFailed);
 
     RenderChain chain(engine);
-    if (!chain.SetSongAside(destination) || !sink->Prepare() ||
-        !chain.CreateStreams(format.chain))
+    if (!chain.SetSongAside(destination) || !sink->Prepare() || !chain.CreateStreams(format.chain))
         return false;  // the chain puts a song set aside back as it goes
     const SinkOpened opened = sink->Open(chain.Stream());
     bool bWritten = false;

@@ -5,8 +5,8 @@
 namespace {
 
 // MPEG Layer-3 formats (tag 0x55 in the high word) with the stream's channel count.
-constexpr audio::DWORD kMp3ChooserFlags = (audio::DWORD{audio::WAVE_FORMAT_MPEGLAYER3} << 16) |
-                                          audio::ACM_CHANS;
+constexpr audio::DWORD kMp3ChooserFlags =
+    (audio::DWORD{audio::WAVE_FORMAT_MPEGLAYER3} << 16) | audio::ACM_CHANS;
 
 }  // namespace
 

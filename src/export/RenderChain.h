@@ -1,14 +1,14 @@
 // The render chain of a save: the song decoded a second time, on its own, with the user's
-// settings applied, and pulled out block by block as fast as it decodes. Every writer (WAV and
-// the encoders) opens one, configures it, pulls its blocks into its own sink and closes it.
+// settings applied, and pulled out block by block as fast as it decodes. A save (SaveLoop) opens
+// one, configures it, pulls its blocks into the sink of the format (CEncodeSink) and closes it.
 //
 // When the destination is the loaded song itself, the song is first set aside (CSongSetAside)
 // and decoded from there; the output replaces it only when it was written whole.
 //
 // Two streams make the chain, so that a save keeps both cores busy: the tempo stream (decoding
 // and stretching) is read ahead on a thread of its own, and its blocks come out of the output
-// stream, which carries vocal reduction and the equaliser and is read by the writer on the
-// calling thread, where the writer also encodes. The samples are the same as one stream with
+// stream, which carries vocal reduction and the equaliser and is read on the calling thread,
+// where the sink also encodes. The samples are the same as one stream with
 // every effect would give.
 #pragma once
 

@@ -76,8 +76,7 @@ bool CWavFile::Write(const void* bytes, std::size_t count) {
 
 bool CWavFile::Close() {
     if (!IsOpen()) return false;
-    const auto header =
-        audio::PcmWaveHeader(m_format, static_cast<std::uint32_t>(m_dataBytes));
+    const auto header = audio::PcmWaveHeader(m_format, static_cast<std::uint32_t>(m_dataBytes));
     bool ok = pwrite(m_fd, header.data(), header.size(), 0) == static_cast<ssize_t>(header.size());
     if (!ok) NoteError(errno ? errno : ENOSPC);
     // A partial last frame is cut off, so that the file holds whole frames only.

@@ -2,8 +2,7 @@
 
 #include <cerrno>
 
-CWavSink::CWavSink(std::string destination, SinkMessages messages,
-                   CWavFile::PastFourGigabytes past)
+CWavSink::CWavSink(std::string destination, SinkMessages messages, CWavFile::PastFourGigabytes past)
     : CEncodeSink(std::move(destination), messages), m_past(past) {}
 
 SinkOpened CWavSink::Open(audio::HSTREAM stream) {
