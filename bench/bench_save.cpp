@@ -82,10 +82,8 @@ int main(int argc, char** argv) {
             eq->OnEqVScroll(eq->Slider(band));
         }
     }
-    const RenderChain::ApplyEq applyEq = [eq](audio::HSTREAM s) { eq->ApplyEqToStream(s); };
-
     const double start = bench::WallSeconds();
-    SaveLoopAs(engine, argv[3], applyEq);
+    SaveLoopAs(engine, argv[3]);
     const double seconds = bench::WallSeconds() - start;
     std::printf("%.4f\n", seconds);
     return 0;

@@ -170,13 +170,8 @@ void CQuorvelMainDlg::CreateEqPage() {
         page->ApplyEqToPlayback(m_engine.m_dwBassStream);
     };
     m_engine.m_pages.eqKeep = [page] { return page->KeepBands(); };
-}
-
-RenderChain::ApplyEq CQuorvelMainDlg::EqForSaving() const {
-    // A WAV save carries the equaliser's bands as they are set on the page now.
-    auto* page = qobject_cast<CQuorvelEQPropertyPage*>(m_pEqPage);
-    if (!page) return nullptr;
-    return [page](audio::HSTREAM stream) { page->ApplyEqToStream(stream); };
+    // The gains are kept by the engine, where a save takes them.
+    page->m_onBandGainSet = [this](int band, int gain) { m_engine.SetEqGain(band, gain); };
 }
 
 void CQuorvelMainDlg::SetFonts() {
@@ -223,10 +218,10 @@ void CQuorvelMainDlg::OnCommand(int id, int notifyCode) {
             OnOpenCommand(this, m_engine, m_pLoopPage, m_btnFocusSink);
             break;
         case 403:
-            OnSave(m_engine, EqForSaving());
+            OnSave(m_engine);
             break;
         case 404:
-            OnSaveAs(m_engine, EqForSaving());
+            OnSaveAs(m_engine);
             break;
         case 405:
             OnRipCD(m_engine);

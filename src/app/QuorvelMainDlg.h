@@ -8,9 +8,8 @@
 #include <memory>
 #include <vector>
 
-#include "engine/PlaybackEngine.h"
-#include "export/RenderChain.h"
 #include "app/LanguageMenu.h"
+#include "engine/PlaybackEngine.h"
 #include "ui/TemplateDialog.h"
 
 namespace ui {
@@ -81,8 +80,6 @@ private:
     void SetCaptionsFromLanguage();
     void CreateLoopPage();
     void CreateEqPage();
-    // What a save applies for the equaliser: the page's current bands.
-    RenderChain::ApplyEq EqForSaving() const;
 
     void OnMinimize();
     void OnHelp();

@@ -21,7 +21,7 @@ std::unique_ptr<ProcessEncoder> ProcessEncoder::Start(const std::string& cmdline
     }
     std::unique_ptr<ProcessEncoder> encoder(new ProcessEncoder(std::move(child)));
     if (withHeader) {
-        const auto header = PcmWaveHeader(sampleRate, channels, 0);
+        const auto header = PcmWaveHeader({sampleRate, channels, 16}, std::nullopt);
         // A program that exits at once is reported by the next write, as when it exits later.
         encoder->Write(header.data(), header.size());
     }

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-namespace audio::detail {
+namespace audio {
 
 namespace {
 
@@ -18,26 +18,31 @@ void PutTag(Out& out, std::size_t& at, const char* tag) {
 
 }  // namespace
 
-std::array<std::uint8_t, 44> PcmWaveHeader(int sampleRate, int channels, std::uint32_t dataBytes) {
+std::array<std::uint8_t, 44> PcmWaveHeader(const PcmWaveFormat& format,
+                                           std::optional<std::uint32_t> dataBytes) {
     std::array<std::uint8_t, 44> h{};
     std::size_t at = 0;
-    const auto rate = static_cast<std::uint32_t>(sampleRate);
-    const auto chans = static_cast<std::uint32_t>(channels);
+    const auto rate = static_cast<std::uint32_t>(format.sampleRate);
+    const auto chans = static_cast<std::uint32_t>(format.channels);
+    const auto bits = static_cast<std::uint32_t>(format.bitsPerSample);
+    const std::uint32_t blockAlign = chans * bits / 8;
     PutTag(h, at, "RIFF");
-    Put(h, at, dataBytes ? 36 + dataBytes : 0, 4);
+    Put(h, at, dataBytes ? 36 + *dataBytes : 0, 4);
     PutTag(h, at, "WAVE");
     PutTag(h, at, "fmt ");
     Put(h, at, 16, 4);
     Put(h, at, 1, 2);  // PCM
     Put(h, at, chans, 2);
     Put(h, at, rate, 4);
-    Put(h, at, rate * chans * 2, 4);
-    Put(h, at, chans * 2, 2);
-    Put(h, at, 16, 2);
+    Put(h, at, blockAlign * rate, 4);
+    Put(h, at, blockAlign, 2);
+    Put(h, at, bits, 2);
     PutTag(h, at, "data");
-    Put(h, at, dataBytes, 4);
+    Put(h, at, dataBytes.value_or(0), 4);
     return h;
 }
+
+namespace detail {
 
 std::vector<std::uint8_t> CompressedWaveHeader(const void* format, std::uint32_t formatBytes,
                                                std::uint32_t dataBytes) {
@@ -56,4 +61,5 @@ std::vector<std::uint8_t> CompressedWaveHeader(const void* format, std::uint32_t
     return h;
 }
 
-}  // namespace audio::detail
+}  // namespace detail
+}  // namespace audio

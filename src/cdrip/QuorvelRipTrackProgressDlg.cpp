@@ -3,17 +3,15 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QProgressBar>
-#include <cstdarg>
-#include <cstring>
-#include <memory>
 #include <optional>
 #include <vector>
 
-#include "cdrip/CdWavFile.h"
 #include "engine/PlaybackEngine.h"
-#include "export/EncoderWriters.h"
-#include "export/QuorvelBitrateDlg.h"
+#include "export/AacSink.h"
+#include "export/Mp3Sink.h"
 #include "export/SongSetAside.h"
+#include "export/WavSink.h"
+#include "export/WmaSink.h"
 #include "lang/LanguageText.h"
 #include "ui/MessageText.h"
 #include "ui/QtText.h"
@@ -40,175 +38,7 @@ constexpr ui::DialogTemplate kTemplate{
     QuorvelRipTrackProgressDlg::IDD, 304, 84, "DejaVu Sans Condensed", 8, 400, false, kItems,
 };
 
-// MPEG Layer-3 formats (tag 0x55 in the high word) for the track's two channels.
-constexpr audio::DWORD kMp3ChooserFlags =
-    (audio::DWORD{audio::WAVE_FORMAT_MPEGLAYER3} << 16) | audio::ACM_CHANS;
-
-// How a sink's opening went.
-enum class Opened {
-    Ready,    // blocks may come
-    Skip,     // a failure was shown: no blocks, but the closing steps run
-    Abandon,  // a failure was shown: the window closes at once
-};
-
 }  // namespace
-
-// Where the track's blocks go: one per output kind.
-class QuorvelRipTrackProgressDlg::Sink {
-public:
-    explicit Sink(QuorvelRipTrackProgressDlg& dlg) : m_dlg(dlg) {}
-    virtual ~Sink() = default;
-    // Asked before anything else (the bitrate chooser); false ends the conversion quietly.
-    virtual bool Prepare() { return true; }
-    virtual Opened Open(audio::HSTREAM stream) = 0;
-    // False ends the reading (after its message).
-    virtual bool Write(const char* bytes, audio::DWORD count) = 0;
-    // Finishes the file; false when it is not whole.
-    virtual bool Close() = 0;
-
-protected:
-    QWidget* Owner() const { return &m_dlg; }
-    const std::string& Destination() const { return m_dlg.m_strDestination; }
-    const std::string& ExtraOption() const { return m_dlg.m_strExtraOption; }
-    QuorvelRipTrackProgressDlg& m_dlg;
-};
-
-class QuorvelRipTrackProgressDlg::WavSink final : public Sink {
-public:
-    using Sink::Sink;
-    Opened Open(audio::HSTREAM) override {
-        if (!m_file.Open(Destination())) {
-            ShowMessage(Owner(), "Quorvel", MB_OK, "%s", GetLanguageText(56));
-            return Opened::Abandon;
-        }
-        if (m_file.WriteError() != 0) {
-            ReportWriteError();
-            return Opened::Skip;
-        }
-        return Opened::Ready;
-    }
-    bool Write(const char* bytes, audio::DWORD count) override {
-        if (m_file.Write(bytes, count)) return true;
-        ReportWriteError();
-        return false;
-    }
-    bool Close() override { return m_file.Close() && m_file.WriteError() == 0; }
-
-private:
-    void ReportWriteError() {
-        const int error = m_file.WriteError();
-        ShowMessage(Owner(), "Quorvel", MB_ICONHAND | MB_SYSTEMMODAL, GetLanguageText(115), error,
-                    std::strerror(error));
-    }
-    CCdWavFile m_file;
-};
-
-class QuorvelRipTrackProgressDlg::Mp3Sink final : public Sink {
-public:
-    using Sink::Sink;
-    Opened Open(audio::HSTREAM stream) override {
-        m_stream = stream;
-        std::vector<char> format(audio::Encode_GetACMFormat(0, nullptr, 0, nullptr, 0), 0);
-        const audio::DWORD used =
-            format.empty() ? 0
-                           : audio::Encode_GetACMFormat(stream, format.data(),
-                                                        static_cast<audio::DWORD>(format.size()),
-                                                        nullptr, kMp3ChooserFlags);
-        if (!used) {
-            const int code = audio::ErrorGetCode();
-            ShowMessage(Owner(), "Quorvel", MB_OK, GetLanguageText(61), code);
-            return Opened::Skip;
-        }
-        // Not paused: the track reaches the encoder unchanged as it is read.
-        m_encoder = audio::Encode_StartACMFile(stream, format.data(),
-                                               audio::ENCODE_NOHEAD | audio::ENCODE_AUTOFREE,
-                                               Destination().c_str());
-        if (!m_encoder) {
-            const int code = audio::ErrorGetCode();
-            ShowMessage(Owner(), "Quorvel", MB_OK, GetLanguageText(60), code);
-            return Opened::Skip;
-        }
-        return Opened::Ready;
-    }
-    bool Write(const char*, audio::DWORD) override {
-        if (audio::Encode_IsActive(m_encoder)) return true;
-        ShowMessage(Owner(), "Quorvel", MB_OK, GetLanguageText(60), audio::ERROR_ENDED);
-        return false;
-    }
-    bool Close() override { return m_encoder && audio::Encode_Stop(m_encoder) != 0; }
-
-private:
-    audio::HSTREAM m_stream = 0;
-    audio::HENCODE m_encoder = 0;
-};
-
-class QuorvelRipTrackProgressDlg::AacSink final : public Sink {
-public:
-    using Sink::Sink;
-    bool Prepare() override {
-        QuorvelBitrateDlg chooser(kBitrateListAac, Owner());
-        if (RunBitrateDialog(chooser) != QuorvelBitrateDlg::IDOK_BITRATE || !chooser.m_pszOptions)
-            return false;
-        m_strOptions = chooser.m_pszOptions;
-        return true;
-    }
-    Opened Open(audio::HSTREAM stream) override {
-        const std::string command =
-            FaacCommandLine(m_strOptions.c_str(), ExtraOption(), Destination());
-        m_encoder =
-            audio::Encode_Start(stream, command.c_str(),
-                                audio::ENCODE_PAUSE | audio::ENCODE_AUTOFREE, nullptr, nullptr);
-        if (!m_encoder) {
-            const int code = audio::ErrorGetCode();
-            ShowMessage(Owner(), "Quorvel", MB_OK, GetLanguageText(63), code);
-            return Opened::Skip;
-        }
-        return Opened::Ready;
-    }
-    bool Write(const char* bytes, audio::DWORD count) override {
-        if (audio::Encode_Write(m_encoder, bytes, count)) return true;
-        const int code = audio::ErrorGetCode();
-        ShowMessage(Owner(), "Quorvel", MB_OK, GetLanguageText(63), code);
-        return false;
-    }
-    bool Close() override { return m_encoder && audio::Encode_Stop(m_encoder) != 0; }
-
-private:
-    std::string m_strOptions;
-    audio::HENCODE m_encoder = 0;
-};
-
-class QuorvelRipTrackProgressDlg::WmaSink final : public Sink {
-public:
-    using Sink::Sink;
-    bool Prepare() override {
-        QuorvelBitrateDlg chooser(kBitrateListWma, Owner());
-        if (RunBitrateDialog(chooser) != QuorvelBitrateDlg::IDOK_BITRATE) return false;
-        m_nBitrate = static_cast<audio::DWORD>(chooser.m_nBitrate);
-        return true;
-    }
-    Opened Open(audio::HSTREAM) override {
-        m_encoder = audio::WMA_EncodeOpenFile(44100, 2, audio::WMA_ENCODE_STANDARD, m_nBitrate,
-                                              Destination().c_str());
-        if (!m_encoder) {
-            const int code = audio::ErrorGetCode();
-            ShowMessage(Owner(), "Quorvel", MB_OK, GetLanguageText(65), code);
-            return Opened::Skip;
-        }
-        return Opened::Ready;
-    }
-    bool Write(const char* bytes, audio::DWORD count) override {
-        if (audio::WMA_EncodeWrite(m_encoder, bytes, count)) return true;
-        const int code = audio::ErrorGetCode();
-        ShowMessage(Owner(), "Quorvel", MB_OK, GetLanguageText(65), code);
-        return false;
-    }
-    bool Close() override { return m_encoder && audio::WMA_EncodeClose(m_encoder) != 0; }
-
-private:
-    audio::DWORD m_nBitrate = 0;
-    audio::HWMENCODE m_encoder = 0;
-};
 
 QuorvelRipTrackProgressDlg::QuorvelRipTrackProgressDlg(std::string source, std::string destination,
                                                        int nOutputKind, QWidget* owner,
@@ -278,24 +108,37 @@ void QuorvelRipTrackProgressDlg::closeEvent(QCloseEvent* event) {
 }
 
 void QuorvelRipTrackProgressDlg::OnUserMessage(int n, quintptr, qintptr) {
+    using Argument = SinkMessage::Argument;
+    // Each conversion's failure texts: a file or encoder that cannot be opened, a block or the
+    // file's end that cannot be written.
+    const auto encoderTexts = [this](int nText) {
+        return SinkMessages{this, {nText, Argument::ErrorCode}, {nText, Argument::ErrorCode}, {}};
+    };
     switch (n) {
         case WM_RIP_WAV: {
-            WavSink sink(*this);
+            CWavSink sink(m_strDestination,
+                          {this,
+                           {56, Argument::None},
+                           {115, Argument::ErrorNumber, MB_ICONHAND | MB_SYSTEMMODAL},
+                           {}});
             Convert(sink, 55);
             break;
         }
         case WM_RIP_MP3: {
-            Mp3Sink sink(*this);
+            SinkMessages messages = encoderTexts(60);
+            messages.formatNotChosen = {61, Argument::ErrorCode};
+            // The track is not changed: reading it feeds the encoder.
+            CMp3Sink sink(m_strDestination, messages, CMp3Sink::Feed::ByStream);
             Convert(sink, 59);
             break;
         }
         case WM_RIP_AAC: {
-            AacSink sink(*this);
+            CAacSink sink(m_strDestination, encoderTexts(63), m_strExtraOption);
             Convert(sink, 62);
             break;
         }
         case WM_RIP_WMA: {
-            WmaSink sink(*this);
+            CWmaSink sink(m_strDestination, encoderTexts(65));
             Convert(sink, 64);
             break;
         }
@@ -319,7 +162,7 @@ void QuorvelRipTrackProgressDlg::Finish() {
     done(0);
 }
 
-void QuorvelRipTrackProgressDlg::Convert(Sink& sink, int nOpenMessage) {
+void QuorvelRipTrackProgressDlg::Convert(CEncodeSink& sink, int nOpenMessage) {
     if (!sink.Prepare()) return Finish();
     SetStatus(IDC_RIP_STATUS, FormatMessageText(GetLanguageText(106), m_strSource.c_str()));
     SetStatus(IDC_RIP_PERCENT, "---");
@@ -342,12 +185,12 @@ void QuorvelRipTrackProgressDlg::Convert(Sink& sink, int nOpenMessage) {
         }
     }
 
-    const Opened opened = sink.Open(stream);
-    if (opened == Opened::Abandon) {
+    const SinkOpened opened = sink.Open(stream);
+    if (opened == SinkOpened::Abandon) {
         audio::StreamFree(stream);
         return Finish();  // the set-aside song goes back as it leaves
     }
-    bool bFailed = opened != Opened::Ready;
+    bool bFailed = opened != SinkOpened::Ready;
     std::vector<char> block(kBlockBytes);
     bool bFirst = true;
     while (!bFailed && !m_bCancel && audio::ChannelIsActive(stream) != audio::ACTIVE_STOPPED) {

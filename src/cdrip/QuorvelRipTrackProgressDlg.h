@@ -5,6 +5,7 @@
 #include "audio/Audio.h"
 #include "ui/TemplateDialog.h"
 
+class CEncodeSink;
 class CPlaybackEngine;
 class QProgressBar;
 
@@ -52,12 +53,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    class Sink;
-    class WavSink;
-    class Mp3Sink;
-    class AacSink;
-    class WmaSink;
-    void Convert(Sink& sink, int nOpenMessage);
+    void Convert(CEncodeSink& sink, int nOpenMessage);
     void SetStatus(int id, const std::string& text);
     void PumpMessages();
     void Finish();

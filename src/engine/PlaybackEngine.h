@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
+#include <array>
 #include <functional>
 #include <string>
 #include <vector>
@@ -45,7 +46,8 @@ struct SongPageHooks {
 // The playback engine of the main window: the loaded song and its playback stream, song loading,
 // the transport with its display, and the sound sliders. The main window dispatches its commands,
 // slider notifications, posted messages and pre-filtered events here. The engine finds the
-// window's controls by their identifiers; the four sound values live in their sliders.
+// window's controls by their identifiers; the four sound values live in their sliders, the
+// equaliser's gains here (its page sets them). All on the user-interface thread.
 class CPlaybackEngine : public QObject {
     Q_OBJECT
 public:
@@ -109,6 +111,9 @@ public:
     void OnSoundArrow(int id);
     // What the sound controls are set to now: what playback applies, and what a save renders.
     SoundSettings CurrentSoundSettings() const;
+    // The equaliser page tells each gain it sets on a band of the playback stream; a new song
+    // starts with every band at 0.
+    void SetEqGain(int band, int gain);
 
     // The main window's pre-filter: true swallows the event.
     bool PreTranslateMessage(QObject* target, QEvent* event);
@@ -157,6 +162,7 @@ private:
     QPointer<QSlider> m_sliderPitch;
     QPointer<QSlider> m_sliderVolume;
     QPointer<QSlider> m_sliderVocal;
+    std::array<int, kEqBandCount> m_arrEqGains{};
     QPointer<QGroupBox> m_wndTempoCaption;
     QPointer<QGroupBox> m_wndPitchCaption;
     QPointer<QGroupBox> m_wndVolumeCaption;

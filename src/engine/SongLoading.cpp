@@ -105,6 +105,7 @@ void CPlaybackEngine::LoadSong(const std::string& path) {
         audio::ChannelBytes2Seconds(m_dwBassStream, audio::ChannelGetLength(m_dwBassStream));
 
     if (m_pages.loopSetSong) m_pages.loopSetSong(m_dwBassStream, path);
+    m_arrEqGains = {};
     if (m_pages.eqApplyToPlayback) m_pages.eqApplyToPlayback();
 
     if (m_sliderPosition) {

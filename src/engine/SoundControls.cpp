@@ -59,11 +59,11 @@ void CPlaybackEngine::ApplySlider(int id) {
                 SeekToSliderPosition();
                 break;
             case IDC_TEMPO:
-                ApplyTempo(m_dwBassStream, PositionOf(m_sliderTempo));
+                ApplySoundValue(m_dwBassStream, SoundValue::Tempo, CurrentSoundSettings());
                 AfterSoundChange();
                 break;
             case IDC_PITCH:
-                ApplyPitch(m_dwBassStream, PositionOf(m_sliderPitch));
+                ApplySoundValue(m_dwBassStream, SoundValue::Pitch, CurrentSoundSettings());
                 AfterSoundChange();
                 break;
             case IDC_VOCAL:
@@ -89,7 +89,7 @@ void CPlaybackEngine::ApplyVocalReduction(int level) {
         g_hVocalDSP = 0;
     } else if (!g_hVocalDSP) {
         // Once installed it stays while the level moves: it reads the level for every pair.
-        g_hVocalDSP = AttachVocalReduction(m_dwBassStream);
+        g_hVocalDSP = AttachVocalReduction(m_dwBassStream, g_nVocalLevel);
     }
 }
 
@@ -99,7 +99,12 @@ SoundSettings CPlaybackEngine::CurrentSoundSettings() const {
     settings.nPitch = PositionOf(m_sliderPitch);
     settings.nVolume = m_sliderVolume ? m_sliderVolume->value() : 100;
     settings.nVocalLevel = g_nVocalLevel.load();
+    settings.eqGains = m_arrEqGains;
     return settings;
+}
+
+void CPlaybackEngine::SetEqGain(int band, int gain) {
+    if (band >= 0 && band < kEqBandCount) m_arrEqGains[static_cast<std::size_t>(band)] = gain;
 }
 
 void CPlaybackEngine::AfterSoundChange() {

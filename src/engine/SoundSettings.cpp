@@ -2,14 +2,19 @@
 
 #include "engine/VocalReduction.h"
 
-void ApplyTempo(audio::HSTREAM stream, int nTempo) {
-    audio::FX_TempoSet(stream, static_cast<float>(nTempo - 100), 0, -100);
+void ApplySoundValue(audio::HSTREAM stream, SoundValue value, const SoundSettings& settings) {
+    switch (value) {
+        case SoundValue::Tempo:
+            audio::FX_TempoSet(stream, static_cast<float>(settings.nTempo - 100), 0, -100);
+            break;
+        case SoundValue::Pitch:
+            audio::FX_TempoSet(stream, -100, 0, static_cast<float>(settings.nPitch) / 100.0f);
+            break;
+    }
 }
 
-void ApplyPitch(audio::HSTREAM stream, int nPitch) {
-    audio::FX_TempoSet(stream, -100, 0, static_cast<float>(nPitch) / 100.0f);
-}
-
-audio::HDSP AttachVocalReduction(audio::HSTREAM stream) {
-    return audio::ChannelSetDSP(stream, &VocalReductionDSP, nullptr, kVocalReductionPriority);
+audio::HDSP AttachVocalReduction(audio::HSTREAM stream, const std::atomic<int>& level) {
+    // The procedure only reads through the pointer.
+    return audio::ChannelSetDSP(stream, &VocalReductionDSP, const_cast<std::atomic<int>*>(&level),
+                                kVocalReductionPriority);
 }

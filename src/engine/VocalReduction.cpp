@@ -1,8 +1,7 @@
 #include "engine/VocalReduction.h"
 
+#include <atomic>
 #include <cstdint>
-
-#include "engine/PlaybackState.h"
 
 namespace {
 
@@ -18,12 +17,13 @@ inline std::int16_t ReducedSample(std::int32_t left, std::int32_t right, std::in
 
 }  // namespace
 
-void VocalReductionDSP(audio::HDSP, audio::DWORD, void* buffer, audio::DWORD length, void*) {
+void VocalReductionDSP(audio::HDSP, audio::DWORD, void* buffer, audio::DWORD length, void* user) {
+    const auto& level = *static_cast<const std::atomic<int>*>(user);
     auto* samples = static_cast<std::int16_t*>(buffer);
     const audio::DWORD count = length / 2;
     for (audio::DWORD i = 0; i + 1 < count; i += 2) {
         // Read per pair: the slider may move while a buffer is being processed.
-        const std::int32_t weight = g_nVocalLevel.load(std::memory_order_relaxed);
+        const std::int32_t weight = level.load(std::memory_order_relaxed);
         const std::int16_t value = ReducedSample(samples[i], samples[i + 1], weight);
         samples[i] = value;
         samples[i + 1] = value;

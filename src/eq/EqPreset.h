@@ -4,7 +4,8 @@
 #include <array>
 #include <string>
 
-constexpr int kEqBandCount = 9;
+#include "engine/SoundSettings.h"  // kEqBandCount
+
 constexpr int kMaxEqPresets = 100;
 constexpr int kEqGainLimit = 15;  // dB either way
 

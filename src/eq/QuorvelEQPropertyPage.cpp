@@ -126,10 +126,10 @@ void CQuorvelEQPropertyPage::ApplyEqToPlayback(audio::HSTREAM stream) {
     ResetSliders();
 }
 
-void CQuorvelEQPropertyPage::ApplyEqToStream(audio::HSTREAM stream) const {
+std::array<int, kEqBandCount> CQuorvelEQPropertyPage::BandGains() const {
     std::array<int, kEqBandCount> gains{};
     for (int band = 0; band < kEqBandCount; ++band) gains[band] = BandGain(band);
-    SetEqBands(stream, gains);
+    return gains;
 }
 
 std::function<void()> CQuorvelEQPropertyPage::KeepBands() {
@@ -159,6 +159,7 @@ void CQuorvelEQPropertyPage::OnEqVScroll(QWidget* slider) {
     audio::FXGetParameters(m_hEqFX[band], &parameters);
     parameters.fGain = static_cast<float>(BandGain(band));
     audio::FXSetParameters(m_hEqFX[band], &parameters);
+    if (m_onBandGainSet) m_onBandGainSet(band, BandGain(band));
     g_bModified = 1;
 }
 

@@ -35,9 +35,11 @@ public:
     // A new playback stream: nine flat bands on it, the controls enabled, every slider at 0 and
     // no preset selected. The previous song's settings are not carried over.
     void ApplyEqToPlayback(audio::HSTREAM stream);
-    // Puts nine bands with the sliders' current gains on another stream (a render of the song);
-    // the page keeps no hold on them.
-    void ApplyEqToStream(audio::HSTREAM stream) const;
+    // The gain of each band as the sliders set it, lowest band first.
+    std::array<int, kEqBandCount> BandGains() const;
+    // Told each gain the sliders set on a band of the playback stream: the engine keeps them,
+    // for a save to take.
+    std::function<void(int band, int gain)> m_onBandGainSet;
     // The sliders and the chosen preset as they are now, as a call that sets them again on the
     // playback stream of that time (the same song, loaded anew) without choosing the preset
     // again: the sliders may have moved since it was chosen.

@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "engine/PlaybackEngine.h"
+#include "eq/EqBands.h"
 #include "lang/LanguageText.h"
 #include "ui/ShowMessage.h"
 
@@ -45,14 +46,15 @@ bool RenderChain::CreateStreams(const Messages& messages) {
     return true;
 }
 
-void RenderChain::Configure(const RenderSettings& settings, const ApplyEq& applyEq) {
+void RenderChain::Configure(const RenderSettings& settings, bool bEqualiser) {
     m_qwEndPointTmp =
         settings.qwEnd > settings.qwStart ? settings.qwEnd : audio::ChannelGetLength(m_hTempo);
-    ApplyTempo(m_hTempo, settings.sound.nTempo);
-    ApplyPitch(m_hTempo, settings.sound.nPitch);
-    if (settings.sound.nVocalLevel > 0) AttachVocalReduction(m_hOutput);
+    ApplySoundValue(m_hTempo, SoundValue::Tempo, settings.sound);
+    ApplySoundValue(m_hTempo, SoundValue::Pitch, settings.sound);
+    m_nVocalLevel = settings.sound.nVocalLevel;
+    if (m_nVocalLevel > 0) AttachVocalReduction(m_hOutput, m_nVocalLevel);
     m_fVolume = VolumeFactor(settings.sound.nVolume);
-    if (applyEq) applyEq(m_hOutput);
+    if (bEqualiser) SetEqBands(m_hOutput, settings.sound.eqGains);
     audio::ChannelSetPosition(m_hTempo, settings.qwStart);
 }
 

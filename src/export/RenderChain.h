@@ -1,18 +1,19 @@
 // The render chain of a save: the song decoded a second time, on its own, with the user's
-// settings applied, and pulled out block by block as fast as it decodes. Every writer (WAV and
-// the encoders) opens one, configures it, pulls its blocks into its own sink and closes it.
+// settings applied, and pulled out block by block as fast as it decodes. A save (SaveLoop) opens
+// one, configures it, pulls its blocks into the sink of the format (CEncodeSink) and closes it.
 //
 // When the destination is the loaded song itself, the song is first set aside (CSongSetAside)
 // and decoded from there; the output replaces it only when it was written whole.
 //
 // Two streams make the chain, so that a save keeps both cores busy: the tempo stream (decoding
 // and stretching) is read ahead on a thread of its own, and its blocks come out of the output
-// stream, which carries vocal reduction and the equaliser and is read by the writer on the
-// calling thread, where the writer also encodes. The samples are the same as one stream with
+// stream, which carries vocal reduction and the equaliser and is read on the calling thread,
+// where the sink also encodes. The samples are the same as one stream with
 // every effect would give.
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -34,7 +35,6 @@ public:
         int nTempoFailed;
         bool bDecodeNamesDestination = false;
     };
-    using ApplyEq = std::function<void(audio::HSTREAM)>;
     // Takes one block; false when it could not be written, which ends the pull.
     using Sink = std::function<bool(const char* bytes, std::size_t count)>;
 
@@ -56,8 +56,9 @@ public:
         return SetSongAside(destination) && CreateStreams(messages);
     }
     // Applies the settings: end of the region, tempo, pitch, vocal reduction (level above 0),
-    // volume, the equaliser when given, then the start position.
-    void Configure(const RenderSettings& settings, const ApplyEq& applyEq);
+    // volume, the equaliser's bands when asked for, then the start position. The settings are
+    // copied: nothing read during the render comes from elsewhere.
+    void Configure(const RenderSettings& settings, bool bEqualiser);
     // The stream the writer reads and attaches its encoder to: the song's rate and channels.
     audio::HSTREAM Stream() const { return m_hOutput; }
     // Pulls processed blocks from the start to the end of the region (the last block whole),
@@ -88,6 +89,7 @@ private:
     audio::HSTREAM m_hOutput = 0;
     audio::QWORD m_qwEndPointTmp = 0;
     float m_fVolume = 1.0f;
+    std::atomic<int> m_nVocalLevel{0};  // read by the vocal reduction, set once by Configure
     alignas(std::int16_t) std::array<char, kBlockBytes> m_block{};
 
     // Enough blocks ahead (2.5 MB, about 30 ms of stretching) to ride out the moments when a

@@ -1,4 +1,9 @@
-// What a save applies to the song, read from its owners when the save starts.
+// Every value a save applies to the song, taken from their owners once, when the save starts:
+// the loop region, tempo, pitch, volume, the vocal-reduction level and the equaliser's gains.
+//
+// Threads: taken on the user-interface thread and never changed afterwards. The render chain's
+// threads (the tempo stream's reader and the writer) only read its copy, so a slider moved while
+// a save runs (a chooser is open, or the loop page's keys) changes what is heard, not the file.
 #pragma once
 
 #include "audio/Audio.h"

@@ -7,8 +7,6 @@
 #include "engine/PlaybackEngine.h"
 #include "engine/PlaybackState.h"
 #include "engine/SongFile.h"
-#include "export/EncoderWriters.h"
-#include "export/WavWriter.h"
 #include "lang/LanguageText.h"
 #include "ui/SaveDialog.h"
 #include "ui/ShowMessage.h"
@@ -34,43 +32,25 @@ OutputWriter WriterFor(const std::string& destination) {
     return OutputWriter::Wav;
 }
 
-void SaveLoopAs(CPlaybackEngine& engine, const std::string& destination,
-                const RenderChain::ApplyEq& applyEq) {
+void SaveLoopAs(CPlaybackEngine& engine, const std::string& destination) {
+    const RenderSettings settings = CurrentRenderSettings(engine);
     engine.SetTitleText("Saving loop as \"" + destination + "\"");
-    bool bWritten = false;
-    switch (WriterFor(destination)) {
-        case OutputWriter::Mp3:
-            bWritten = SaveMp3(engine, destination);
-            break;
-        case OutputWriter::Aac:
-            bWritten = SaveAac(engine, destination, "");
-            break;
-        case OutputWriter::Mp4:
-        case OutputWriter::M4a:
-            bWritten = SaveAac(engine, destination, "-w");
-            break;
-        case OutputWriter::Wma:
-            bWritten = SaveWma(engine, destination);
-            break;
-        case OutputWriter::Wav:
-            bWritten = SaveWav(engine, destination, applyEq);
-            break;
-    }
+    const bool bWritten = SaveLoop(engine, destination, WriterFor(destination), settings);
     engine.SetTitleText(SongTitleOf(engine.m_strSongPath));
     // A save that wrote nothing leaves the close question to protect the work.
     if (bWritten) g_bModified = 0;
 }
 
-void OnSaveAs(CPlaybackEngine& engine, const RenderChain::ApplyEq& applyEq) {
+void OnSaveAs(CPlaybackEngine& engine) {
     const std::optional<std::string> chosen = ui::RunSaveDialog(engine.Window(), "Save Loop As...");
     if (!chosen) return;
-    SaveLoopAs(engine, *chosen, applyEq);
+    SaveLoopAs(engine, *chosen);
     engine.m_strSavePath = *chosen;
 }
 
-void OnSave(CPlaybackEngine& engine, const RenderChain::ApplyEq& applyEq) {
+void OnSave(CPlaybackEngine& engine) {
     if (engine.m_strSavePath.empty()) {
-        OnSaveAs(engine, applyEq);
+        OnSaveAs(engine);
         return;
     }
     // Copied: a save over the song reloads it, and loading forgets the remembered path.
@@ -78,5 +58,5 @@ void OnSave(CPlaybackEngine& engine, const RenderChain::ApplyEq& applyEq) {
     if (ShowMessage(engine.Window(), "Overwrite Existing File?",
                     MB_YESNO | MB_ICONEXCLAMATION | MB_DEFBUTTON2, GetLanguageText(110),
                     destination.c_str()) == IDYES)
-        SaveLoopAs(engine, destination, applyEq);
+        SaveLoopAs(engine, destination);
 }

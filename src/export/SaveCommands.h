@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "export/RenderChain.h"
+#include "export/LoopSave.h"
 
 class CPlaybackEngine;
 
@@ -11,17 +11,16 @@ class CPlaybackEngine;
 
 // Save: asks before replacing the file last chosen with Save As and saves there; before any Save
 // As since the song was loaded, does what Save As does.
-void OnSave(CPlaybackEngine& engine, const RenderChain::ApplyEq& applyEq);
+void OnSave(CPlaybackEngine& engine);
 // Save As: the save box, then the save; the chosen path is remembered whatever the outcome.
-void OnSaveAs(CPlaybackEngine& engine, const RenderChain::ApplyEq& applyEq);
+void OnSaveAs(CPlaybackEngine& engine);
 
 // The writer for a destination: the first of ".mp3", ".aac", ".mp4", ".m4a", ".wma" found
 // anywhere in the path, ignoring case, or WAV when none is.
-enum class OutputWriter { Wav, Mp3, Aac, Mp4, M4a, Wma };
 OutputWriter WriterFor(const std::string& destination);
 
-// Saves to `destination` with the writer its name picks, showing what it does in the title text
-// meanwhile; afterwards the title shows the song's name again, and the changes count as saved
-// when the file was written (a cancelled choice or a failure leaves them unsaved).
-void SaveLoopAs(CPlaybackEngine& engine, const std::string& destination,
-                const RenderChain::ApplyEq& applyEq);
+// Saves to `destination` with the writer its name picks and the settings as they are when it is
+// called, showing what it does in the title text meanwhile; afterwards the title shows the
+// song's name again, and the changes count as saved when the file was written (a cancelled
+// choice or a failure leaves them unsaved).
+void SaveLoopAs(CPlaybackEngine& engine, const std::string& destination);

@@ -334,6 +334,20 @@ TEST_F(RipTest, CancelDuringAnEncodedRipLeavesAShorterFile) {
     EXPECT_LT(decoded.Seconds(), kTrackSectors / 75.0 - 0.5);
 }
 
+// A WMA file is finished when its encoder closes (the last packets, the index): a disc that fills
+// up only then is said like any failed write, not passed over with "Done!" alone.
+TEST_F(RipTest, AWmaFileThatCannotBeFinishedIsReported) {
+    m_bitrateEntries = {7};  // 48 kbps: the whole file waits in the writer's buffer until the end
+    {
+        // Room for the header, which is written when the encoder opens, and no more.
+        exporttest::ScopedFileSizeLimit full(4096);
+        Rip(OtherTrack(), Media("full.wma"), kOutputWma);
+    }
+    ASSERT_EQ(m_boxes.Asked().size(), 1u);
+    EXPECT_EQ(m_boxes.Asked()[0].text, Printf(Text(65).c_str(), audio::ERROR_CREATE));
+    EXPECT_EQ(m_lastPercent, "Done!");
+}
+
 TEST_F(RipTest, RipOverTheLoadedSongReplacesItOnlyWhenWhole) {
     const std::string song = testmedia::WriteWav(Media("song.wav"), {.seconds = 1.0});
     const std::string original = ReadBytes(song);

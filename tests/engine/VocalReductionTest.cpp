@@ -22,7 +22,7 @@ protected:
         g_nVocalLevel = level;
         VocalReductionDSP(1, 1, samples.data(),
                           static_cast<audio::DWORD>(bytes == SIZE_MAX ? samples.size() * 2 : bytes),
-                          nullptr);
+                          &g_nVocalLevel);
         return samples;
     }
 };
@@ -101,7 +101,7 @@ TEST_F(VocalReductionTest, RemovesTheCentreOfARealMixAndKeepsTheSides) {
         audio::StreamCreateFile(false, path.c_str(), 0, 0, audio::STREAM_DECODE);
     ASSERT_NE(stream, 0u);
     g_nVocalLevel = 128;
-    ASSERT_NE(audio::ChannelSetDSP(stream, &VocalReductionDSP, nullptr, 2), 0u);
+    ASSERT_NE(audio::ChannelSetDSP(stream, &VocalReductionDSP, &g_nVocalLevel, 2), 0u);
     Samples out(mix.size());
     std::size_t got = 0;
     while (got < out.size()) {

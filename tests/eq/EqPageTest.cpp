@@ -170,7 +170,7 @@ TEST_F(EqPageTest, BandGainsAreHeardOnARenderedStream) {
         const audio::HSTREAM decoder =
             audio::StreamCreateFile(false, path.c_str(), 0, 0, audio::STREAM_DECODE);
         EXPECT_NE(decoder, 0u);
-        m_page->ApplyEqToStream(decoder);
+        SetEqBands(decoder, m_page->BandGains());
         std::vector<std::int16_t> out(samples.size());
         const audio::DWORD bytes =
             audio::ChannelGetData(decoder, out.data(), static_cast<audio::DWORD>(out.size() * 2));

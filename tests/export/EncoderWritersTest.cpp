@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "eq/QuorvelEQPropertyPage.h"
-#include "export/EncoderWriters.h"
+#include "export/AacSink.h"
 #include "export/SaveCommands.h"
 #include "export/SaveFixture.h"
 #include "ui/SliderCtrl.h"
@@ -68,9 +68,7 @@ protected:
     }
     Decoded SaveAndDecode(const std::string& name) {
         const std::string path = Media(name);
-        SaveLoopAs(Engine(), path, [this](audio::HSTREAM stream) {
-            qobject_cast<CQuorvelEQPropertyPage*>(m_dialog->EqPage())->ApplyEqToStream(stream);
-        });
+        SaveLoopAs(Engine(), path);
         EXPECT_TRUE(m_boxes.Asked().empty()) << name << ": " << m_boxes.Asked().front().text;
         return DecodeFile(path);
     }
@@ -151,11 +149,11 @@ TEST_F(EncoderWritersTest, EveryFormatFromAMonoSong) {
 TEST_F(EncoderWritersTest, WhatEachContainerHolds) {
     Engine().LoadSong(WriteStereoSong(Media("song.wav"), 44100, 1.0));
     SetSlider(IDC_VOLUME, 100);
-    SaveLoopAs(Engine(), Media("a.mp3"), nullptr);
-    SaveLoopAs(Engine(), Media("b.aac"), nullptr);
-    SaveLoopAs(Engine(), Media("c.mp4"), nullptr);
-    SaveLoopAs(Engine(), Media("d.m4a"), nullptr);
-    SaveLoopAs(Engine(), Media("e.wma"), nullptr);
+    SaveLoopAs(Engine(), Media("a.mp3"));
+    SaveLoopAs(Engine(), Media("b.aac"));
+    SaveLoopAs(Engine(), Media("c.mp4"));
+    SaveLoopAs(Engine(), Media("d.m4a"));
+    SaveLoopAs(Engine(), Media("e.wma"));
     ASSERT_TRUE(m_boxes.Asked().empty());
 
     // MPEG frames with nothing before them.

@@ -4,6 +4,9 @@
 // format chooser, message boxes), the faac program of this build on PATH, and the decoding of
 // what a save wrote.
 
+#include <signal.h>
+#include <sys/resource.h>
+
 #include <QAbstractButton>
 #include <QProcess>
 #include <cmath>
@@ -67,6 +70,28 @@ inline std::string Probe(const std::string& path) {
     probe.waitForFinished(30000);
     return probe.readAllStandardOutput().toStdString();
 }
+
+// Files this process writes end at `bytes`, as on a disc that is full there: a write beyond fails
+// (EFBIG) instead of ending the process.
+class ScopedFileSizeLimit {
+public:
+    explicit ScopedFileSizeLimit(rlim_t bytes) : m_oldHandler(::signal(SIGXFSZ, SIG_IGN)) {
+        ::getrlimit(RLIMIT_FSIZE, &m_old);
+        rlimit limit = m_old;
+        limit.rlim_cur = bytes;
+        EXPECT_EQ(::setrlimit(RLIMIT_FSIZE, &limit), 0);
+    }
+    ~ScopedFileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &m_old);
+        ::signal(SIGXFSZ, m_oldHandler);
+    }
+    ScopedFileSizeLimit(const ScopedFileSizeLimit&) = delete;
+    ScopedFileSizeLimit& operator=(const ScopedFileSizeLimit&) = delete;
+
+private:
+    rlimit m_old{};
+    sighandler_t m_oldHandler;
+};
 
 class SaveFixture : public enginetest::MainWindowFixture {
 protected:

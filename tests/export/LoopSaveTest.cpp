@@ -1,4 +1,6 @@
 // Saving the loop region as a WAV file: a second decoding of the song with the settings applied.
+#include <array>
+#include <atomic>
 #include <cmath>
 #include <filesystem>
 #include <numbers>
@@ -6,8 +8,11 @@
 #include "engine/MainWindowIds.h"
 #include "engine/SoundSettings.h"
 #include "engine/TestMedia.h"
+#include "eq/EqBands.h"
+#include "export/LoopSave.h"
+#include "export/RenderChain.h"
+#include "export/SaveCommands.h"
 #include "export/SaveFixture.h"
-#include "export/WavWriter.h"
 #include "loop/LoopRegion.h"
 #include "support/Files.h"
 #include "support/WavChecks.h"
@@ -23,7 +28,7 @@ std::vector<std::int16_t> Samples(const std::string& wav) {
     return samples;
 }
 
-class WavWriterTest : public exporttest::SaveFixture {
+class WavSaveTest : public exporttest::SaveFixture {
 protected:
     std::string LoadTone(double seconds, const std::string& name = "song.wav") {
         const std::string path =
@@ -32,14 +37,18 @@ protected:
         EXPECT_NE(Stream(), 0u);
         return path;
     }
-    std::string Save(const std::string& name, const RenderChain::ApplyEq& eq = nullptr) {
+    // A WAV file of the loop region with the settings as they are now.
+    void SaveWav(const std::string& destination) {
+        SaveLoop(Engine(), destination, OutputWriter::Wav, CurrentRenderSettings(Engine()));
+    }
+    std::string Save(const std::string& name) {
         const std::string destination = Media(name);
-        SaveWav(Engine(), destination, eq);
+        SaveWav(destination);
         return destination;
     }
 };
 
-TEST_F(WavWriterTest, TheWholeSongWithItsHeaderSizesWhenNoRegionIsSet) {
+TEST_F(WavSaveTest, TheWholeSongWithItsHeaderSizesWhenNoRegionIsSet) {
     LoadTone(2.0);
     SetSlider(IDC_VOLUME, 100);
     const std::string wav = testenv::ReadFile(Save("out.wav"));
@@ -53,7 +62,7 @@ TEST_F(WavWriterTest, TheWholeSongWithItsHeaderSizesWhenNoRegionIsSet) {
     EXPECT_TRUE(m_boxes.Asked().empty());
 }
 
-TEST_F(WavWriterTest, TheRegionAtTheSlidersTempoAndPitch) {
+TEST_F(WavSaveTest, TheRegionAtTheSlidersTempoAndPitch) {
     LoadTone(4.0);
     g_loopRegion.qwStartPoint = kRate * 4;  // 1 s to 3 s
     g_loopRegion.qwEndPoint = 3 * kRate * 4;
@@ -75,7 +84,7 @@ TEST_F(WavWriterTest, TheRegionAtTheSlidersTempoAndPitch) {
     EXPECT_NEAR(double(rest.size()) / 2 / kRate, 3.0, 0.15);
 }
 
-TEST_F(WavWriterTest, VolumeScalesTheSamplesAndVocalReductionAndTheEqualiserApply) {
+TEST_F(WavSaveTest, VolumeScalesTheSamplesAndVocalReductionApplies) {
     LoadTone(1.0);
     SetSlider(IDC_VOLUME, 100);
     const std::vector<std::int16_t> full = Samples(testenv::ReadFile(Save("full.wav")));
@@ -95,20 +104,6 @@ TEST_F(WavWriterTest, VolumeScalesTheSamplesAndVocalReductionAndTheEqualiserAppl
     const std::vector<std::int16_t> vocal = Samples(testenv::ReadFile(Save("vocal.wav")));
     EXPECT_LT(testmedia::ToneAmplitude(vocal, kRate / 2, 2, kRate / 4, 441, kRate), 10);
     SetSlider(IDC_VOCAL, 0);
-
-    // The equaliser's bands go on the rendering stream.
-    bool applied = false;
-    const std::vector<std::int16_t> cut =
-        Samples(testenv::ReadFile(Save("eq.wav", [&](audio::HSTREAM s) {
-            applied = true;
-            const audio::HFX fx = audio::ChannelSetFX(s, audio::FX_PARAMEQ, 0);
-            audio::FXPARAMEQ band{441, 12, -15};
-            audio::FXSetParameters(fx, &band);
-        })));
-    EXPECT_TRUE(applied);
-    const double before = testmedia::ToneAmplitude(full, kRate / 2, 2, kRate / 4, 441, kRate);
-    const double after = testmedia::ToneAmplitude(cut, kRate / 2, 2, kRate / 4, 441, kRate);
-    EXPECT_NEAR(20 * std::log10(after / before), -15, 1.5);
 }
 
 // Music-like material that never repeats (a sweep on the left, noise on the right), so that a
@@ -117,15 +112,12 @@ std::vector<std::int16_t> Material(std::size_t frames) {
     return test_audio::SweepAndNoise(frames, kRate, 300, 4321u);
 }
 
-void CutBand(audio::HSTREAM s) {
-    const audio::HFX fx = audio::ChannelSetFX(s, audio::FX_PARAMEQ, 0);
-    const audio::FXPARAMEQ band{1000, 12, -15};
-    audio::FXSetParameters(fx, &band);
-}
+// The 1 kHz band cut, the 125 Hz one raised.
+constexpr std::array<int, kEqBandCount> kEqGains{0, 6, 0, 0, -15, 0, 0, 0, 0};
 
 // The save renders on two threads; its samples are those of one decoding tempo stream carrying
 // every effect, read on one thread.
-TEST_F(WavWriterTest, EveryEffectGivesTheSamplesOfOneStreamCarryingThemAll) {
+TEST_F(WavSaveTest, EveryEffectGivesTheSamplesOfOneStreamCarryingThemAll) {
     const std::string song =
         testmedia::WriteWavSamples(Media("material.wav"), kRate, 2, Material(kRate * 6));
     Engine().LoadSong(song);
@@ -134,17 +126,22 @@ TEST_F(WavWriterTest, EveryEffectGivesTheSamplesOfOneStreamCarryingThemAll) {
     SetSlider(IDC_PITCH, 200);
     SetSlider(IDC_VOCAL, 100);
     SetSlider(IDC_VOLUME, 70);
-    const std::vector<std::int16_t> saved = Samples(testenv::ReadFile(Save("all.wav", &CutBand)));
+    for (int band = 0; band < kEqBandCount; ++band) Engine().SetEqGain(band, kEqGains[band]);
+    const std::vector<std::int16_t> saved = Samples(testenv::ReadFile(Save("all.wav")));
 
     const audio::HSTREAM decode =
         audio::StreamCreateFile(false, song.c_str(), 0, 0, audio::STREAM_DECODE);
     const audio::HSTREAM tempo =
         audio::FX_TempoCreate(decode, audio::STREAM_DECODE | audio::FX_FREESOURCE);
     ASSERT_NE(tempo, 0u);
-    ApplyTempo(tempo, 80);
-    ApplyPitch(tempo, 200);
-    AttachVocalReduction(tempo);
-    CutBand(tempo);
+    SoundSettings sound;
+    sound.nTempo = 80;
+    sound.nPitch = 200;
+    ApplySoundValue(tempo, SoundValue::Tempo, sound);
+    ApplySoundValue(tempo, SoundValue::Pitch, sound);
+    const std::atomic<int> level{100};
+    AttachVocalReduction(tempo, level);
+    SetEqBands(tempo, kEqGains);
     std::vector<std::int16_t> expected;
     std::vector<std::int16_t> block(4096);
     for (;;) {
@@ -164,21 +161,60 @@ TEST_F(WavWriterTest, EveryEffectGivesTheSamplesOfOneStreamCarryingThemAll) {
         ASSERT_EQ(saved[i], expected[i]) << "sample " << i;
 }
 
+// The settings are taken once, when the save starts: controls moved while it runs (a chooser is
+// open, or the vocal reduction's level changes under the render) change what is heard, not the
+// file.
+TEST_F(WavSaveTest, ControlsMovedDuringASaveLeaveTheFileAsTheSaveBegan) {
+    Engine().LoadSong(
+        testmedia::WriteWavSamples(Media("material.wav"), kRate, 2, Material(kRate * 2)));
+    ASSERT_NE(Stream(), 0u);
+    const auto setControls = [&](int tempo, int pitch, int vocal, int volume, int eqGain) {
+        SetSlider(IDC_TEMPO, tempo);
+        SetSlider(IDC_PITCH, pitch);
+        SetSlider(IDC_VOCAL, vocal);
+        SetSlider(IDC_VOLUME, volume);
+        for (int band = 0; band < kEqBandCount; ++band) Engine().SetEqGain(band, eqGain);
+    };
+    setControls(80, 200, 100, 70, -6);
+    const RenderSettings settings = CurrentRenderSettings(Engine());
+    ASSERT_TRUE(SaveLoop(Engine(), Media("before.wav"), OutputWriter::Wav, settings));
+    setControls(100, 0, 200, 100, 0);
+    ASSERT_TRUE(SaveLoop(Engine(), Media("after.wav"), OutputWriter::Wav, settings));
+    EXPECT_TRUE(testenv::ReadFile(Media("before.wav")) == testenv::ReadFile(Media("after.wav")));
+
+    // Through Save As, moved while the bitrate chooser is open.
+    setControls(80, 200, 100, 70, 0);
+    SaveLoopAs(Engine(), Media("still.wma"));
+    {
+        ui::ScopedModalResponder<BitrateQuestion> moving([&](const BitrateQuestion& q) {
+            setControls(100, 0, 200, 100, 0);
+            q.dialog->OnOK();
+            return q.dialog->result();
+        });
+        setControls(80, 200, 100, 70, 0);
+        SaveLoopAs(Engine(), Media("moved.wma"));
+    }
+    EXPECT_TRUE(m_boxes.Asked().empty());
+    const exporttest::Decoded still = exporttest::DecodeFile(Media("still.wma"));
+    ASSERT_GT(still.samples.size(), 0u);
+    EXPECT_TRUE(exporttest::DecodeFile(Media("moved.wma")).samples == still.samples);
+}
+
 // A writer that fails part way stops the rendering thread, however far ahead it was.
-TEST_F(WavWriterTest, AFullDiskEndsTheSaveWithItsMessage) {
+TEST_F(WavSaveTest, AFullDiskEndsTheSaveWithItsMessage) {
     const std::string song = LoadTone(10.0);
     SetSlider(IDC_VOLUME, 100);
-    SaveWav(Engine(), "/dev/full", nullptr);
+    SaveWav("/dev/full");
     ASSERT_EQ(m_boxes.Asked().size(), 1u);
     EXPECT_NE(m_boxes.Asked()[0].text.find("/dev/full"), std::string::npos);
     EXPECT_EQ(Engine().m_strSongPath, song);
     EXPECT_NE(Stream(), 0u);
 }
 
-TEST_F(WavWriterTest, SavingOverTheSongSetsItAsideAndLoadsTheResult) {
+TEST_F(WavSaveTest, SavingOverTheSongSetsItAsideAndLoadsTheResult) {
     const std::string song = LoadTone(1.0);
     g_loopRegion.qwStartPoint = kRate / 2 * 4;  // the second half
-    SaveWav(Engine(), song, nullptr);
+    SaveWav(song);
     EXPECT_TRUE(m_boxes.Asked().empty());
     EXPECT_FALSE(std::filesystem::exists(Media("QVOutput.TMP")));
     // The rendered half is now the song, loaded.
@@ -188,17 +224,17 @@ TEST_F(WavWriterTest, SavingOverTheSongSetsItAsideAndLoadsTheResult) {
 
     // A name that differs in letter case is another file.
     const std::string other = Media("SONG.wav");
-    SaveWav(Engine(), other, nullptr);
+    SaveWav(other);
     EXPECT_TRUE(std::filesystem::exists(other));
     EXPECT_EQ(Engine().m_strSongPath, song);
 }
 
-TEST_F(WavWriterTest, FailuresAreShownAndTheSongIsNeverLost) {
+TEST_F(WavSaveTest, FailuresAreShownAndTheSongIsNeverLost) {
     const std::string song = LoadTone(1.0);
     const std::string original = testenv::ReadFile(song);
 
     // A destination that cannot be written.
-    SaveWav(Engine(), Media("missing/out.wav"), nullptr);
+    SaveWav(Media("missing/out.wav"));
     ASSERT_EQ(m_boxes.Asked().size(), 1u);
     EXPECT_NE(m_boxes.Asked()[0].text.find("missing/out.wav"), std::string::npos);
     EXPECT_EQ(Engine().m_strSongPath, song);
@@ -206,7 +242,7 @@ TEST_F(WavWriterTest, FailuresAreShownAndTheSongIsNeverLost) {
 
     // A leftover temporary file stops a save over the song before anything moves.
     testenv::WriteFile(Media("QVOutput.TMP"), "left over");
-    SaveWav(Engine(), song, nullptr);
+    SaveWav(song);
     ASSERT_EQ(m_boxes.Asked().size(), 1u);
     EXPECT_EQ(testenv::ReadFile(song), original);
     EXPECT_EQ(testenv::ReadFile(Media("QVOutput.TMP")), "left over");
@@ -220,7 +256,7 @@ TEST_F(WavWriterTest, FailuresAreShownAndTheSongIsNeverLost) {
     std::filesystem::copy_file(song, broken);
     Engine().LoadSong(broken);
     testenv::WriteFile(broken, "no longer audio");
-    SaveWav(Engine(), broken, nullptr);
+    SaveWav(broken);
     ASSERT_EQ(m_boxes.Asked().size(), 2u);  // the failed save, then the failed reload
     EXPECT_NE(m_boxes.Asked()[0].text.find("QVOutput.TMP"), std::string::npos);
     EXPECT_EQ(testenv::ReadFile(broken), "no longer audio");
