@@ -162,6 +162,10 @@ constexpr DWORD CONFIG_BUFFER = 0;
 // from the new position (equal power). Only what is heard is blended: positions and syncs stay
 // exact, and a decoding channel read by the caller gives the exact samples.
 constexpr DWORD CONFIG_LOOP_CROSSFADE = 0x10000;
+// The time-stretch engine of the tempo streams created from now on (STRETCHER_..., default
+// STRETCHER_SOUNDTOUCH); streams already created keep theirs. ERROR_ILLPARAM for another value.
+constexpr DWORD CONFIG_STRETCHER = 0x10001;
+constexpr DWORD STRETCHER_SOUNDTOUCH = 0;  // the FX_TEMPO_OPTION_... are its own settings
 
 // Procedure types. `user` is the value given when the procedure was set.
 using SYNCPROC = void(HSYNC handle, DWORD channel, DWORD data, void* user);
@@ -248,16 +252,20 @@ BOOL MusicFree(HMUSIC handle);
 
 // ======================= Tempo =======================
 
-// Creates a tempo stream over a DECODING channel `source`. Flags: FX_FREESOURCE, STREAM_DECODE
-// (a decoder; otherwise playable, which needs Init). The source is taken over: it must not be
-// read by anyone else. Positions, lengths and POS syncs of the tempo stream are in the source's
-// bytes. ERROR_HANDLE (bad source), ERROR_DECODE (source is not a decoding channel),
-// ERROR_ALREADY (source already has a tempo stream).
+// Creates a tempo stream over a DECODING channel `source`, with the stretch engine that
+// CONFIG_STRETCHER names now. Flags: FX_FREESOURCE, STREAM_DECODE (a decoder; otherwise
+// playable, which needs Init). The source is taken over: it must not be read by anyone else.
+// Positions, lengths and POS syncs of the tempo stream are in the source's bytes. ERROR_HANDLE (bad
+// source), ERROR_DECODE (source is not a decoding channel), ERROR_ALREADY (source already has a
+// tempo stream).
 HSTREAM FX_TempoCreate(DWORD source, DWORD flags);
 
-// tempo: percent change of speed (-95..+300, 0 = normal); samplerate: playback rate in Hz of the
-// source audio (changes speed and pitch together; 0 = unchanged); pitch: semitones (-60..+60,
-// fractions allowed). -100 for tempo or pitch leaves that value unchanged.
+// tempo: percent change of speed (-95..+5000, 0 = normal; the player's tempo slider sends
+// -95..+300); samplerate: playback rate in Hz of the source audio (changes speed and pitch
+// together; 0 = unchanged; kept within 1/20..20 times the source's rate); pitch: semitones
+// (-60..+60, fractions allowed; the pitch slider sends -24..+24). -100 for tempo or pitch leaves
+// that value unchanged. ERROR_ILLPARAM (tempo or pitch outside its range, negative samplerate),
+// ERROR_HANDLE (not a tempo stream).
 BOOL FX_TempoSet(HSTREAM handle, float tempo, float samplerate, float pitch);
 BOOL FX_TempoGet(HSTREAM handle, float* tempo, float* samplerate, float* pitch);
 

@@ -37,6 +37,9 @@ public:
     // Unregisters the channel with its items, takes it out of the mix and drops pending notices.
     // The channel itself goes when the last reference does.
     void RemoveChannel(const ChannelPtr& channel);
+    // The stretch engine (STRETCHER_...) of the tempo streams created from now on.
+    void SetStretcher(DWORD kind) { m_dwStretcher = kind; }
+    DWORD Stretcher() const { return m_dwStretcher; }
 
     // ---- Device ----
     int Init(int device);  // returns an ERROR_ code
@@ -77,6 +80,7 @@ private:
     std::unordered_map<DWORD, ChannelPtr> m_channels;
     std::unordered_map<DWORD, std::weak_ptr<Channel>> m_items;
     DWORD m_nextHandle = 0x10000;
+    std::atomic<DWORD> m_dwStretcher{STRETCHER_SOUNDTOUCH};
 
     std::unique_ptr<DeviceOutput> m_pOutput;
     std::atomic<DeviceOutput*> m_pClock{nullptr};  // m_pOutput, readable without the lock

@@ -6,6 +6,7 @@
 
 #include "audio/ApiSupport.h"
 #include "audio/Audio.h"
+#include "audio/StretchEngine.h"
 
 namespace audio {
 
@@ -55,6 +56,12 @@ BOOL SetConfig(DWORD option, DWORD value) {
             AudioSystem::Get().SetLoopCrossfadeMs(
                 static_cast<int>(std::min<DWORD>(value, LoopJoin::kMaxFadeMs)));
             return Succeed(1);
+        case CONFIG_STRETCHER:
+            if (std::ranges::none_of(StretchEngineKinds(),
+                                     [&](const StretchEngineKind& k) { return k.kind == value; }))
+                return Fail(ERROR_ILLPARAM, 0);
+            AudioSystem::Get().SetStretcher(value);
+            return Succeed(1);
         default:
             return Fail(ERROR_ILLTYPE, 0);
     }
@@ -66,6 +73,8 @@ DWORD GetConfig(DWORD option) {
             return Succeed(AudioSystem::Get().AheadMs());
         case CONFIG_LOOP_CROSSFADE:
             return Succeed(static_cast<DWORD>(AudioSystem::Get().LoopCrossfadeMs()));
+        case CONFIG_STRETCHER:
+            return Succeed(AudioSystem::Get().Stretcher());
         default:
             return Fail(ERROR_ILLTYPE, DWORD(-1));
     }

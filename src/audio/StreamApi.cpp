@@ -7,6 +7,7 @@
 #include "audio/FileDecoder.h"
 #include "audio/FileStream.h"
 #include "audio/ProcStream.h"
+#include "audio/StretchEngine.h"
 #include "audio/TempoStream.h"
 
 namespace audio {
@@ -97,8 +98,10 @@ HSTREAM FX_TempoCreate(DWORD source, DWORD flags) {
     if (!src->IsDecoder()) return Fail(ERROR_DECODE, HSTREAM{0});
     if (src->HasReader()) return Fail(ERROR_ALREADY, HSTREAM{0});
     if (!(flags & STREAM_DECODE) && !system.Initialized()) return Fail(ERROR_INIT, HSTREAM{0});
-    auto tempo =
-        std::make_shared<TempoStream>(src.channel, flags & (STREAM_DECODE | FX_FREESOURCE));
+    auto engine = MakeStretchEngine(system.Stretcher(), src->SampleRate(), src->Channels());
+    if (!engine) return Fail(ERROR_NOTAVAIL, HSTREAM{0});  // SetConfig lets no other kind in
+    auto tempo = std::make_shared<TempoStream>(src.channel, flags & (STREAM_DECODE | FX_FREESOURCE),
+                                               std::move(engine));
     src.lock.unlock();
     return Succeed(system.AddChannel(tempo));
 }
@@ -108,8 +111,10 @@ BOOL FX_TempoSet(HSTREAM handle, float tempo, float samplerate, float pitch) {
     if (!locked) return 0;
     TempoStream* stream = AsTempo(locked);
     if (!stream) return 0;
-    const bool tempoOk = tempo == -100.0f || (tempo >= -95.0f && tempo <= 5000.0f);
-    const bool pitchOk = pitch == -100.0f || (pitch >= -60.0f && pitch <= 60.0f);
+    const bool tempoOk =
+        tempo == -100.0f || (tempo >= TempoStream::kMinTempo && tempo <= TempoStream::kMaxTempo);
+    const bool pitchOk =
+        pitch == -100.0f || (pitch >= -TempoStream::kMaxPitch && pitch <= TempoStream::kMaxPitch);
     if (!tempoOk || !pitchOk || samplerate < 0.0f) return Fail(ERROR_ILLPARAM, 0);
     float before[3], after[3];
     stream->Get(before[0], before[1], before[2]);

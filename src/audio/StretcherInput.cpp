@@ -6,15 +6,15 @@
 namespace audio::detail {
 
 void StretcherInput::Clear() {
+    m_engine.Clear();
     m_ranges.clear();
     m_samples.clear();
     m_sampleStart = 0;
     m_consumed = 0;
 }
 
-const float* StretcherInput::Append(std::uint64_t srcStart, const std::int16_t* samples,
-                                    int frames) {
-    if (frames <= 0) return nullptr;
+void StretcherInput::Put(std::uint64_t srcStart, const std::int16_t* samples, int frames) {
+    if (frames <= 0) return;
     if (!m_ranges.empty() && m_ranges.back().srcStart + m_ranges.back().frames == srcStart)
         m_ranges.back().frames += static_cast<std::uint64_t>(frames);
     else
@@ -28,7 +28,19 @@ const float* StretcherInput::Append(std::uint64_t srcStart, const std::int16_t* 
     const std::size_t at = m_samples.size();
     m_samples.resize(at + count);
     for (std::size_t i = 0; i < count; ++i) m_samples[at + i] = samples[i] * (1.0f / 32768.0f);
-    return m_samples.data() + at;
+    m_engine.Process(m_samples.data() + at, frames);
+}
+
+int StretcherInput::Retrieve(float* dst, int frames) {
+    const int got = m_engine.Retrieve(dst, frames);
+    Consume(got * m_engine.InputPerOutput());
+    return got;
+}
+
+void StretcherInput::Restart() {
+    m_engine.Clear();
+    m_engine.Process(m_samples.data() + m_sampleStart,
+                     static_cast<int>((m_samples.size() - m_sampleStart) / m_nChannels));
 }
 
 void StretcherInput::Consume(double frames) {
@@ -68,11 +80,6 @@ double StretcherInput::Unconsumed() const {
     double total = -m_consumed;
     for (const Range& r : m_ranges) total += static_cast<double>(r.frames);
     return std::max(0.0, total);
-}
-
-const float* StretcherInput::UnconsumedSamples(int& frames) const {
-    frames = static_cast<int>((m_samples.size() - m_sampleStart) / m_nChannels);
-    return m_samples.data() + m_sampleStart;
 }
 
 std::uint64_t StretcherInput::KeepUntil(std::uint64_t frame, bool& found) {

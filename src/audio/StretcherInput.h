@@ -1,39 +1,48 @@
-// The source audio inside a tempo stream's stretcher: which source frames went in, in order, and
-// their samples. The source frame of the audio coming out now is read from it, and when the
-// tempo or pitch changes the stretcher is refilled from it, so that the change is heard at once
-// instead of after everything the stretcher had already processed.
+// A stretch engine with a record of the source audio inside it: which source frames went in, in
+// order, and their samples. Every frame that goes into the engine or comes out of it passes
+// through here, so the record and the engine never disagree. The source frame of the audio
+// coming out now is read from it, and when the tempo or pitch changes the engine starts again on
+// it, so that the change is heard at once instead of after everything the engine had already
+// processed.
 #pragma once
 
 #include <cstdint>
 #include <deque>
 #include <vector>
 
+#include "audio/StretchEngine.h"
+
 namespace audio::detail {
 
 class StretcherInput {
 public:
-    explicit StretcherInput(int channels) : m_nChannels(channels) {}
+    // `engine` outlives this record.
+    StretcherInput(StretchEngine& engine, int channels) : m_engine(engine), m_nChannels(channels) {}
 
     bool Empty() const { return m_ranges.empty(); }
+    // Empties the engine and the record, as after a seek.
     void Clear();
 
-    // `frames` frames of source starting at `srcStart` go into the stretcher; returns them as
-    // the stretcher takes them.
-    const float* Append(std::uint64_t srcStart, const std::int16_t* samples, int frames);
-    // `frames` source frames (fractional) came out of the stretcher.
-    void Consume(double frames);
+    // `frames` frames of source starting at `srcStart` go into the engine.
+    void Put(std::uint64_t srcStart, const std::int16_t* samples, int frames);
+    // Up to `frames` of the engine's output come out into `dst`; returns how many. The source
+    // frames they stand for count as consumed.
+    int Retrieve(float* dst, int frames);
+    // Starts the engine again on the source audio it still held, at its current settings; what
+    // it had made before is dropped. It drops the same lead-in as at the start of a stream, so
+    // its new output joins the old without a seam.
+    void Restart();
 
     // Source frame of the audio coming out next.
     std::uint64_t Position() const;
-    // Source frames still inside the stretcher.
+    // Source frames still inside the engine.
     double Unconsumed() const;
-
-    // The samples not yet come out, from the frame at Position() on.
-    const float* UnconsumedSamples(int& frames) const;
+    // Output frames the engine will still make from them at its current settings.
+    double HeldOutputFrames() const { return Unconsumed() / m_engine.InputPerOutput(); }
 
     // Forgets what went in after source frame `frame` (its first occurrence not yet come out),
     // or after Position() when it is not there. Returns the source frame that follows what is
-    // kept, and whether `frame` was found.
+    // kept, and whether `frame` was found. Restart() puts the rest back into the engine.
     std::uint64_t KeepUntil(std::uint64_t frame, bool& found);
 
 private:
@@ -41,9 +50,12 @@ private:
         std::uint64_t srcStart;
         std::uint64_t frames;
     };
+    // `frames` source frames (fractional) came out of the engine.
+    void Consume(double frames);
     // Drops `frames` whole frames from the front.
     void DropFront(std::uint64_t frames);
 
+    StretchEngine& m_engine;
     int m_nChannels;
     std::deque<Range> m_ranges;     // oldest first
     std::vector<float> m_samples;   // the ranges' samples, one after the other

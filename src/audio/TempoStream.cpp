@@ -11,16 +11,12 @@ namespace {
 constexpr int kFeedFrames = 1024;
 }
 
-TempoStream::TempoStream(ChannelPtr source, DWORD flags)
+TempoStream::TempoStream(ChannelPtr source, DWORD flags, std::unique_ptr<StretchEngine> engine)
     : Channel(flags, source->SampleRate(), source->Channels()),
       m_pSource(std::move(source)),
       m_feed(*this),
-      m_input(Channels()) {
-    m_stretcher.setSampleRate(static_cast<unsigned>(SampleRate()));
-    m_stretcher.setChannels(static_cast<unsigned>(Channels()));
-    m_stretcher.setTempo(1.0);
-    m_stretcher.setRate(1.0);
-    m_stretcher.setPitchSemiTones(0.0);
+      m_pEngine(std::move(engine)),
+      m_input(*m_pEngine, Channels()) {
     m_pSource->SetHasReader(true);
 }
 
@@ -35,7 +31,7 @@ std::uint64_t TempoStream::LengthFrames() {
 }
 
 std::uint64_t TempoStream::ReadPosition() {
-    if (m_input.Empty() || (m_bFlushed && m_stretcher.numSamples() == 0)) {
+    if (m_input.Empty() || (m_bFlushed && m_pEngine->Available() == 0)) {
         std::lock_guard lock(m_pSource->Mutex());
         return m_pSource->ReadPosition();
     }
@@ -44,14 +40,20 @@ std::uint64_t TempoStream::ReadPosition() {
 
 void TempoStream::Set(float tempo, float rate, float pitch) {
     const float before[] = {m_fTempo, m_fRate, m_fPitch};
-    if (tempo != -100.0f) m_fTempo = std::clamp(tempo, -95.0f, 5000.0f);
+    if (tempo != -100.0f) m_fTempo = std::clamp(tempo, kMinTempo, kMaxTempo);
     if (rate != 0.0f) m_fRate = std::clamp(rate, SampleRate() / 20.0f, SampleRate() * 20.0f);
-    if (pitch != -100.0f) m_fPitch = std::clamp(pitch, -60.0f, 60.0f);
+    if (pitch != -100.0f) m_fPitch = std::clamp(pitch, -kMaxPitch, kMaxPitch);
     if (before[0] != m_fTempo || before[1] != m_fRate || before[2] != m_fPitch)
         m_bRefill = !m_input.Empty();
-    m_stretcher.setTempo(1.0 + m_fTempo / 100.0);
-    m_stretcher.setRate(m_fRate > 0 ? m_fRate / SampleRate() : 1.0);
-    m_stretcher.setPitchSemiTones(static_cast<double>(m_fPitch));
+    // An engine may clamp: a Get reports what it applied.
+    const double tempoRatio = 1.0 + m_fTempo / 100.0;
+    if (const double applied = m_pEngine->SetTempo(tempoRatio); applied != tempoRatio)
+        m_fTempo = static_cast<float>((applied - 1.0) * 100.0);
+    const double rateRatio = m_fRate > 0 ? m_fRate / SampleRate() : 1.0;
+    if (const double applied = m_pEngine->SetRate(rateRatio); applied != rateRatio)
+        m_fRate = static_cast<float>(applied * SampleRate());
+    if (const double applied = m_pEngine->SetPitchSemitones(m_fPitch); applied != m_fPitch)
+        m_fPitch = static_cast<float>(applied);
 }
 
 void TempoStream::Get(float& tempo, float& rate, float& pitch) const {
@@ -61,48 +63,17 @@ void TempoStream::Get(float& tempo, float& rate, float& pitch) const {
 }
 
 bool TempoStream::SetOption(DWORD option, DWORD value) {
-    // Values come from a user-editable file: keep them where the stretcher works (0 means
-    // automatic for the three lengths).
-    const int v = static_cast<int>(value);
-    int setting;
-    switch (option) {
-        case FX_TEMPO_OPTION_USE_AA_FILTER:
-        case FX_TEMPO_OPTION_USE_QUICKALGO:
-            setting = v != 0;
-            break;
-        case FX_TEMPO_OPTION_AA_FILTER_LENGTH:
-            // The stretcher takes only multiples of eight: others abort the process.
-            setting = std::clamp(v, 8, 128) / 8 * 8;
-            break;
-        case FX_TEMPO_OPTION_SEQUENCE_MS:
-            setting = std::clamp(v, 0, 1000);
-            break;
-        case FX_TEMPO_OPTION_SEEKWINDOW_MS:
-            setting = std::clamp(v, 0, 500);
-            break;
-        case FX_TEMPO_OPTION_OVERLAP_MS:
-            setting = std::clamp(v, 0, 100);
-            break;
-        default:
-            return false;
-    }
-    // The option numbers are the stretcher's own setting ids.
-    return m_stretcher.setSetting(static_cast<int>(option), setting);
+    return m_pEngine->SetOption(option, value);
 }
 
 void TempoStream::PrepareJump(std::uint64_t frame) {
-    // The stretcher goes on through a jump: only the source moves.
+    // The engine goes on through a jump: only the source moves.
     std::lock_guard lock(m_pSource->Mutex());
     m_pSource->PrepareJump(frame);
 }
 
-double TempoStream::InputPerOutput() {
-    const double ratio = m_stretcher.getInputOutputSampleRatio();  // output per input
-    return ratio > 0 ? 1.0 / ratio : 1.0;
-}
-
 double TempoStream::HeldFrames() {
-    return m_input.Unconsumed() / InputPerOutput();
+    return m_input.HeldOutputFrames();
 }
 
 std::uint64_t TempoStream::SourceReadPosition() {
@@ -111,8 +82,8 @@ std::uint64_t TempoStream::SourceReadPosition() {
 }
 
 void TempoStream::CatchUp(HSYNC handle, std::uint64_t frame) {
-    // Take back what the stretcher got from beyond the sync's frame and read on from there, so
-    // that the sync's frame is reached next; when it has already come out of the stretcher,
+    // Take back what the engine got from beyond the sync's frame and read on from there, so
+    // that the sync's frame is reached next; when it has already come out of the engine,
     // the sync fires at once instead.
     if (m_input.Empty()) {  // nothing held: the output goes on from the source's position
         MarkSyncDue(handle);
@@ -132,7 +103,6 @@ void TempoStream::CatchUp(HSYNC handle, std::uint64_t frame) {
 }
 
 void TempoStream::ResetStretcher() {
-    m_stretcher.clear();
     m_input.Clear();
     m_bSourceDone = false;
     m_bFlushed = false;
@@ -141,12 +111,7 @@ void TempoStream::ResetStretcher() {
 
 void TempoStream::Refill() {
     m_bRefill = false;
-    // Started afresh, the stretcher drops the same lead-in as it did at the start of the
-    // stream, so its new output joins the old without a seam.
-    m_stretcher.clear();
-    int frames = 0;
-    const float* held = m_input.UnconsumedSamples(frames);
-    if (frames > 0) m_stretcher.putSamples(held, static_cast<unsigned>(frames));
+    m_input.Restart();
     // A source already exhausted is flushed again once the stretcher runs dry.
     m_bFlushed = false;
 }
@@ -159,7 +124,7 @@ bool TempoStream::Seek(std::uint64_t frame, bool seamless) {
     }
     if (!ok) return false;
     if (seamless) {
-        // Inside a mix-time sync: the stretcher keeps what it holds, and the source continues
+        // Inside a mix-time sync: the engine keeps what it holds, and the source continues
         // from the new place right after it.
         m_bSourceDone = false;
         m_bFlushed = false;
@@ -174,15 +139,14 @@ int TempoStream::Produce(std::int16_t* dst, int frames, const RenderContext& ctx
     if (m_bRefill) Refill();
     int done = 0;
     while (done < frames) {
-        const unsigned ready = m_stretcher.numSamples();
+        const int ready = m_pEngine->Available();
         if (ready > 0) {
-            const unsigned want = std::min<unsigned>(ready, static_cast<unsigned>(frames - done));
+            const int want = std::min(ready, frames - done);
             m_outFloat.resize(static_cast<std::size_t>(want) * chans);
-            const unsigned got = m_stretcher.receiveSamples(m_outFloat.data(), want);
+            const int got = m_input.Retrieve(m_outFloat.data(), want);
             FloatToInt16(m_outFloat.data(), dst + static_cast<std::size_t>(done) * chans,
                          static_cast<std::size_t>(got) * chans);
-            m_input.Consume(got * InputPerOutput());
-            done += static_cast<int>(got);
+            done += got;
             continue;
         }
         if (m_bFlushed) break;
@@ -199,11 +163,11 @@ int TempoStream::Produce(std::int16_t* dst, int frames, const RenderContext& ctx
                 break;  // a sync keeps moving the position without audio: try again next time
             continue;
         }
-        // The source is exhausted: push the stretcher's tail out.
-        m_stretcher.flush();
+        // The source is exhausted: push the engine's tail out.
+        m_pEngine->Flush();
         m_bFlushed = true;
     }
-    MarkEnded(m_bFlushed && m_stretcher.numSamples() == 0);
+    MarkEnded(m_bFlushed && m_pEngine->Available() == 0);
     return done;
 }
 
@@ -215,9 +179,7 @@ int TempoStream::SourceFeed::Read(std::int16_t* dst, int frames, const RenderCon
 }
 
 void TempoStream::SourceFeed::Take(std::uint64_t start, const std::int16_t* samples, int frames) {
-    if (frames > 0)
-        m_owner.m_stretcher.putSamples(m_owner.m_input.Append(start, samples, frames),
-                                       static_cast<unsigned>(frames));
+    m_owner.m_input.Put(start, samples, frames);
 }
 
 std::uint64_t TempoStream::SourceFeed::Position() {

@@ -1,22 +1,22 @@
-// A tempo stream: changes the tempo and the pitch of a decoding source independently, with
-// SoundTouch. Its positions, length and POS syncs count in the source's frames: the position is
+// A tempo stream: changes the tempo and the pitch of a decoding source independently, with a
+// stretch engine. Its positions, length and POS syncs count in the source's frames: the position is
 // the source frame of the audio coming out now, accounting for what the stretcher still holds.
 // Syncs are watched on the source side, so that a position set from a mix-time sync (a loop)
 // only redirects the source and the stretched audio continues without a seam.
 #pragma once
 
-#include <soundtouch/SoundTouch.h>
-
+#include <memory>
 #include <vector>
 
 #include "audio/Channel.h"
+#include "audio/StretchEngine.h"
 #include "audio/StretcherInput.h"
 
 namespace audio::detail {
 
 class TempoStream final : public Channel {
 public:
-    TempoStream(ChannelPtr source, DWORD flags);
+    TempoStream(ChannelPtr source, DWORD flags, std::unique_ptr<StretchEngine> engine);
     ~TempoStream() override;
 
     DWORD ChannelType() const override { return CTYPE_STREAM_TEMPO; }
@@ -28,12 +28,15 @@ public:
     const ChannelPtr& Source() const { return m_pSource; }
     bool FreesSource() const { return (Flags() & FX_FREESOURCE) != 0; }
 
+    // The ranges FX_TempoSet accepts (Audio.h); Set keeps values inside them.
+    static constexpr float kMinTempo = -95.0f, kMaxTempo = 5000.0f;  // percent change
+    static constexpr float kMaxPitch = 60.0f;                        // semitones either way
     // Tempo in percent change, rate in Hz of the source audio, pitch in semitones; -100 (tempo,
     // pitch) and 0 (rate) leave a value as it is.
     void Set(float tempo, float rate, float pitch);
     void Get(float& tempo, float& rate, float& pitch) const;
     bool SetOption(DWORD option, DWORD value);
-    double TimelineFramesPerFrame() override { return InputPerOutput(); }
+    double TimelineFramesPerFrame() override { return m_pEngine->InputPerOutput(); }
     void PrepareJump(std::uint64_t frame) override;
 
 protected:
@@ -44,7 +47,7 @@ protected:
     void CatchUp(HSYNC handle, std::uint64_t frame) override;
 
 private:
-    // Reads the source; what is taken goes into the stretcher, remembering which source frames.
+    // Reads the source; what is taken goes into the engine, remembering which source frames.
     class SourceFeed final : public FrameSource {
     public:
         explicit SourceFeed(TempoStream& owner) : m_owner(owner) {}
@@ -56,23 +59,22 @@ private:
     private:
         TempoStream& m_owner;
     };
-    double InputPerOutput();
     void ResetStretcher();
-    // Starts the stretcher again on the source audio it still held, with the new settings: what
+    // Starts the engine again on the source audio it still held, with the new settings: what
     // it had made with the old ones is never heard.
     void Refill();
 
     ChannelPtr m_pSource;
     SourceFeed m_feed;
-    soundtouch::SoundTouch m_stretcher;
+    std::unique_ptr<StretchEngine> m_pEngine;
     float m_fTempo = 0.0f;  // percent change
     float m_fRate = 0.0f;   // Hz, 0: the source's own
     float m_fPitch = 0.0f;  // semitones
 
-    StretcherInput m_input;
+    StretcherInput m_input;  // every frame into and out of m_pEngine goes through here
     bool m_bSourceDone = false;
     bool m_bFlushed = false;
-    bool m_bRefill = false;  // the settings changed since the stretcher took its input
+    bool m_bRefill = false;  // the settings changed since the engine took its input
 
     std::vector<std::int16_t> m_in;
     std::vector<float> m_outFloat;
