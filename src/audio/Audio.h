@@ -255,9 +255,9 @@ BOOL MusicFree(HMUSIC handle);
 // Creates a tempo stream over a DECODING channel `source`, with the stretch engine that
 // CONFIG_STRETCHER names now. Flags: FX_FREESOURCE, STREAM_DECODE (a decoder; otherwise
 // playable, which needs Init). The source is taken over: it must not be read by anyone else.
-// Positions, lengths and POS syncs of the tempo stream are in the source's bytes. ERROR_HANDLE (bad
-// source), ERROR_DECODE (source is not a decoding channel), ERROR_ALREADY (source already has a
-// tempo stream).
+// Positions, lengths and POS syncs of the tempo stream are in the source's bytes.
+// ERROR_HANDLE (bad source), ERROR_DECODE (source is not a decoding channel), ERROR_ALREADY
+// (source already has a tempo stream).
 HSTREAM FX_TempoCreate(DWORD source, DWORD flags);
 
 // tempo: percent change of speed (-95..+5000, 0 = normal; the player's tempo slider sends
@@ -269,7 +269,8 @@ HSTREAM FX_TempoCreate(DWORD source, DWORD flags);
 BOOL FX_TempoSet(HSTREAM handle, float tempo, float samplerate, float pitch);
 BOOL FX_TempoGet(HSTREAM handle, float* tempo, float* samplerate, float* pitch);
 
-// Sets one time-stretching option (FX_TEMPO_OPTION_..., values as the stretcher takes them).
+// Sets one time-stretching option (FX_TEMPO_OPTION_...); a value the stream's engine cannot take
+// is brought into its range. ERROR_ILLTYPE (an option the engine does not have).
 BOOL FX_TempoSetOption(HSTREAM handle, DWORD option, DWORD value);
 
 // The source channel of a tempo stream (0 with ERROR_HANDLE otherwise).
