@@ -20,6 +20,17 @@ namespace {
 // has delivered: a block missing then is silence, not a late device.
 constexpr std::uint64_t kUrgentFrames = 2 * kVoiceBlockFrames;
 
+// True when the producer has queued all it reads ahead of a voice (or its last block): the
+// voice may start (Voice::started).
+bool HasStartingLead(const Voice& voice) {
+    const std::uint64_t r = voice.read.load(std::memory_order_relaxed);
+    const std::uint64_t w = voice.written.load(std::memory_order_acquire);
+    if (w - r >= Producer::kReadAheadBlocks) return true;
+    for (std::uint64_t i = r; i < w; ++i)
+        if (voice.blocks[i % Voice::kBlocks].last) return true;
+    return false;
+}
+
 }  // namespace
 
 Mixer::Mixer(DeviceOutput& output)
@@ -84,6 +95,7 @@ void Mixer::Add(const ChannelPtr& channel) {
     {
         std::lock_guard lock(m_listMutex);
         if (std::find(m_playing.begin(), m_playing.end(), channel) != m_playing.end()) return;
+        channel->Playback().MixerVoice()->started.store(false);
         channel->Playback().MixerVoice()->primed.store(true);
         m_playing.push_back(channel);
         PublishLocked();
@@ -158,6 +170,10 @@ void Mixer::Run() {
         }
         std::fill(m_mix.begin(), m_mix.end(), 0.0f);
         for (Voice* voice : list->voices) {
+            if (!voice->started.load(std::memory_order_relaxed)) {
+                if (!HasStartingLead(*voice)) continue;  // silent until it starts, not starved
+                voice->started.store(true, std::memory_order_relaxed);
+            }
             if (!MixVoice(*voice, written) && voice->primed.load(std::memory_order_relaxed)) {
                 const std::uint64_t n = m_starvedBlocks.load(std::memory_order_relaxed);
                 m_starvedAt[n % kStarvedKept].store(written, std::memory_order_relaxed);
@@ -181,9 +197,12 @@ void Mixer::WaitUntilUnused() {
 bool Mixer::VoicesReady(const PlayingList::List& list) const {
     for (const Voice* voice : list.voices) {
         if (!voice->primed.load(std::memory_order_relaxed)) continue;
-        if (voice->read.load(std::memory_order_relaxed) >=
-            voice->written.load(std::memory_order_acquire))
+        if (!voice->started.load(std::memory_order_relaxed)) {
+            if (!HasStartingLead(*voice)) return false;
+        } else if (voice->read.load(std::memory_order_relaxed) >=
+                   voice->written.load(std::memory_order_acquire)) {
             return false;
+        }
     }
     return true;
 }
