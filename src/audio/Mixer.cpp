@@ -20,12 +20,12 @@ namespace {
 // has delivered: a block missing then is silence, not a late device.
 constexpr std::uint64_t kUrgentFrames = 2 * kVoiceBlockFrames;
 
-// True when the producer has queued all it reads ahead of a voice (or its last block): the
-// voice may start (Voice::started).
+// True when the producer has queued what a voice starts with (or its last block): the voice
+// may start (Voice::started).
 bool HasStartingLead(const Voice& voice) {
     const std::uint64_t r = voice.read.load(std::memory_order_relaxed);
     const std::uint64_t w = voice.written.load(std::memory_order_acquire);
-    if (w - r >= Producer::kReadAheadBlocks) return true;
+    if (w - r >= Producer::kStartingBlocks) return true;
     for (std::uint64_t i = r; i < w; ++i)
         if (voice.blocks[i % Voice::kBlocks].last) return true;
     return false;

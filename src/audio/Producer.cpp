@@ -186,7 +186,9 @@ void Producer::Run() {
 bool Producer::Fill(Channel& channel, Voice& voice) {
     bool queued = false;
     while (!voice.endQueued && channel.Playback().State() == ACTIVE_PLAYING &&
-           voice.LiveBlocks() < kReadAheadBlocks) {
+           voice.LiveBlocks() < (voice.started.load(std::memory_order_relaxed)
+                                     ? kReadAheadBlocks
+                                     : kStartingBlocks)) {
         const std::uint64_t w = voice.written.load(std::memory_order_relaxed);
         // The mixer has not yet freed the slot (it skips withdrawn blocks as it goes).
         if (w - voice.read.load(std::memory_order_acquire) >= Voice::kBlocks) break;

@@ -27,6 +27,9 @@ public:
     // Blocks kept ready for each channel: enough to ride out a busy moment of the machine, few
     // enough that a change of DSP or effect is heard within 50 ms with the device's lead.
     static constexpr std::uint64_t kReadAheadBlocks = 2;
+    // Blocks made before a voice is first mixed: a stretcher's first output comes in bursts and
+    // late, so a start is given more to ride out the first of them (Voice::started).
+    static constexpr std::uint64_t kStartingBlocks = 4;
 
     Producer(Mixer& mixer, DeviceOutput& output);
     ~Producer();
@@ -45,7 +48,8 @@ public:
 
 private:
     void Run();
-    // Queues blocks until the voice holds kReadAheadBlocks (or the channel has ended). Under the
+    // Queues blocks until the voice holds kReadAheadBlocks, kStartingBlocks before it has
+    // started (or until the channel has ended). Under the
     // channel's lock. True when it queued any.
     bool Fill(Channel& channel, Voice& voice);
     // Sleeps until woken after `wakes` (the count read before the pass) or the timeout passes.

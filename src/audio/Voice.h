@@ -72,9 +72,9 @@ struct Voice {
     // Set when added to the mix; cleared when the last block has played. While it is set, a
     // block found missing is a late producer.
     std::atomic<bool> primed{false};
-    // Cleared when added to the mix: the voice is first mixed once the producer has filled its
-    // read-ahead (or queued its last block), so a producer slow to start, as a stretcher filling
-    // up on a busy machine, delays the start by a block instead of leaving a hole after it.
+    // Cleared when added to the mix: the voice is first mixed once the producer has made its
+    // starting blocks (or queued its last), so a producer slow to start, as a stretcher filling
+    // up on a busy machine, delays the start a little instead of leaving a hole after it.
     std::atomic<bool> started{false};
     std::atomic<std::uint64_t> endedGeneration{0};  // generation whose last block was played
 
