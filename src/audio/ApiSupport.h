@@ -10,7 +10,7 @@ namespace audio::detail {
 
 struct LockedChannel {
     ChannelPtr channel;
-    std::unique_lock<std::recursive_mutex> lock;
+    std::unique_lock<InheritingMutex> lock;
     explicit operator bool() const { return channel != nullptr; }
     Channel* operator->() const { return channel.get(); }
 };

@@ -5,8 +5,9 @@
 //
 // Locking: every member is guarded by Mutex(), which the producer thread holds while it reads one
 // short block of a playing channel, and API calls hold while they act on it. It is recursive so
-// that a procedure running on the channel (a DSP or a mix-time sync) may call the API on it. The
-// mixing thread never takes it: it reads the blocks queued in the channel's Voice.
+// that a procedure running on the channel (a DSP or a mix-time sync) may call the API on it, and
+// it lends its holder the producer's priority (InheritingMutex.h). The mixing thread never takes
+// it: it reads the blocks queued in the channel's Voice.
 #pragma once
 
 #include <cstdint>
@@ -17,6 +18,7 @@
 #include "audio/Audio.h"
 #include "audio/ChannelPlayback.h"
 #include "audio/FrameSource.h"
+#include "audio/InheritingMutex.h"
 #include "audio/LoopJoin.h"
 #include "audio/ProcessingChain.h"
 #include "audio/SyncTimeline.h"
@@ -32,7 +34,7 @@ public:
     Channel(const Channel&) = delete;
     Channel& operator=(const Channel&) = delete;
 
-    std::recursive_mutex& Mutex() { return m_mutex; }
+    InheritingMutex& Mutex() { return m_mutex; }
 
     DWORD Handle() const { return m_handle; }
     void SetHandle(DWORD handle) { m_handle = handle; }
@@ -123,7 +125,7 @@ private:
     // The position was moved: the syncs met from there on fire again.
     void Moved();
 
-    std::recursive_mutex m_mutex;
+    InheritingMutex m_mutex{InheritingMutex::Kind::Recursive};
     DWORD m_handle = 0;
     DWORD m_flags;
     bool m_bHasReader = false;

@@ -17,6 +17,7 @@
 
 #include "audio/Channel.h"
 #include "audio/DeviceOutput.h"
+#include "audio/InheritingMutex.h"
 #include "audio/PlayingList.h"
 #include "audio/Producer.h"
 #include "audio/Voice.h"
@@ -88,7 +89,7 @@ private:
     std::thread m_thread;
     Producer m_producer;
 
-    std::mutex m_listMutex;  // API side only: guards m_playing and publishing
+    InheritingMutex m_listMutex;  // API side and producer: guards m_playing and publishing
     std::vector<ChannelPtr> m_playing;
     PlayingList m_list;
 
