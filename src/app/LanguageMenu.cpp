@@ -55,7 +55,28 @@ void CLanguageMenu::OnRButtonDown(QWidget* owner, const QPoint& clientPos) {
         ShowMessage(owner, "Fatal Error", MB_OK, "No language files found!");
         return;
     }
+    RefreshPlayerItems();
     m_pLanguagePopup->popup(owner->mapToGlobal(clientPos));
+}
+
+void CLanguageMenu::SetPlayerItems(std::function<void(QMenu&)> appendItems) {
+    m_appendPlayerItems = std::move(appendItems);
+}
+
+void CLanguageMenu::RefreshPlayerItems() {
+    for (const QPointer<QAction>& item : m_playerItems) {
+        if (!item) continue;
+        if (QMenu* submenu = item->menu()) delete submenu;
+        delete item.data();
+    }
+    m_playerItems.clear();
+    if (!m_appendPlayerItems) return;
+    QMenu& menu = *m_pLanguagePopup;
+    const qsizetype languageItems = menu.actions().size();
+    if (languageItems > 0) menu.addSeparator();
+    m_appendPlayerItems(menu);
+    const QList<QAction*> actions = menu.actions();
+    for (qsizetype i = languageItems; i < actions.size(); ++i) m_playerItems.push_back(actions[i]);
 }
 
 bool CLanguageMenu::Build(QWidget* owner) {
@@ -76,7 +97,10 @@ bool CLanguageMenu::Build(QWidget* owner) {
     m_pLanguagePopup = menu;
 
     const std::optional<std::vector<std::string>> names = LanguageMenuEntries(DataFolder());
-    if (!names) return false;
+    if (!names) {
+        menu->clear();  // the heading heads nothing
+        return false;
+    }
     unsigned appended = 0;
     for (const std::string& name : *names) {
         const unsigned command = m_nFirstLanguageCommand + appended++;

@@ -43,6 +43,7 @@ constexpr DialogItem kItems[] = {
     {437, kArrow, "BITMAP_TEMPOUP", 317, 180, 10, 9, kDisabled},
     {518, kBitmap, "BITMAP_LOOP", 159, 201, 10, 9, 0},
     {519, kBitmap, "BITMAP_EQ", 185, 201, 10, 9, 0},
+    {521, kBitmap, "BITMAP_PRACTICE", 211, 201, 10, 9, 0},
     {500, kStatic, "[please open a file, thanks]", 25, 110, 167, 13, kCentred | kEndEllipsis},
     {501, kStatic, "00:00 / 00:00", 25, 125, 167, 20, kCentred},
     {503, kGroup, "Pitch: 0", 233, 78, 102, 26, kNotify},

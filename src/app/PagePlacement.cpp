@@ -1,7 +1,9 @@
-// Where the main window puts its two pages: below its controls, the loop editor first and the
-// equaliser under it, each 516 x 190 pixels; the window grows by 194 pixels for each page shown.
+// Where the main window puts its pages: below its controls, the loop editor first and under it
+// the equaliser or the practice page, one of the two at a time in the same place. Each page is
+// 516 x 190 pixels; the window grows by 194 pixels for each page shown.
 #include "app/QuorvelMainDlg.h"
 #include "loop/QuorvelLoopPropertyPage.h"
+#include "practice/QuorvelPracticePage.h"
 
 namespace {
 
@@ -18,32 +20,36 @@ int CQuorvelMainDlg::CaptionHeight() const {
 }
 
 void CQuorvelMainDlg::ResizeForPages() {
-    resize(kWidth, kHeight + kPageStep * m_bLoopPageShown + kPageStep * m_bEqPageShown);
+    resize(kWidth, kHeight + kPageStep * m_bLoopPageShown + kPageStep * (m_pLowerPage ? 1 : 0));
 }
 
 void CQuorvelMainDlg::OnLoopPageButton() {
     if (!m_pLoopPage) return;
     m_bLoopPageShown = !m_bLoopPageShown;
     m_pLoopPage->setGeometry(kPageLeft, kPageTop - CaptionHeight(), kPageWidth, kPageHeight);
-    ResizeForPages();
     m_pLoopPage->setVisible(m_bLoopPageShown);
-    if (m_bEqPageShown) {
-        // The equaliser page moves down below the loop page, or up into its place.
-        m_bEqPageShown = 0;
-        OnEqPageButton();
-        return;
-    }
-    ApplyWindowRegion();
-    update();
+    // The lower page moves down below the loop page, or up into its place.
+    ShowLowerPage(m_pLowerPage);
 }
 
 void CQuorvelMainDlg::OnEqPageButton() {
-    if (!m_pEqPage) return;
-    m_bEqPageShown = !m_bEqPageShown;
-    m_pEqPage->setGeometry(kPageLeft, kPageTop + kPageHeight * m_bLoopPageShown - CaptionHeight(),
-                           kPageWidth, kPageHeight);
+    if (m_pEqPage) ShowLowerPage(m_pLowerPage == m_pEqPage ? nullptr : m_pEqPage);
+}
+
+void CQuorvelMainDlg::OnPracticePageButton() {
+    if (m_pPracticePage)
+        ShowLowerPage(m_pLowerPage == m_pPracticePage ? nullptr : m_pPracticePage);
+}
+
+void CQuorvelMainDlg::ShowLowerPage(QWidget* page) {
+    if (m_pLowerPage && m_pLowerPage != page) m_pLowerPage->hide();
+    m_pLowerPage = page;
+    if (page)
+        page->setGeometry(kPageLeft,
+                          kPageTop + kPageHeight * m_bLoopPageShown - CaptionHeight(),
+                          kPageWidth, kPageHeight);
     ResizeForPages();
-    m_pEqPage->setVisible(m_bEqPageShown);
+    if (page) page->show();
     ApplyWindowRegion();
     update();
 }

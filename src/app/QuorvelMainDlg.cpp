@@ -4,6 +4,7 @@
 #include <QDropEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QTimer>
 
 #include "lang/DataFolder.h"
 #include "app/DroppedFile.h"
@@ -12,6 +13,7 @@
 #include "app/MainWindowTips.h"
 #include "app/OpenCommand.h"
 #include "app/OutsideOpen.h"
+#include "app/PlayerMenuItems.h"
 #include "cdrip/RipCommands.h"
 #include "engine/MainWindowIds.h"
 #include "eq/QuorvelEQPropertyPage.h"
@@ -19,6 +21,8 @@
 #include "export/SaveCommands.h"
 #include "lang/LanguageText.h"
 #include "loop/QuorvelLoopPropertyPage.h"
+#include "practice/QuorvelPracticePage.h"
+#include "practice/SongMemoryKeeper.h"
 #include "ui/BitmapButton.h"
 #include "ui/CaptionGroupBox.h"
 #include "ui/ControlColours.h"
@@ -101,6 +105,8 @@ bool CQuorvelMainDlg::OnInitDialog() {
     // 14. (loop, eq) The loop editor and equaliser pages are created here, hidden.
     CreateLoopPage();
     CreateEqPage();
+    // (practice) The practice page, and the memory of every song that fills it.
+    CreatePracticePage();
     // (export) The MP3 format chooser asks over this window.
     InstallMp3FormatChooser(this);
     // 15. No button shows its focus picture at start; from now on the focus follows the pointer.
@@ -138,8 +144,7 @@ void CQuorvelMainDlg::BindControls() {
 void CQuorvelMainDlg::BindBitmapButtons() {
     for (int id = 400; id <= 409; ++id) ui::BindBitmapButton(this, id);
     for (int id = 430; id <= 437; ++id) ui::BindBitmapButton(this, id);
-    ui::BindBitmapButton(this, 519);
-    ui::BindBitmapButton(this, 518);
+    for (int id : {519, 518, 521}) ui::BindBitmapButton(this, id);
 }
 
 void CQuorvelMainDlg::CreateLoopPage() {
@@ -172,6 +177,24 @@ void CQuorvelMainDlg::CreateEqPage() {
     m_engine.m_pages.eqKeep = [page] { return page->KeepBands(); };
     // The gains are kept by the engine, where a save takes them.
     page->m_onBandGainSet = [this](int band, int gain) { m_engine.SetEqGain(band, gain); };
+}
+
+void CQuorvelMainDlg::CreatePracticePage() {
+    m_pPracticePage = new CQuorvelPracticePage(this, m_engine, *m_pLoopPage);
+    m_pPracticePage->InitDialog();
+    m_pPracticePage->hide();  // until the Practice button shows it
+    CQuorvelPracticePage* page = m_pPracticePage;
+    m_engine.m_pages.practiceKey = [page](int key) { page->OnPracticeKey(key); };
+
+    auto* eq = qobject_cast<CQuorvelEQPropertyPage*>(m_pEqPage);
+    m_pMemoryKeeper =
+        std::make_unique<CSongMemoryKeeper>(m_engine, *m_pLoopPage, *eq, *page, DataFolder());
+    m_languageMenu.SetPlayerItems([this](QMenu& menu) {
+        AppendPlayerMenuItems(menu, *m_pMemoryKeeper,
+                              [this](const std::string& path) { OpenFromOutside(path); });
+    });
+    // Said once the window is up, not in the middle of its making.
+    QTimer::singleShot(0, this, [this] { m_pMemoryKeeper->ReportStoreProblem(); });
 }
 
 void CQuorvelMainDlg::SetFonts() {
@@ -243,6 +266,9 @@ void CQuorvelMainDlg::OnCommand(int id, int notifyCode) {
             break;
         case 519:
             OnEqPageButton();
+            break;
+        case 521:
+            OnPracticePageButton();
             break;
         default:
             break;

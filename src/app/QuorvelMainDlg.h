@@ -21,7 +21,9 @@ class CSliderCtrl;
 class CStaticText;
 }  // namespace ui
 class CQuorvelLoopPropertyPage;
+class CQuorvelPracticePage;
 class COutsideOpen;
+class CSongMemoryKeeper;
 
 // The main window (dialog 310): a frameless, skinned window moved by dragging its face. It is
 // the dispatcher for every subsystem's handlers; their code lives in their own folders.
@@ -41,6 +43,11 @@ public:
     // (a hidden child of this window).
     QWidget* EqPage() const { return m_pEqPage; }
     void AttachEqPage(QWidget* page) { m_pEqPage = page; }
+    // The practice page, a hidden child from initialisation on; the Practice button shows it in
+    // the equaliser page's place.
+    CQuorvelPracticePage* PracticePage() const { return m_pPracticePage; }
+    // What the player remembers of each song; null before initialisation.
+    CSongMemoryKeeper* MemoryKeeper() const { return m_pMemoryKeeper.get(); }
 
     // Sets the rounded outline computed from the current size; also re-applied whenever the
     // height changes (the pages add to it).
@@ -80,13 +87,18 @@ private:
     void SetCaptionsFromLanguage();
     void CreateLoopPage();
     void CreateEqPage();
+    void CreatePracticePage();
 
     void OnMinimize();
     void OnHelp();
-    // The Loop (518) and EQ (519) buttons: show or hide their page below the controls, the
-    // window growing by one page for each page shown.
+    // The Loop (518), EQ (519) and Practice (521) buttons: show or hide their page below the
+    // controls, the window growing by one page for each page shown. The equaliser and the
+    // practice page share one place: showing one hides the other.
     void OnLoopPageButton();
     void OnEqPageButton();
+    void OnPracticePageButton();
+    // Shows `page` (or none) below the loop editor's place.
+    void ShowLowerPage(QWidget* page);
     void ResizeForPages();
     // Distance from the window's outer top edge to its client area.
     int CaptionHeight() const;
@@ -108,11 +120,12 @@ private:
     int m_nDragOffsetX = 0;
     int m_nDragOffsetY = 0;
     int m_bLoopPageShown = 0;
-    int m_bEqPageShown = 0;
+    QWidget* m_pLowerPage = nullptr;  // the equaliser or practice page shown, or none
 
     CLanguageMenu m_languageMenu;
     CQuorvelLoopPropertyPage* m_pLoopPage = nullptr;  // owned as a child widget
     QWidget* m_pEqPage = nullptr;                     // the equaliser page, once there is one
+    CQuorvelPracticePage* m_pPracticePage = nullptr;  // owned as a child widget
 
     // Controls the window works with directly.
     ui::CStaticText* m_wndTitle = nullptr;
@@ -134,4 +147,6 @@ private:
     // Created after the controls, which it finds by their identifiers.
     CPlaybackEngine m_engine;
     std::unique_ptr<COutsideOpen> m_pOutsideOpen;
+    // Goes before the engine: it writes the song's memory while the song is still there.
+    std::unique_ptr<CSongMemoryKeeper> m_pMemoryKeeper;
 };

@@ -72,6 +72,7 @@ bool CPlaybackEngine::OnClose() {
         ShowMessage(m_pWindow, "Quorvel", MB_YESNO | MB_ICONEXCLAMATION | MB_DEFBUTTON2,
                     GetLanguageText(111)) == IDNO)
         return false;
+    if (m_dwBassStream) emit songGoing();
     OnStop();
     if (m_pages.loopClearStream) m_pages.loopClearStream();
     // Frees the device with the playback stream and everything on it.

@@ -41,6 +41,9 @@ struct SongPageHooks {
     // song's next stream.
     std::function<std::function<void()>()> loopKeep;
     std::function<std::function<void()>()> eqKeep;
+    // Practice page: one of its keys (Qt::Key_PageDown, _PageUp, _1 to _9) while a song is
+    // loaded.
+    std::function<void(int key)> practiceKey;
 };
 
 // The playback engine of the main window: the loaded song and its playback stream, song loading,
@@ -89,6 +92,9 @@ public:
     // kept, instead of the settings a new song starts with. A failed load is shown and puts
     // nothing back.
     void ReloadSong(const std::string& path, const SongPractice& practice);
+    // Puts `value` on the sound slider `id` (tempo, pitch, volume, vocal reduction) and applies
+    // it as a move of the slider would.
+    void SetSoundSlider(int id, int value);
 
     // ---- Transport ----
     void OnPlay();
@@ -118,6 +124,14 @@ public:
     // The main window's pre-filter: true swallows the event.
     bool PreTranslateMessage(QObject* target, QEvent* event);
 
+signals:
+    // The loaded song is about to go (another song replaces it, its file is let go for a save,
+    // the window closes): what is set on it is still in place, its stream still plays.
+    void songGoing();
+    // The song at `path` is loaded and set up as every new song starts.
+    void songLoaded(const std::string& path);
+
+public:
     // ---- The playback state ----
     audio::HSTREAM m_dwBassStream = 0;          // tempo stream over the song's decoder; 0 = no song
     std::string m_strSongPath;                  // as passed to LoadSong

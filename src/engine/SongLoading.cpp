@@ -96,6 +96,7 @@ void CPlaybackEngine::LoadSong(const std::string& path) {
 
     if (m_wndTitle) m_wndTitle->setText(ui::ToQtText(GetLanguageText(105)));
     if (m_dwBassStream) {
+        emit songGoing();
         OnStop();
         audio::StreamFree(m_dwBassStream);  // its decoder goes with it
     }
@@ -127,6 +128,14 @@ void CPlaybackEngine::LoadSong(const std::string& path) {
     if (m_wndTitle) m_wndTitle->setText(ui::ToQtText(SongTitleOf(path)));
     m_strSongPath = path;
     m_strSavePath.clear();
+    emit songLoaded(path);
+}
+
+void CPlaybackEngine::SetSoundSlider(int id, int value) {
+    QSlider* slider = Slider(id);
+    if (!slider) return;
+    slider->setValue(value);
+    ApplySlider(id);
 }
 
 void CPlaybackEngine::EnableSongControls() {
@@ -167,12 +176,7 @@ void CPlaybackEngine::ReloadSong(const std::string& path, const SongPractice& pr
         {IDC_VOCAL, practice.sound.nVocalLevel},
         {IDC_VOLUME, practice.sound.nVolume},
     };
-    for (const auto& [id, value] : sliders) {
-        QSlider* slider = Slider(id);
-        if (!slider) continue;
-        slider->setValue(value);
-        ApplySlider(id);
-    }
+    for (const auto& [id, value] : sliders) SetSoundSlider(id, value);
     for (const auto& restore : practice.pageRestores)
         if (restore) restore();
     audio::ChannelSetPosition(m_dwBassStream, practice.qwPosition);

@@ -20,6 +20,12 @@ void LoopEditorKey(CPlaybackEngine& engine) {
     if (engine.m_pages.loopKey) engine.m_pages.loopKey(Key);
 }
 
+// The practice page's keys choose a named loop: the next, the previous, or one of the first nine.
+template <int Key>
+void PracticeKey(CPlaybackEngine& engine) {
+    if (engine.m_pages.practiceKey) engine.m_pages.practiceKey(Key);
+}
+
 // Keys that act while a song is loaded; every other key does nothing then.
 constexpr SongKey kSongKeys[] = {
     {Qt::Key_Space,
@@ -43,6 +49,18 @@ constexpr SongKey kSongKeys[] = {
     {Qt::Key_Up, LoopEditorKey<Qt::Key_Up>},
     {Qt::Key_Down, LoopEditorKey<Qt::Key_Down>},
     {Qt::Key_Z, LoopEditorKey<Qt::Key_Z>},
+    // Page turners (the keys foot pedals send) step through the named loops.
+    {Qt::Key_PageDown, PracticeKey<Qt::Key_PageDown>},
+    {Qt::Key_PageUp, PracticeKey<Qt::Key_PageUp>},
+    {Qt::Key_1, PracticeKey<Qt::Key_1>},
+    {Qt::Key_2, PracticeKey<Qt::Key_2>},
+    {Qt::Key_3, PracticeKey<Qt::Key_3>},
+    {Qt::Key_4, PracticeKey<Qt::Key_4>},
+    {Qt::Key_5, PracticeKey<Qt::Key_5>},
+    {Qt::Key_6, PracticeKey<Qt::Key_6>},
+    {Qt::Key_7, PracticeKey<Qt::Key_7>},
+    {Qt::Key_8, PracticeKey<Qt::Key_8>},
+    {Qt::Key_9, PracticeKey<Qt::Key_9>},
 };
 
 }  // namespace

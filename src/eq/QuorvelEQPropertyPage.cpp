@@ -147,6 +147,24 @@ std::function<void()> CQuorvelEQPropertyPage::KeepBands() {
     };
 }
 
+std::string CQuorvelEQPropertyPage::ChosenPresetName() const {
+    const int selected = m_pPresetList ? m_pPresetList->GetCurSel() : -1;
+    return selected >= 0 && selected < m_nPresetCount ? m_arrPresets[selected].name : std::string();
+}
+
+void CQuorvelEQPropertyPage::SetBands(const std::array<int, kEqBandCount>& gains,
+                                      const std::string& presetName) {
+    for (int band = 0; band < kEqBandCount; ++band)
+        if (ui::CSliderCtrl* slider = Slider(band)) {
+            slider->setValue(-gains[band]);
+            OnEqVScroll(slider);
+        }
+    int chosen = -1;
+    for (int i = 0; i < m_nPresetCount && chosen < 0 && !presetName.empty(); ++i)
+        if (m_arrPresets[i].name == presetName) chosen = i;
+    if (m_pPresetList) m_pPresetList->SetCurSel(chosen);
+}
+
 void CQuorvelEQPropertyPage::OnVScroll(int /*code*/, int /*position*/, QWidget* slider) {
     OnEqVScroll(slider);
 }

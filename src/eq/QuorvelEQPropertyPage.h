@@ -3,6 +3,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "audio/Audio.h"
@@ -44,6 +45,11 @@ public:
     // playback stream of that time (the same song, loaded anew) without choosing the preset
     // again: the sliders may have moved since it was chosen.
     std::function<void()> KeepBands();
+    // The chosen preset's name; empty when none is chosen.
+    std::string ChosenPresetName() const;
+    // Sets the nine gains on the sliders and the playback stream, and chooses the first preset
+    // named `presetName` without applying it (none when no preset has that name).
+    void SetBands(const std::array<int, kEqBandCount>& gains, const std::string& presetName);
 
     // Reads the settings file (written with the default presets when unusable) into the preset
     // table and the list, which ends with no selection.

@@ -27,9 +27,10 @@ constexpr ui::DialogTemplate kTemplate{
 
 }  // namespace
 
-QuorvelPresetNameDlg::QuorvelPresetNameDlg(QWidget* owner)
+QuorvelPresetNameDlg::QuorvelPresetNameDlg(QWidget* owner, const NameDialogTexts& texts)
     : ui::CTemplateDialog(kTemplate, owner,
-                          Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
+                          Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
+      m_texts(texts) {
     m_pEdit = GetDlgItem<QLineEdit>(IDC_NAME_EDIT);
     setWindowTitle(QStringLiteral("New Preset Name"));
 }
@@ -37,16 +38,16 @@ QuorvelPresetNameDlg::QuorvelPresetNameDlg(QWidget* owner)
 bool QuorvelPresetNameDlg::OnInitDialog() {
     m_layout.Apply(this, Template(), 96);
     setFixedSize(size());
-    setWindowTitle(ui::ToQtText(GetLanguageText(74)));
+    setWindowTitle(ui::ToQtText(GetLanguageText(m_texts.title)));
     if (QWidget* prompt = GetDlgItem(IDC_NAME_PROMPT))
-        prompt->setProperty("text", ui::ToQtText(GetLanguageText(77)));
+        prompt->setProperty("text", ui::ToQtText(GetLanguageText(m_texts.prompt)));
     if (QWidget* ok = GetDlgItem(IDC_NAME_OK))
         ok->setProperty("text", ui::ToQtText(GetLanguageText(75)));
     if (QWidget* cancel = GetDlgItem(IDC_NAME_CANCEL))
         cancel->setProperty("text", ui::ToQtText(GetLanguageText(76)));
     if (m_pEdit) {
         m_pEdit->clear();
-        m_pEdit->setMaxLength(kMaxNameLength);
+        m_pEdit->setMaxLength(m_texts.maxLength);
         m_pEdit->setFocus();
     }
     return true;
@@ -60,8 +61,9 @@ void QuorvelPresetNameDlg::OnCommand(int id, int /*notifyCode*/) {
 }
 
 void QuorvelPresetNameDlg::OnNameOK() {
-    const QString name = m_pEdit ? m_pEdit->text().trimmed() : QString();
-    if (name.isEmpty()) {
+    const QString typed = m_pEdit ? m_pEdit->text() : QString();
+    const QString name = m_texts.trimmed ? typed.trimmed() : typed;
+    if (name.trimmed().isEmpty()) {
         // Nothing to name a preset with: the user types again.
         if (m_pEdit) {
             m_pEdit->selectAll();
@@ -79,7 +81,11 @@ void QuorvelPresetNameDlg::OnNameCancel() {
 }
 
 std::optional<std::string> RunPresetNameDialog(QWidget* owner) {
-    QuorvelPresetNameDlg dialog(owner);
+    return RunNameDialog(owner, QuorvelPresetNameDlg::kPresetTexts);
+}
+
+std::optional<std::string> RunNameDialog(QWidget* owner, const NameDialogTexts& texts) {
+    QuorvelPresetNameDlg dialog(owner, texts);
     dialog.InitDialog();
     return ui::ModalResponder<PresetNameQuestion>::Ask(
         PresetNameQuestion{owner, &dialog},

@@ -7,9 +7,19 @@
 
 class QLineEdit;
 
-// The New Preset Name dialog (dialog 313): asks for the name of a new equaliser preset. OK takes
-// the name without the blanks around it; a name of blanks only beeps and keeps the dialog open.
-// Cancel, Escape and the close box end it without a name.
+// What a name dialog says and takes: its title and prompt (language texts), the longest name,
+// and whether the blanks around a name are dropped.
+struct NameDialogTexts {
+    int title;
+    int prompt;
+    int maxLength;
+    bool trimmed;
+};
+
+// The New Preset Name dialog (dialog 313): asks for the name of a new equaliser preset, and with
+// texts of their own for other names. OK takes the name (without the blanks around it when the
+// texts say so); an empty name, or one of blanks only, beeps and keeps the dialog open. Cancel,
+// Escape and the close box end it without a name.
 class QuorvelPresetNameDlg : public ui::CTemplateDialog {
     Q_OBJECT
 public:
@@ -20,8 +30,10 @@ public:
     static constexpr int IDC_NAME_CANCEL = 781;
     // Longer names would not fit the settings file's value whole, and the list shows far less.
     static constexpr int kMaxNameLength = 40;
+    static constexpr NameDialogTexts kPresetTexts{74, 77, kMaxNameLength, true};
 
-    explicit QuorvelPresetNameDlg(QWidget* owner = nullptr);
+    explicit QuorvelPresetNameDlg(QWidget* owner = nullptr,
+                                  const NameDialogTexts& texts = kPresetTexts);
 
     QLineEdit* NameEdit() const { return m_pEdit; }
     void OnNameOK();
@@ -35,6 +47,7 @@ protected:
 
 private:
     QLineEdit* m_pEdit = nullptr;
+    NameDialogTexts m_texts;
 };
 
 // The question the preset-name dialog asks. The handler gets the dialog, made and initialised but
@@ -47,3 +60,5 @@ struct PresetNameQuestion {
 
 // Runs the dialog modally over `owner`: the trimmed name, or none when it was not closed with OK.
 std::optional<std::string> RunPresetNameDialog(QWidget* owner);
+// The same dialog with other texts; it is the same question to a test.
+std::optional<std::string> RunNameDialog(QWidget* owner, const NameDialogTexts& texts);

@@ -92,6 +92,8 @@ bool CSongSetAside::SetAsideFor(const std::string& destination) {
 }
 
 void CSongSetAside::ReleaseSong() {
+    // Its memory is taken as it stands: the file written next may be another song.
+    emit m_engine.songGoing();
     m_practice = m_engine.KeepPractice();
     // The song file is about to move: nothing may keep reading it or hold its freed stream.
     m_engine.OnStop();

@@ -120,7 +120,12 @@ TEST_F(LanguageMenuTest, ChoosingCopiesTheFileAndSaysSoInTheNewLanguage) {
     EXPECT_EQ(m_boxes.Asked().size(), 1u);
 }
 
-TEST_F(LanguageMenuTest, NoLanguageFileGivesAFatalErrorOnceThenAnEmptyMenu) {
+TEST_F(LanguageMenuTest, NoLanguageFileGivesAFatalErrorOnceThenOnlyThePlayersItems) {
+    // The player's items are made anew at each opening.
+    int openings = 0;
+    m_menu.SetPlayerItems([&openings](QMenu& menu) {
+        menu.addAction(QString("player item %1").arg(++openings));
+    });
     m_menu.OnRButtonDown(&m_owner, QPoint(0, 0));
     ASSERT_EQ(m_boxes.Asked().size(), 1u);
     EXPECT_EQ(m_boxes.Asked()[0].caption, "Fatal Error");
@@ -132,8 +137,13 @@ TEST_F(LanguageMenuTest, NoLanguageFileGivesAFatalErrorOnceThenAnEmptyMenu) {
     EXPECT_EQ(m_boxes.Asked().size(), 1u);
     ASSERT_NE(m_menu.Popup(), nullptr);
     EXPECT_TRUE(m_menu.Popup()->isVisible());
-    EXPECT_EQ(m_menu.Popup()->actions().size(), 2);
+    ASSERT_EQ(m_menu.Popup()->actions().size(), 1);
+    EXPECT_EQ(m_menu.Popup()->actions()[0]->text(), "player item 1");
     EXPECT_FALSE(m_menu.OnCommand(&m_owner, 2001));
+    m_menu.Popup()->hide();
+    m_menu.OnRButtonDown(&m_owner, QPoint(0, 0));
+    ASSERT_EQ(m_menu.Popup()->actions().size(), 1);
+    EXPECT_EQ(m_menu.Popup()->actions()[0]->text(), "player item 2");
     m_menu.Popup()->hide();
 }
 

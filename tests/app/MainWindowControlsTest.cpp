@@ -141,7 +141,7 @@ TEST_F(MainWindowControlsTest, EveryControlShowsItsOwnTipInTheLanguageOfTheStart
         {400, 8},  {401, 9},  {402, 10}, {403, 11}, {404, 12}, {405, 13}, {406, 14},
         {407, 15}, {408, 16}, {409, 17}, {420, 18}, {438, 19}, {439, 20}, {440, 21},
         {441, 22}, {430, 23}, {431, 24}, {432, 25}, {433, 26}, {434, 27}, {435, 28},
-        {436, 29}, {437, 30}, {518, 31}, {519, 32},
+        {436, 29}, {437, 30}, {518, 31}, {519, 32}, {521, 137},
     };
     ShowActive();
     // Without a song most controls are disabled, and a disabled control explains nothing.

@@ -75,6 +75,7 @@ constexpr ExpectedControl kControls[] = {
     {437, Kind::Bitmap, "BITMAP_TEMPOUP", false},
     {518, Kind::Bitmap, "BITMAP_LOOP", true},
     {519, Kind::Bitmap, "BITMAP_EQ", true},
+    {521, Kind::Bitmap, "BITMAP_PRACTICE", true},
     {500, Kind::Text, "text 104", true},
     {501, Kind::Text, "00:00 / 00:00", true},
     {503, Kind::Group, "text 67", true},
@@ -222,9 +223,9 @@ TEST_F(MainWindowTest, CaptionsComeFromTheLanguageFileAndAMissingFileShowsOneBox
     m_dialog.reset();  // the audio device is the process's: one main window at a time
     CQuorvelMainDlg second;
     ASSERT_TRUE(second.InitDialog());
-    // 25 tooltips, the loop page's five texts, the equaliser page's five, then the window's five
-    // captions
-    ASSERT_EQ(m_boxes.Asked().size(), 40u);
+    // 26 tooltips, the loop page's five texts, the equaliser page's five, the practice page's
+    // four, then the window's five captions
+    ASSERT_EQ(m_boxes.Asked().size(), 45u);
     EXPECT_EQ(m_boxes.Asked()[0].caption, "Missing Language File");
     EXPECT_EQ(m_boxes.Asked()[0].owner, &second);
     EXPECT_EQ(qobject_cast<QGroupBox*>(second.GetDlgItem(502))->title(),
@@ -287,8 +288,16 @@ TEST_F(MainWindowTest, RightClickOnTheFaceOffersTheLanguagesAndChoosingOneSwitch
     auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
     ASSERT_NE(menu, nullptr);
     const QList<QAction*> actions = menu->actions();
-    ASSERT_EQ(actions.size(), 3);  // "Language", the separator, Deutsch; Default is left out
+    // "Language", the separator, Deutsch (Default is left out), then the player's own items.
+    ASSERT_EQ(actions.size(), 6);
     EXPECT_EQ(actions[2]->text(), "Deutsch");
+    EXPECT_TRUE(actions[3]->isSeparator());
+    EXPECT_EQ(actions[4]->text(), "text 126");
+    ASSERT_NE(actions[4]->menu(), nullptr);  // Recent Songs, none yet
+    EXPECT_EQ(actions[4]->menu()->actions().size(), 1);
+    EXPECT_FALSE(actions[4]->menu()->actions()[0]->isEnabled());
+    EXPECT_EQ(actions[5]->text(), "text 125");
+    EXPECT_TRUE(actions[5]->isChecked());
     QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(actions[2]).center());
 
     EXPECT_EQ(testenv::ReadFile(g_szLanguageFile), german);

@@ -18,7 +18,7 @@
 
 namespace {
 
-constexpr int kLastTextNumber = 124;
+constexpr int kLastTextNumber = 138;
 // The lookup reads pieces of at most 259 bytes including the line feed; a longer line would be
 // split and shift every later number.
 constexpr size_t kMaxTextBytes = 258;
@@ -33,6 +33,7 @@ const std::map<int, std::string>& PrintfTexts() {
         {61, "d"},   {62, "s"},  {63, "d"},   {64, "s"},  {65, "d"},  {106, "s"}, {107, "s"},
         {108, "f"},  {109, "d"}, {110, "s"},  {111, ""},  {112, "s"}, {113, "s"}, {114, "d"},
         {115, "ds"}, {116, "d"}, {117, "sd"}, {118, "d"}, {119, "d"}, {122, ""},  {124, "f"},
+        {127, "ss"}, {128, "s"}, {129, "s"},  {132, ""},
     };
     return texts;
 }
@@ -43,7 +44,8 @@ const std::set<int>& PlainTexts() {
         std::set<int> numbers;
         for (int n = 1; n <= 32; ++n) numbers.insert(n);
         for (int n = 67; n <= 89; ++n) numbers.insert(n);
-        for (int n : {104, 105, 120, 121, 123}) numbers.insert(n);
+        for (int n : {104, 105, 120, 121, 123, 125, 126, 130, 131, 133, 134, 135, 136, 137, 138})
+            numbers.insert(n);
         return numbers;
     }();
     return texts;
@@ -308,13 +310,15 @@ TEST(LanguageFiles, EveryTextReadsBackThroughTheLookupAndShowsItsArguments) {
 
             auto format = PrintfTexts().find(number);
             if (format == PrintfTexts().end() || ScanFormat(text).kinds != format->second) continue;
-            // Arguments in the order the player passes them; only the first two kinds occur.
+            // Arguments in the order the player passes them.
             char shown[1024];
             const std::string& kinds = format->second;
             if (kinds.empty())
                 std::snprintf(shown, sizeof shown, "%s", text.c_str());
             else if (kinds == "s")
                 std::snprintf(shown, sizeof shown, text.c_str(), "/music/Song.wav");
+            else if (kinds == "ss")
+                std::snprintf(shown, sizeof shown, text.c_str(), "/music/Song.wav", "locked");
             else if (kinds == "d")
                 std::snprintf(shown, sizeof shown, text.c_str(), 4321);
             else if (kinds == "f")

@@ -8,7 +8,7 @@
 
 namespace testenv {
 
-inline constexpr int kLanguageLines = 130;
+inline constexpr int kLanguageLines = 140;
 
 inline std::string NumberedLanguage(const std::map<int, std::string>& lines = {}) {
     std::string text;

@@ -16,6 +16,7 @@ const std::vector<ButtonSet>& buttonSets() {
         const KeyLook smallRound{7, kAllCorners, true};
         const KeyLook small{5, kAllCorners, true};
         const KeyLook segmentLeft{7, kTopLeft | kBottomLeft, true};
+        const KeyLook segmentMiddle{7, 0, true};
         const KeyLook segmentRight{7, kTopRight | kBottomRight, true};
         const QRectF fileCap(4, 3, 40, 41);
         const QRectF presetCap(3, 2, 32, 30);
@@ -52,7 +53,9 @@ const std::vector<ButtonSet>& buttonSets() {
                 QRectF(2, 2, 14, 14),          smallRound,        10,    1.7,    true},
             {"BITMAP_LOOP",        {39, 31}, S::MainWindow, {159, 201}, G::Loop,
                 QRectF(2, 2, 37, 26),          segmentLeft,  19,    1.9,    true},
-            {"BITMAP_EQ",          {40, 31}, S::MainWindow, {185, 201}, G::Equaliser,
+            {"BITMAP_EQ",          {39, 31}, S::MainWindow, {185, 201}, G::Equaliser,
+                QRectF(-1, 2, 40, 26),         segmentMiddle, 19,   1.9,    true},
+            {"BITMAP_PRACTICE",    {40, 31}, S::MainWindow, {211, 201}, G::Practice,
                 QRectF(-1, 2, 39, 26),         segmentRight, 19,    1.9,    true},
             {"BITMAP_LOOPRESTART", {28, 26}, S::LoopPage,   {313, 35},  G::LoopRestart,
                 loopPageCap,                   small,        13,    1.7,    true},

@@ -184,6 +184,18 @@ void drawEqualiser(const Grid& g) {
     }
 }
 
+// A metronome: its body on a foot, and the pendulum with its weight swinging to the right.
+void drawPractice(const Grid& g) {
+    g.stroke(polygon({{-3.5, -9}, {3.5, -9}, {8, 9}, {-8, 9}}));
+    g.stroke(line({-6.5, 4}, {6.5, 4}), 0.75);
+    const QPainterPath pendulum = line({0, 4}, {7, -11});
+    g.knockOut(pendulum, g.line * 0.6);
+    g.stroke(pendulum, 0.8);
+    const QPainterPath weight = rounded(QRectF(1.6, -5.2, 4.4, 3.4), 1);
+    g.knockOut(weight, g.line * 0.5);
+    g.fill(weight);
+}
+
 void drawLoopReset(const Grid& g) {
     QPainterPath left;
     left.moveTo(-6, -9);
@@ -269,6 +281,9 @@ void drawGlyph(QPainter& painter, Glyph glyph, const QRectF& box, qreal stroke) 
             break;
         case Glyph::Equaliser:
             drawEqualiser(g);
+            break;
+        case Glyph::Practice:
+            drawPractice(g);
             break;
         case Glyph::LoopRestart:
             g.fill(rounded(QRectF(-9, -8.5, 3.6, 17), 1));

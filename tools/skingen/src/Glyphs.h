@@ -19,6 +19,7 @@ enum class Glyph {
     Plus,
     Loop,
     Equaliser,
+    Practice,
     LoopRestart,
     LoopReset,
     Zoom,
