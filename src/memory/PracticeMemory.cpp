@@ -1,5 +1,8 @@
 #include "memory/PracticeMemory.h"
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 namespace memory {
 
 PracticeMemory::PracticeMemory(const std::string& path)
@@ -50,6 +53,8 @@ std::string PracticeMemory::TakeWriteProblem() {
 }
 
 void PracticeMemory::WriteQueued() {
+    // The memory can wait; the sound and the window cannot.
+    setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 10);
     std::unique_lock lock(m_mutex);
     while (true) {
         m_wake.wait(lock, [this] { return m_bEnding || !m_queued.empty(); });

@@ -1,6 +1,7 @@
 #include "practice/SongMemoryKeeper.h"
 
 #include <QDateTime>
+#include <QSlider>
 #include <algorithm>
 #include <filesystem>
 
@@ -85,6 +86,9 @@ void CSongMemoryKeeper::OnSongLoaded(const std::string& path) {
 
     // What the song opened with is not a change.
     m_written = CurrentSettings();
+    audio::CHANNELINFO info{};
+    m_frameBytes = audio::ChannelGetInfo(m_engine.m_dwBassStream, &info) ? info.chans * 2 : 0;
+    m_sampleRate = info.freq;
     m_writtenPosition = audio::ChannelGetPosition(m_engine.m_dwBassStream);
     m_sincePosition.restart();
     if (!m_fingerprint.empty()) {
@@ -139,8 +143,10 @@ void CSongMemoryKeeper::RememberChanges(bool bWithPosition) {
         m_written = now;
         write.settings = std::move(now);
     }
-    const audio::QWORD position = audio::ChannelGetPosition(stream);
-    const bool bPositionDue = bWithPosition || !m_engine.IsPlaying() ||
+    const audio::QWORD position = bWithPosition ? audio::ChannelGetPosition(stream) : ShownPosition();
+    // The display's timer runs while the song plays (or is paused, when the position stands
+    // still): asking the stream itself would wait for the producer.
+    const bool bPositionDue = bWithPosition || !m_engine.IsPositionTimerActive() ||
                               m_sincePosition.elapsed() >= kPlayingPositionMs;
     if (position != m_writtenPosition && bPositionDue) {
         m_writtenPosition = position;
@@ -148,6 +154,13 @@ void CSongMemoryKeeper::RememberChanges(bool bWithPosition) {
         write.position = position;
     }
     if (write.settings || write.position) m_memory.Remember(std::move(write));
+}
+
+audio::QWORD CSongMemoryKeeper::ShownPosition() const {
+    const QSlider* slider = m_engine.Slider(IDC_POSITION);
+    if (!slider || m_frameBytes == 0) return m_writtenPosition;
+    const auto frames = static_cast<audio::QWORD>(slider->value() / 1000.0 * m_sampleRate);
+    return frames * m_frameBytes;
 }
 
 std::vector<std::string> CSongMemoryKeeper::RecentSongs() {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "audio/Audio.h"
 #include "memory/PlayerSettings.h"
 #include "memory/PracticeMemory.h"
 #include "memory/SongMemory.h"
@@ -56,6 +57,10 @@ public:
 private:
     void OnSongLoaded(const std::string& path);
     bool IsTemporaryCopy(const std::string& path) const;
+    // Where the song is as the display last showed it (a tenth of a second old at most): the
+    // stream's own position waits for the producer while it makes a block, and the change
+    // check must never keep the window waiting.
+    audio::QWORD ShownPosition() const;
     memory::SongSettings CurrentSettings() const;
     void Restore(const memory::SongMemory& memory);
     // A write that failed is told once, with why.
@@ -72,7 +77,9 @@ private:
     std::string m_fingerprint;  // of the loaded song; empty when it is not remembered
     std::string m_path;
     memory::SongSettings m_written;  // as last queued for writing
-    unsigned long long m_writtenPosition = 0;
+    audio::QWORD m_writtenPosition = 0;
+    unsigned m_frameBytes = 0;  // of the playback stream
+    unsigned m_sampleRate = 0;
     QElapsedTimer m_sincePosition;  // since the position was last queued
     qint64 m_lastOpenedAt = 0;      // milliseconds since the epoch
     QTimer m_changeCheck;
