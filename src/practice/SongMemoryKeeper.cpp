@@ -82,6 +82,10 @@ void CSongMemoryKeeper::OnSongLoaded(const std::string& path) {
             loops[i].end == remembered->settings.loopEnd)
             chosen = static_cast<int>(i);
     m_practicePage.SetSongLoops(std::move(loops), chosen);
+    // The beat is the song's, not a setting: kept whether or not the settings come back.
+    std::optional<double> beat;
+    if (remembered && remembered->settings.beat > 0) beat = remembered->settings.beat;
+    m_practicePage.SetSongBeat(beat, path);
 
     // What the song opened with is not a change.
     m_written = CurrentSettings();
@@ -125,6 +129,7 @@ memory::SongSettings CSongMemoryKeeper::CurrentSettings() const {
     settings.loopStart = g_loopRegion.qwStartPoint.load();
     settings.loopEnd = g_loopRegion.qwEndPoint;
     settings.namedLoops = m_practicePage.Loops();
+    settings.beat = m_practicePage.SongBpm().value_or(0);
     return settings;
 }
 
