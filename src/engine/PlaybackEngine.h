@@ -41,7 +41,7 @@ struct SongPageHooks {
     // song's next stream.
     std::function<std::function<void()>()> loopKeep;
     std::function<std::function<void()>()> eqKeep;
-    // Practice page: one of its keys (Qt::Key_PageDown, _PageUp, _1 to _9) while a song is
+    // Practice page: one of its keys (Qt::Key_PageDown, _PageUp, _1 to _9, _K) while a song is
     // loaded.
     std::function<void(int key)> practiceKey;
 };

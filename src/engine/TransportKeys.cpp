@@ -61,6 +61,8 @@ constexpr SongKey kSongKeys[] = {
     {Qt::Key_7, PracticeKey<Qt::Key_7>},
     {Qt::Key_8, PracticeKey<Qt::Key_8>},
     {Qt::Key_9, PracticeKey<Qt::Key_9>},
+    // Taps of the song's beat.
+    {Qt::Key_K, PracticeKey<Qt::Key_K>},
 };
 
 }  // namespace

@@ -35,6 +35,8 @@ constexpr const char* kMigrations[] = {
     "  loop_start INTEGER NOT NULL,"
     "  loop_end INTEGER NOT NULL,"
     "  PRIMARY KEY(fingerprint, ordinal));",
+    // 2: the song's beat, found or tapped.
+    "ALTER TABLE song ADD COLUMN beat REAL NOT NULL DEFAULT 0;",
 };
 
 // Waiting this long for another connection's lock before calling the file busy.
@@ -60,6 +62,10 @@ public:
         sqlite3_bind_int64(m_statement, index, value);
         return *this;
     }
+    Statement& Bind(int index, double value) {
+        sqlite3_bind_double(m_statement, index, value);
+        return *this;
+    }
     Statement& BindNull(int index) {
         sqlite3_bind_null(m_statement, index);
         return *this;
@@ -68,6 +74,7 @@ public:
     // Runs a statement that returns no rows.
     bool Run() { return Step() == SQLITE_DONE; }
     std::int64_t Int(int column) const { return sqlite3_column_int64(m_statement, column); }
+    double Real(int column) const { return sqlite3_column_double(m_statement, column); }
     std::string Text(int column) const {
         const auto* text = sqlite3_column_text(m_statement, column);
         return text ? std::string(reinterpret_cast<const char*>(text),
@@ -175,9 +182,11 @@ void PracticeStore::Open() {
         return;
     }
     if (sqlite3_db_readonly(m_db, "main") == 1) {
-        m_opening.state = found >= 1 ? StoreState::ReadOnlyFile : StoreState::Unavailable;
+        // An older schema cannot be brought up to date, and this player's reads need it.
+        const bool bCurrent = found == SchemaVersion();
+        m_opening.state = bCurrent ? StoreState::ReadOnlyFile : StoreState::Unavailable;
         m_opening.problem = "the file cannot be written";
-        if (found < 1) Close();
+        if (!bCurrent) Close();
         return;
     }
     // The log makes a write cheap and never blocks a reader; NORMAL keeps every committed change
@@ -241,7 +250,7 @@ std::optional<SongMemory> PracticeStore::Read(const std::string& fingerprint) {
     if (!m_db) return std::nullopt;
     Statement song(m_db,
                    "SELECT last_path, tempo, pitch, vocal, eq_gains, eq_preset, loop_start, "
-                   "loop_end, position FROM song WHERE fingerprint = ?1");
+                   "loop_end, position, beat FROM song WHERE fingerprint = ?1");
     song.Bind(1, fingerprint);
     if (song.Step() != SQLITE_ROW) return std::nullopt;
     SongMemory memory;
@@ -255,6 +264,7 @@ std::optional<SongMemory> PracticeStore::Read(const std::string& fingerprint) {
     settings.loopStart = static_cast<std::uint64_t>(song.Int(6));
     settings.loopEnd = static_cast<std::uint64_t>(song.Int(7));
     memory.position = static_cast<std::uint64_t>(song.Int(8));
+    settings.beat = song.Real(9);
 
     Statement loops(m_db,
                     "SELECT name, loop_start, loop_end FROM named_loop WHERE fingerprint = ?1 "
@@ -295,7 +305,8 @@ bool PracticeStore::Write(const SongWrite& write) {
     if (const auto& settings = write.settings) {
         Statement values(m_db,
                          "UPDATE song SET tempo = ?2, pitch = ?3, vocal = ?4, eq_gains = ?5, "
-                         "eq_preset = ?6, loop_start = ?7, loop_end = ?8 WHERE fingerprint = ?1");
+                         "eq_preset = ?6, loop_start = ?7, loop_end = ?8, beat = ?9 "
+                         "WHERE fingerprint = ?1");
         values.Bind(1, write.fingerprint)
             .Bind(2, std::int64_t{settings->tempo})
             .Bind(3, std::int64_t{settings->pitch})
@@ -303,7 +314,8 @@ bool PracticeStore::Write(const SongWrite& write) {
             .Bind(5, GainsText(settings->eqGains))
             .Bind(6, settings->eqPreset)
             .Bind(7, static_cast<std::int64_t>(settings->loopStart))
-            .Bind(8, static_cast<std::int64_t>(settings->loopEnd));
+            .Bind(8, static_cast<std::int64_t>(settings->loopEnd))
+            .Bind(9, settings->beat);
         if (!values.Run()) return fail();
         Statement clear(m_db, "DELETE FROM named_loop WHERE fingerprint = ?1");
         if (!clear.Bind(1, write.fingerprint).Run()) return fail();

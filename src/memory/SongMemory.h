@@ -30,6 +30,7 @@ struct SongSettings {
     std::uint64_t loopStart = 0;
     std::uint64_t loopEnd = 0;  // 0 = no end marker
     std::vector<NamedLoop> namedLoops;
+    double beat = 0;  // beats per minute at the song's own tempo; 0 = not known
     bool operator==(const SongSettings&) const = default;
 };
 

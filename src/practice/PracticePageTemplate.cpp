@@ -18,7 +18,12 @@ constexpr DialogItem kItems[] = {
      kDisabled},
     {Page::IDC_LOOP_DELETE, ControlKind::BitmapButton, "BITMAP_EQDELETE", 167, 67, 14, 14,
      kDisabled},
+    {Page::IDC_BEAT_TEXT, ControlKind::StaticText, "", 211, 12, 58, 11, 0},
+    {Page::IDC_BEAT_HALF, ControlKind::PushButton, "\u00f72", 272, 11, 24, 13, kDisabled},
+    {Page::IDC_BEAT_DOUBLE, ControlKind::PushButton, "\u00d72", 300, 11, 24, 13, kDisabled},
+    {Page::IDC_BEAT_HINT, ControlKind::StaticText, "Tap K to set it", 211, 27, 120, 9, 0},
     {Page::IDC_LOOPS_FRAME, ControlKind::GroupBox, "Loops", 7, 0, 190, 111, 0},
+    {Page::IDC_BEAT_FRAME, ControlKind::GroupBox, "Beat", 203, 0, 132, 41, 0},
 };
 
 constexpr ui::DialogTemplate kTemplate{

@@ -4,7 +4,10 @@
 #include <QGroupBox>
 #include <QMouseEvent>
 #include <algorithm>
+#include <cmath>
+#include <numeric>
 
+#include "engine/CaptionText.h"
 #include "engine/PlaybackEngine.h"
 #include "eq/QuorvelPresetNameDlg.h"
 #include "lang/LanguageText.h"
@@ -38,11 +41,20 @@ CQuorvelPracticePage::CQuorvelPracticePage(QWidget* parent, CPlaybackEngine& eng
     : ui::CTemplateDialog(PracticePageTemplate(), parent), m_engine(engine), m_loopPage(loopPage) {
     setWindowFlags(Qt::Widget);  // a page inside its parent
     ui::ApplyControlBackground(this);
-    if (QWidget* frame = GetDlgItem(IDC_LOOPS_FRAME)) {
-        frame->setAutoFillBackground(false);
-        frame->setAttribute(Qt::WA_TransparentForMouseEvents);
-    }
     m_pLoopList = GetDlgItem<ui::CListBox>(IDC_LOOP_LIST);
+    for (int id : {IDC_LOOPS_FRAME, IDC_BEAT_FRAME})
+        if (QWidget* frame = GetDlgItem(id)) {
+            frame->setAutoFillBackground(false);
+            frame->setAttribute(Qt::WA_TransparentForMouseEvents);
+        }
+    if (QWidget* beat = GetDlgItem(IDC_BEAT_TEXT)) {
+        QFont font = beat->font();
+        font.setBold(true);
+        beat->setFont(font);
+    }
+    m_tapClock.start();
+    m_beatRefresh.setInterval(250);
+    connect(&m_beatRefresh, &QTimer::timeout, this, &CQuorvelPracticePage::RefreshBeat);
 }
 
 bool CQuorvelPracticePage::OnInitDialog() {
@@ -68,10 +80,15 @@ void CQuorvelPracticePage::CreateToolTips() {
 void CQuorvelPracticePage::SetCaptionsFromLanguage() {
     if (auto* frame = GetDlgItem<QGroupBox>(IDC_LOOPS_FRAME))
         frame->setTitle(ui::ToQtText(GetLanguageText(133)));
+    if (auto* frame = GetDlgItem<QGroupBox>(IDC_BEAT_FRAME))
+        frame->setTitle(ui::ToQtText(GetLanguageText(139)));
+    if (QWidget* hint = GetDlgItem(IDC_BEAT_HINT))
+        hint->setProperty("text", ui::ToQtText(GetLanguageText(140)));
 }
 
 void CQuorvelPracticePage::EnableControls(bool bEnable) {
-    for (int id : {IDC_LOOP_LIST, IDC_LOOP_SAVE, IDC_LOOP_CREATE, IDC_LOOP_DELETE})
+    for (int id : {IDC_LOOP_LIST, IDC_LOOP_SAVE, IDC_LOOP_CREATE, IDC_LOOP_DELETE, IDC_BEAT_HALF,
+                   IDC_BEAT_DOUBLE})
         if (QWidget* control = GetDlgItem(id)) control->setEnabled(bEnable);
 }
 
@@ -119,7 +136,76 @@ bool CQuorvelPracticePage::ChooseLoop(int index) {
     return true;
 }
 
+void CQuorvelPracticePage::SetSongBeat(std::optional<double> remembered,
+                                       const std::string& path) {
+    m_beatReader.Stop();
+    m_taps.clear();
+    m_songBpm = remembered;
+    m_bFindingBeat = !remembered;
+    if (m_bFindingBeat) m_beatReader.Start(path);
+    m_beatRefresh.start();
+    RefreshBeat();
+}
+
+void CQuorvelPracticePage::StopFindingBeat() {
+    RefreshBeat();  // a beat found meanwhile is taken
+    m_beatReader.Stop();
+    m_bFindingBeat = false;
+}
+
+double CQuorvelPracticePage::TempoFactor() const {
+    return m_engine.CurrentSoundSettings().nTempo / 100.0;
+}
+
+void CQuorvelPracticePage::RefreshBeat() {
+    if (m_bFindingBeat && m_beatReader.IsDone()) {
+        m_bFindingBeat = false;
+        m_songBpm = m_beatReader.Bpm();
+    }
+    if (QWidget* text = GetDlgItem(IDC_BEAT_TEXT)) {
+        const QString shown = BeatText();
+        if (text->property("text").toString() != shown) text->setProperty("text", shown);
+    }
+}
+
+QString CQuorvelPracticePage::BeatText() const {
+    if (m_songBpm) {
+        const int heard = static_cast<int>(std::lround(*m_songBpm * TempoFactor()));
+        return ui::ToQtText(FormatCaptionText(GetLanguageText(141), heard));
+    }
+    return ui::ToQtText(GetLanguageText(m_bFindingBeat ? 142 : 143));
+}
+
+void CQuorvelPracticePage::TapBeat(qint64 atMs) {
+    if (!m_taps.empty() && atMs - m_taps.back() > kTapResetMs) m_taps.clear();
+    m_taps.push_back(atMs);
+    if (m_taps.size() > 8) m_taps.erase(m_taps.begin());
+    if (m_taps.size() < 4) return;
+    const double interval =
+        static_cast<double>(m_taps.back() - m_taps.front()) / static_cast<double>(m_taps.size() - 1);
+    if (interval <= 0) return;
+    // What the musician taps is the beat as heard; the song's own is at 100 %.
+    m_beatReader.Stop();
+    m_bFindingBeat = false;
+    m_songBpm = 60000.0 / interval / TempoFactor();
+    RefreshBeat();
+}
+
+void CQuorvelPracticePage::HalveBeat() {
+    if (m_songBpm) m_songBpm = *m_songBpm / 2;
+    RefreshBeat();
+}
+
+void CQuorvelPracticePage::DoubleBeat() {
+    if (m_songBpm) m_songBpm = *m_songBpm * 2;
+    RefreshBeat();
+}
+
 bool CQuorvelPracticePage::OnPracticeKey(int key) {
+    if (key == Qt::Key_K) {
+        TapBeat(m_tapClock.elapsed());
+        return true;
+    }
     const int count = static_cast<int>(m_loops.size());
     if (count == 0) return false;
     const int chosen = ChosenLoop();
@@ -173,6 +259,12 @@ void CQuorvelPracticePage::OnCommand(int id, int notifyCode) {
     }
     if (notifyCode != ui::BN_CLICKED) return;
     switch (id) {
+        case IDC_BEAT_HALF:
+            HalveBeat();
+            break;
+        case IDC_BEAT_DOUBLE:
+            DoubleBeat();
+            break;
         case IDC_LOOP_SAVE:
             OnLoopSave();
             break;

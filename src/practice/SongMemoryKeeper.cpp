@@ -37,7 +37,10 @@ CSongMemoryKeeper::CSongMemoryKeeper(CPlaybackEngine& engine, CQuorvelLoopProper
       m_settings(dataFolder + "/Settings.ini"),
       m_memory(m_storePath) {
     connect(&m_engine, &CPlaybackEngine::songLoaded, this, &CSongMemoryKeeper::OnSongLoaded);
-    connect(&m_engine, &CPlaybackEngine::songGoing, this, [this] { RememberChanges(true); });
+    connect(&m_engine, &CPlaybackEngine::songGoing, this, [this] {
+        m_practicePage.StopFindingBeat();
+        RememberChanges(true);
+    });
     m_changeCheck.setInterval(kChangeCheckMs);
     connect(&m_changeCheck, &QTimer::timeout, this, [this] {
         ReportWriteProblem();
@@ -83,6 +86,10 @@ void CSongMemoryKeeper::OnSongLoaded(const std::string& path) {
             loops[i].end == remembered->settings.loopEnd)
             chosen = static_cast<int>(i);
     m_practicePage.SetSongLoops(std::move(loops), chosen);
+    // The beat is the song's, not a setting: kept whether or not the settings come back.
+    std::optional<double> beat;
+    if (remembered && remembered->settings.beat > 0) beat = remembered->settings.beat;
+    m_practicePage.SetSongBeat(beat, path);
 
     // What the song opened with is not a change.
     m_written = CurrentSettings();
@@ -129,6 +136,7 @@ memory::SongSettings CSongMemoryKeeper::CurrentSettings() const {
     settings.loopStart = g_loopRegion.qwStartPoint.load();
     settings.loopEnd = g_loopRegion.qwEndPoint;
     settings.namedLoops = m_practicePage.Loops();
+    settings.beat = m_practicePage.SongBpm().value_or(0);
     return settings;
 }
 

@@ -18,7 +18,7 @@
 
 namespace {
 
-constexpr int kLastTextNumber = 138;
+constexpr int kLastTextNumber = 143;
 // The lookup reads pieces of at most 259 bytes including the line feed; a longer line would be
 // split and shift every later number.
 constexpr size_t kMaxTextBytes = 258;
@@ -33,7 +33,7 @@ const std::map<int, std::string>& PrintfTexts() {
         {61, "d"},   {62, "s"},  {63, "d"},   {64, "s"},  {65, "d"},  {106, "s"}, {107, "s"},
         {108, "f"},  {109, "d"}, {110, "s"},  {111, ""},  {112, "s"}, {113, "s"}, {114, "d"},
         {115, "ds"}, {116, "d"}, {117, "sd"}, {118, "d"}, {119, "d"}, {122, ""},  {124, "f"},
-        {127, "ss"}, {128, "s"}, {129, "s"},  {132, ""},
+        {127, "ss"}, {128, "s"}, {129, "s"},  {132, ""},  {141, "d"},
     };
     return texts;
 }
@@ -44,7 +44,8 @@ const std::set<int>& PlainTexts() {
         std::set<int> numbers;
         for (int n = 1; n <= 32; ++n) numbers.insert(n);
         for (int n = 67; n <= 89; ++n) numbers.insert(n);
-        for (int n : {104, 105, 120, 121, 123, 125, 126, 130, 131, 133, 134, 135, 136, 137, 138})
+        for (int n : {104, 105, 120, 121, 123, 125, 126, 130, 131, 133, 134, 135, 136, 137, 138,
+                      139, 140, 142, 143})
             numbers.insert(n);
         return numbers;
     }();

@@ -21,6 +21,7 @@
 #include "engine/TestMedia.h"
 #include "loop/LoopRegion.h"
 #include "loop/QuorvelLoopPropertyPage.h"
+#include "practice/QuorvelPracticePage.h"
 #include "support/NumberedLanguage.h"
 #include "ui/ControlId.h"
 #include "ui/ModalResponder.h"
@@ -578,6 +579,8 @@ TEST_F(WaveformPageTest, ZoomAndPanRedrawFromThePeaksWithoutReadingTheSongAgain)
     const std::string path = Write("swelling.wav", 60, Swelling);
     LoadPath(path);
     WaitForPicture();
+    // The song's beat is read from a decoder of its own, closed once it is found.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !m_dialog->PracticePage()->IsFindingBeat(); }, 30000));
     const PeakStep* peaks = m_page->Peaks().Steps().data();
     const int openFiles = picture::OpenCount(path);  // the playback stream's
     const auto expectDecodedView = [&] {
