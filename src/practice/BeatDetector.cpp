@@ -14,7 +14,7 @@ constexpr uint_t kHop = 512;
 // in noise too, with a confidence near 0), are no steady beat.
 constexpr std::size_t kFewestBeats = 8;
 constexpr std::size_t kWarmUpBeats = 4;
-constexpr double kLeastConfidence = 1.0;
+constexpr double kLeastConfidence = 0.3;
 constexpr double kMostOffset = 0.08;  // of a period
 constexpr double kMostOnGrid = 0.85;  // of the intervals, whole periods long
 constexpr int kMostParts = 6;         // periods in the shortest interval
@@ -59,12 +59,19 @@ void BeatDetector::Feed(const float* samples, std::size_t count) {
         if (t.filled < kHop) continue;
         t.filled = 0;
         aubio_tempo_do(t.tempo, t.hop, t.marked);
-        if (t.marked->data[0] != 0) m_beats.push_back(aubio_tempo_get_last_s(t.tempo));
+        if (t.marked->data[0] != 0) {
+            m_beats.push_back(aubio_tempo_get_last_s(t.tempo));
+            m_confidences.push_back(aubio_tempo_get_confidence(t.tempo));
+        }
     }
 }
 
 double BeatDetector::Confidence() const {
-    return m_tracker->tempo ? aubio_tempo_get_confidence(m_tracker->tempo) : 0;
+    if (m_confidences.empty()) return 0;
+    std::vector<double> sorted = m_confidences;
+    std::nth_element(sorted.begin(), sorted.begin() + static_cast<std::ptrdiff_t>(sorted.size() / 2),
+                     sorted.end());
+    return sorted[sorted.size() / 2];
 }
 
 std::optional<double> BeatDetector::Bpm() const {

@@ -21,11 +21,13 @@ public:
     std::optional<double> Bpm() const;
     // The times of the beats found so far, in seconds from the first sample fed.
     const std::vector<double>& Beats() const { return m_beats; }
-    // How sure the tracker is of the beat it follows now, 0 (not at all) and up.
+    // How sure the tracker was of the beats it marked, 0 (not at all) and up: the median over
+    // the music, since an intro or an ending may have none.
     double Confidence() const;
 
 private:
     struct Tracker;  // aubio's objects
     std::unique_ptr<Tracker> m_tracker;
     std::vector<double> m_beats;
+    std::vector<double> m_confidences;  // the tracker's at each beat
 };
