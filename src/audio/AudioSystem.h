@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "audio/Channel.h"
+#include "audio/InheritingMutex.h"
 #include "audio/PacketIndexCache.h"
 
 namespace audio::detail {
@@ -75,8 +76,10 @@ private:
     template <typename Read>
     std::uint64_t ReadClock(Read read);
 
-    std::mutex m_mutex;  // guards the maps and the device pointers; never held while a
-                         // channel's own lock is taken
+    // Guards the maps and the device pointers; never held while a channel's own lock is taken.
+    // Inheriting: the producer reaches it through the API calls of mix-time syncs, and a
+    // background thread (a beat being found) may hold it.
+    InheritingMutex m_mutex;
     std::unordered_map<DWORD, ChannelPtr> m_channels;
     std::unordered_map<DWORD, std::weak_ptr<Channel>> m_items;
     DWORD m_nextHandle = 0x10000;

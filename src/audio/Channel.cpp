@@ -17,6 +17,7 @@ Channel::Channel(DWORD flags, int sampleRate, int channels)
     : m_flags(flags), m_nSampleRate(sampleRate), m_nChannels(channels), m_playback(sampleRate) {
     // A decoding channel is read by the caller, never heard directly: it has no joins to blend.
     if (!IsDecoder()) m_pJoin = std::make_unique<LoopJoin>(sampleRate, channels);
+    m_due.reserve(16);
 }
 
 Channel::~Channel() = default;
@@ -155,7 +156,10 @@ int Channel::ReadThroughSyncs(std::int16_t* dst, int frames, FrameSource& src,
     m_pHeardSource = ctx.outputFramesPerFrame > 0 && m_pJoin ? &src : nullptr;
     int done = 0;
     int rounds = 0;
-    std::vector<SyncTimeline::Sync> due;
+    std::vector<SyncTimeline::Sync> nested;
+    std::vector<SyncTimeline::Sync>& due = m_bDueInUse ? nested : m_due;
+    const bool bOwnsDue = !m_bDueInUse;
+    m_bDueInUse = true;
     for (;;) {
         std::int16_t* const at = dst + static_cast<std::size_t>(done) * m_nChannels;
         // A join made by a jump plays before anything read after it.
@@ -191,6 +195,7 @@ int Channel::ReadThroughSyncs(std::int16_t* dst, int frames, FrameSource& src,
         m_syncs.Advanced();
     }
     m_pHeardSource = heardBefore;
+    if (bOwnsDue) m_bDueInUse = false;
     return done;
 }
 

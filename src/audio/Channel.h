@@ -134,6 +134,10 @@ private:
 
     ProcessingChain m_chain;
     SyncTimeline m_syncs;
+    // Syncs due in the read under way: kept between reads so the producer does not allocate
+    // them at every sync; a read inside a sync's procedure uses one of its own.
+    std::vector<SyncTimeline::Sync> m_due;
+    bool m_bDueInUse = false;
     SyncNotifier* m_pNotifier = nullptr;
     int m_nSyncDepth = 0;
     std::uint64_t m_seekCount = 0;

@@ -16,6 +16,7 @@
 #include <thread>
 
 #include "audio/FileDecoder.h"
+#include "audio/InheritingMutex.h"
 #include "audio/LoopJoin.h"
 
 namespace audio::detail {
@@ -48,8 +49,8 @@ private:
     void Run();
 
     const FileDecoder::Twin m_twin;
-    mutable std::mutex m_mutex;
-    std::condition_variable m_changed;
+    mutable InheritingMutex m_mutex;  // a mix-time sync aims from the producer
+    std::condition_variable_any m_changed;
     std::unique_ptr<FileDecoder> m_pSpare;  // the thread's while m_bPreparing, else Land's
     std::uint64_t m_qwTarget = UINT64_MAX;  // the frame a jump lands on
     std::uint64_t m_qwReady = UINT64_MAX;   // the target m_pSpare stands ready for

@@ -1,14 +1,41 @@
 #include "audio/StretchEngine.h"
 
+#include <algorithm>
+#include <utility>
+#include <vector>
+
 #include "audio/SoundTouchEngine.h"
 
 namespace audio::detail {
 
 namespace {
 
+// Runs a new engine through silence at the extremes of tempo and pitch, and clears it: its
+// buffers reach the sizes playing will need here, on the caller's thread, instead of growing
+// one by one in the first second of playback on the real-time producer.
+void WarmUp(StretchEngine& engine, int sampleRate, int channels) {
+    constexpr int kFrames = 1024;
+    std::vector<float> silence(static_cast<std::size_t>(kFrames) * std::max(channels, 1));
+    std::vector<float> out(silence.size());
+    for (const auto& [tempo, semitones] : {std::pair{0.25, -12.0}, std::pair{4.0, 12.0}}) {
+        engine.SetTempo(tempo);
+        engine.SetPitchSemitones(semitones);
+        for (int fed = 0; fed < sampleRate; fed += kFrames) {
+            engine.Process(silence.data(), kFrames);
+            while (engine.Available() > 0 && engine.Retrieve(out.data(), kFrames) > 0) {
+            }
+        }
+        engine.Clear();
+    }
+    engine.SetTempo(1.0);
+    engine.SetPitchSemitones(0.0);
+}
+
 template <typename Engine>
 std::unique_ptr<StretchEngine> Make(int sampleRate, int channels) {
-    return std::make_unique<Engine>(sampleRate, channels);
+    auto engine = std::make_unique<Engine>(sampleRate, channels);
+    WarmUp(*engine, sampleRate, channels);
+    return engine;
 }
 
 constexpr StretchEngineKind kEngines[] = {

@@ -5,6 +5,17 @@
 
 namespace audio::detail {
 
+namespace {
+// What the record holds at most in practice (the engine's window and a feed, at the slowest
+// tempo) is well under a second; reserving two at 48 kHz keeps the producer from growing it.
+constexpr std::size_t kReservedFrames = 2 * 48000;
+}  // namespace
+
+StretcherInput::StretcherInput(StretchEngine& engine, int channels)
+    : m_engine(engine), m_nChannels(channels) {
+    m_samples.reserve(kReservedFrames * static_cast<std::size_t>(std::max(channels, 1)));
+}
+
 void StretcherInput::Clear() {
     m_engine.Clear();
     m_ranges.clear();

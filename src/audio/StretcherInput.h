@@ -17,7 +17,7 @@ namespace audio::detail {
 class StretcherInput {
 public:
     // `engine` outlives this record.
-    StretcherInput(StretchEngine& engine, int channels) : m_engine(engine), m_nChannels(channels) {}
+    StretcherInput(StretchEngine& engine, int channels);
 
     bool Empty() const { return m_ranges.empty(); }
     // Empties the engine and the record, as after a seek.

@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "audio/Audio.h"
+#include "audio/InheritingMutex.h"
 
 namespace audio::detail {
 
@@ -42,8 +43,8 @@ private:
     std::function<std::uint64_t()> m_heardFrame;
     std::function<bool(HSYNC)> m_stillSet;
     std::function<void(HSYNC)> m_retire;
-    std::mutex m_mutex;
-    std::condition_variable m_wake;
+    InheritingMutex m_mutex;  // the producer posts under it: see InheritingMutex.h
+    std::condition_variable_any m_wake;
     std::deque<SyncEvent> m_queue;
     bool m_bStop = false;
     std::thread m_thread;

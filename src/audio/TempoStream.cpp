@@ -18,6 +18,10 @@ TempoStream::TempoStream(ChannelPtr source, DWORD flags, std::unique_ptr<Stretch
       m_pEngine(std::move(engine)),
       m_input(*m_pEngine, Channels()) {
     m_pSource->SetHasReader(true);
+    // Sized here, on the caller's thread: the producer then never grows them.
+    const auto chans = static_cast<std::size_t>(Channels());
+    m_in.reserve(kFeedFrames * chans);
+    m_outFloat.reserve(4 * kFeedFrames * chans);
 }
 
 TempoStream::~TempoStream() {

@@ -43,6 +43,15 @@ struct PlayedSegment {
 struct Voice {
     static constexpr std::uint64_t kBlocks = 8;
     static constexpr std::uint64_t kPlayedCapacity = 64;
+    // What one block reads at most: a source at up to four times the device rate (192 kHz),
+    // of up to eight channels. Reserved when the voice is made, so the producer never grows them.
+    static constexpr std::size_t kMaxInputFrames = 5 * kVoiceBlockFrames + 16;
+    static constexpr std::size_t kMaxChannels = 8;
+
+    Voice() {
+        input.reserve(kMaxInputFrames * kMaxChannels);
+        stereo.reserve(kMaxInputFrames * 2);
+    }
 
     // ---- Blocks, producer -> mixer ----
     std::array<VoiceBlock, kBlocks> blocks;
