@@ -47,7 +47,11 @@ void TempoStream::Set(float tempo, float rate, float pitch) {
     if (tempo != -100.0f) m_fTempo = std::clamp(tempo, kMinTempo, kMaxTempo);
     if (rate != 0.0f) m_fRate = std::clamp(rate, SampleRate() / 20.0f, SampleRate() * 20.0f);
     if (pitch != -100.0f) m_fPitch = std::clamp(pitch, -kMaxPitch, kMaxPitch);
-    if (before[0] != m_fTempo || before[1] != m_fRate || before[2] != m_fPitch)
+    // Inside a mix-time sync (a loop's jump) the engine goes on with what it holds, as through
+    // the jump itself: the change starts with what it has not yet worked on, within its window
+    // of the jump, instead of making again what it had made from before it.
+    if ((before[0] != m_fTempo || before[1] != m_fRate || before[2] != m_fPitch) &&
+        !InMixtimeSync())
         m_bRefill = !m_input.Empty();
     // An engine may clamp: a Get reports what it applied.
     const double tempoRatio = 1.0 + m_fTempo / 100.0;

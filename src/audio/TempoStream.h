@@ -32,7 +32,8 @@ public:
     static constexpr float kMinTempo = -95.0f, kMaxTempo = 5000.0f;  // percent change
     static constexpr float kMaxPitch = 60.0f;                        // semitones either way
     // Tempo in percent change, rate in Hz of the source audio, pitch in semitones; -100 (tempo,
-    // pitch) and 0 (rate) leave a value as it is.
+    // pitch) and 0 (rate) leave a value as it is. Set inside a mix-time sync (a loop's jump),
+    // the change goes on seamlessly from the jump instead of remaking what is held.
     void Set(float tempo, float rate, float pitch);
     void Get(float& tempo, float& rate, float& pitch) const;
     bool SetOption(DWORD option, DWORD value);

@@ -12,6 +12,13 @@ std::string FormatCaptionText(const char* format, int value) {
     return text;
 }
 
+std::string FormatCaptionText(const char* format, int a, int b, int c, int d) {
+    if (FormatConversions(format) != "dddd") return format;
+    char text[512];
+    if (std::snprintf(text, sizeof text, format, a, b, c, d) < 0) return format;
+    return text;
+}
+
 std::string FormatCaptionText(const char* format, const char* text, int value) {
     if (FormatConversions(format) != "sd") return format;
     char caption[512];

@@ -11,5 +11,7 @@
 
 // Fills a format taking one integer ("%d").
 std::string FormatCaptionText(const char* format, int value);
+// Fills a format taking four integers ("%d%d%d%d").
+std::string FormatCaptionText(const char* format, int a, int b, int c, int d);
 // Fills a format taking a string and an integer ("%s%d").
 std::string FormatCaptionText(const char* format, const char* text, int value);

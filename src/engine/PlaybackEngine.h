@@ -95,6 +95,9 @@ public:
     // Puts `value` on the sound slider `id` (tempo, pitch, volume, vocal reduction) and applies
     // it as a move of the slider would.
     void SetSoundSlider(int id, int value);
+    // Shows `value` on the sound slider `id` and its caption without applying it: the stream
+    // has it already (the speed trainer's tempo, set by a loop's jump).
+    void ShowSoundSlider(int id, int value);
 
     // ---- Transport ----
     void OnPlay();
@@ -130,6 +133,8 @@ signals:
     void songGoing();
     // The song at `path` is loaded and set up as every new song starts.
     void songLoaded(const std::string& path);
+    // The tempo slider was moved, by hand or by a key (percent of the song's tempo).
+    void tempoApplied(int tempo);
 
 public:
     // ---- The playback state ----

@@ -138,6 +138,13 @@ void CPlaybackEngine::SetSoundSlider(int id, int value) {
     ApplySlider(id);
 }
 
+void CPlaybackEngine::ShowSoundSlider(int id, int value) {
+    QSlider* slider = Slider(id);
+    if (!slider) return;
+    slider->setValue(value);
+    RefreshDisplay(false, true);
+}
+
 void CPlaybackEngine::EnableSongControls() {
     // The volume slider and its arrows work from start-up; nothing disables these again.
     static constexpr int kSongControls[] = {

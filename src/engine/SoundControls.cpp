@@ -61,6 +61,7 @@ void CPlaybackEngine::ApplySlider(int id) {
             case IDC_TEMPO:
                 ApplySoundValue(m_dwBassStream, SoundValue::Tempo, CurrentSoundSettings());
                 AfterSoundChange();
+                emit tempoApplied(PositionOf(m_sliderTempo));
                 break;
             case IDC_PITCH:
                 ApplySoundValue(m_dwBassStream, SoundValue::Pitch, CurrentSoundSettings());

@@ -63,6 +63,9 @@ constexpr SongKey kSongKeys[] = {
     {Qt::Key_9, PracticeKey<Qt::Key_9>},
     // Taps of the song's beat.
     {Qt::Key_K, PracticeKey<Qt::Key_K>},
+    // The speed trainer: on and off, and a step back.
+    {Qt::Key_T, PracticeKey<Qt::Key_T>},
+    {Qt::Key_Backspace, PracticeKey<Qt::Key_Backspace>},
 };
 
 }  // namespace

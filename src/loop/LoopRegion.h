@@ -15,6 +15,11 @@ struct LoopRegion {
     // 0 = no end marker. Only the user-interface thread reads it; the mixer sees it through the
     // position sync placed there.
     audio::QWORD qwEndPoint = 0;
+    // Jumps back to the start made so far: each ends a pass of the loop.
+    std::atomic<unsigned> nJumps{0};
+    // A tempo (percent of the song's) that the next jump sets as it lands, so that it starts
+    // exactly at the loop's start; 0: none.
+    std::atomic<int> nTempoAtNextJump{0};
 };
 
 static_assert(std::atomic<audio::QWORD>::is_always_lock_free,
@@ -25,5 +30,6 @@ extern LoopRegion g_loopRegion;
 
 // The loop's sync procedure, for the end marker and for the end of the stream: moves playback
 // to the loop start from inside the mixer, so the jump is seamless; a start the stream refuses
-// (beyond its end) gives the beginning of the song instead.
+// (beyond its end) gives the beginning of the song instead. It counts the jump and sets the
+// tempo the speed trainer asked for at it.
 void LoopSyncProc(audio::HSYNC handle, audio::DWORD channel, audio::DWORD data, void* user);

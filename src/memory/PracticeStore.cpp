@@ -37,6 +37,11 @@ constexpr const char* kMigrations[] = {
     "  PRIMARY KEY(fingerprint, ordinal));",
     // 2: the song's beat, found or tapped.
     "ALTER TABLE song ADD COLUMN beat REAL NOT NULL DEFAULT 0;",
+    // 3: the speed trainer's values.
+    "ALTER TABLE song ADD COLUMN trainer_start INTEGER NOT NULL DEFAULT 70;"
+    "ALTER TABLE song ADD COLUMN trainer_step INTEGER NOT NULL DEFAULT 5;"
+    "ALTER TABLE song ADD COLUMN trainer_passes INTEGER NOT NULL DEFAULT 2;"
+    "ALTER TABLE song ADD COLUMN trainer_target INTEGER NOT NULL DEFAULT 100;",
 };
 
 // Waiting this long for another connection's lock before calling the file busy.
@@ -46,7 +51,8 @@ constexpr int kBusyTimeoutMs = 250;
 class Statement {
 public:
     Statement(sqlite3* db, const char* sql) {
-        if (sqlite3_prepare_v2(db, sql, -1, &m_statement, nullptr) != SQLITE_OK) m_statement = nullptr;
+        if (sqlite3_prepare_v2(db, sql, -1, &m_statement, nullptr) != SQLITE_OK)
+            m_statement = nullptr;
     }
     ~Statement() { sqlite3_finalize(m_statement); }
     Statement(const Statement&) = delete;
@@ -209,8 +215,8 @@ bool PracticeStore::Check(bool& damaged) {
     const int code = sqlite3_errcode(m_db) & 0xff;
     if (result == SQLITE_ROW && check.Text(0) == "ok") return true;
     damaged = result == SQLITE_ROW || code == SQLITE_NOTADB || code == SQLITE_CORRUPT;
-    m_opening.problem = result == SQLITE_ROW ? "the file is damaged (" + check.Text(0) + ")"
-                                             : Error();
+    m_opening.problem =
+        result == SQLITE_ROW ? "the file is damaged (" + check.Text(0) + ")" : Error();
     return false;
 }
 
@@ -250,7 +256,8 @@ std::optional<SongMemory> PracticeStore::Read(const std::string& fingerprint) {
     if (!m_db) return std::nullopt;
     Statement song(m_db,
                    "SELECT last_path, tempo, pitch, vocal, eq_gains, eq_preset, loop_start, "
-                   "loop_end, position, beat FROM song WHERE fingerprint = ?1");
+                   "loop_end, position, beat, trainer_start, trainer_step, trainer_passes, "
+                   "trainer_target FROM song WHERE fingerprint = ?1");
     song.Bind(1, fingerprint);
     if (song.Step() != SQLITE_ROW) return std::nullopt;
     SongMemory memory;
@@ -265,6 +272,8 @@ std::optional<SongMemory> PracticeStore::Read(const std::string& fingerprint) {
     settings.loopEnd = static_cast<std::uint64_t>(song.Int(7));
     memory.position = static_cast<std::uint64_t>(song.Int(8));
     settings.beat = song.Real(9);
+    settings.trainer = {static_cast<int>(song.Int(10)), static_cast<int>(song.Int(11)),
+                        static_cast<int>(song.Int(12)), static_cast<int>(song.Int(13))};
 
     Statement loops(m_db,
                     "SELECT name, loop_start, loop_end FROM named_loop WHERE fingerprint = ?1 "
@@ -305,8 +314,9 @@ bool PracticeStore::Write(const SongWrite& write) {
     if (const auto& settings = write.settings) {
         Statement values(m_db,
                          "UPDATE song SET tempo = ?2, pitch = ?3, vocal = ?4, eq_gains = ?5, "
-                         "eq_preset = ?6, loop_start = ?7, loop_end = ?8, beat = ?9 "
-                         "WHERE fingerprint = ?1");
+                         "eq_preset = ?6, loop_start = ?7, loop_end = ?8, beat = ?9, "
+                         "trainer_start = ?10, trainer_step = ?11, trainer_passes = ?12, "
+                         "trainer_target = ?13 WHERE fingerprint = ?1");
         values.Bind(1, write.fingerprint)
             .Bind(2, std::int64_t{settings->tempo})
             .Bind(3, std::int64_t{settings->pitch})
@@ -315,7 +325,11 @@ bool PracticeStore::Write(const SongWrite& write) {
             .Bind(6, settings->eqPreset)
             .Bind(7, static_cast<std::int64_t>(settings->loopStart))
             .Bind(8, static_cast<std::int64_t>(settings->loopEnd))
-            .Bind(9, settings->beat);
+            .Bind(9, settings->beat)
+            .Bind(10, std::int64_t{settings->trainer.start})
+            .Bind(11, std::int64_t{settings->trainer.step})
+            .Bind(12, std::int64_t{settings->trainer.passes})
+            .Bind(13, std::int64_t{settings->trainer.target});
         if (!values.Run()) return fail();
         Statement clear(m_db, "DELETE FROM named_loop WHERE fingerprint = ?1");
         if (!clear.Bind(1, write.fingerprint).Run()) return fail();

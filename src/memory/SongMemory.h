@@ -19,6 +19,16 @@ struct NamedLoop {
     bool operator==(const NamedLoop&) const = default;
 };
 
+// The speed trainer's values for the song: from `start` to `target` percent of its tempo, `step`
+// percent at a time, each step held for `passes` passes of its loop.
+struct TrainerValues {
+    int start = 70;
+    int step = 5;
+    int passes = 2;
+    int target = 100;
+    bool operator==(const TrainerValues&) const = default;
+};
+
 // Everything but the play position, which changes all the time while the song plays and is
 // remembered on a rhythm of its own.
 struct SongSettings {
@@ -31,6 +41,7 @@ struct SongSettings {
     std::uint64_t loopEnd = 0;  // 0 = no end marker
     std::vector<NamedLoop> namedLoops;
     double beat = 0;  // beats per minute at the song's own tempo; 0 = not known
+    TrainerValues trainer;
     bool operator==(const SongSettings&) const = default;
 };
 

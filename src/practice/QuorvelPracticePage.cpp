@@ -22,8 +22,7 @@
 
 namespace {
 
-constexpr NameDialogTexts kLoopNameTexts{130, 131, CQuorvelPracticePage::kMaxLoopNameLength,
-                                         false};
+constexpr NameDialogTexts kLoopNameTexts{130, 131, CQuorvelPracticePage::kMaxLoopNameLength, false};
 
 // m:ss.t, as a musician reads a place in a song.
 QString TimeText(double seconds) {
@@ -52,6 +51,7 @@ CQuorvelPracticePage::CQuorvelPracticePage(QWidget* parent, CPlaybackEngine& eng
         font.setBold(true);
         beat->setFont(font);
     }
+    m_pTrainer = std::make_unique<CTrainerControls>(*this, engine);
     m_tapClock.start();
     m_beatRefresh.setInterval(250);
     connect(&m_beatRefresh, &QTimer::timeout, this, &CQuorvelPracticePage::RefreshBeat);
@@ -84,12 +84,14 @@ void CQuorvelPracticePage::SetCaptionsFromLanguage() {
         frame->setTitle(ui::ToQtText(GetLanguageText(139)));
     if (QWidget* hint = GetDlgItem(IDC_BEAT_HINT))
         hint->setProperty("text", ui::ToQtText(GetLanguageText(140)));
+    m_pTrainer->SetCaptionsFromLanguage();
 }
 
 void CQuorvelPracticePage::EnableControls(bool bEnable) {
     for (int id : {IDC_LOOP_LIST, IDC_LOOP_SAVE, IDC_LOOP_CREATE, IDC_LOOP_DELETE, IDC_BEAT_HALF,
                    IDC_BEAT_DOUBLE})
         if (QWidget* control = GetDlgItem(id)) control->setEnabled(bEnable);
+    m_pTrainer->Enable(bEnable);
 }
 
 void CQuorvelPracticePage::SetSongLoops(std::vector<memory::NamedLoop> loops, int chosen) {
@@ -102,7 +104,8 @@ QString CQuorvelPracticePage::LineText(const memory::NamedLoop& loop) const {
     const audio::HSTREAM stream = m_engine.m_dwBassStream;
     const double start = audio::ChannelBytes2Seconds(stream, loop.start);
     // A loop without an end runs to the end of the song.
-    const double end = loop.end ? audio::ChannelBytes2Seconds(stream, loop.end) : m_engine.m_dSongLength;
+    const double end =
+        loop.end ? audio::ChannelBytes2Seconds(stream, loop.end) : m_engine.m_dSongLength;
     return ui::ToQtText(loop.name) + QStringLiteral("   ") + TimeText(start) +
            QStringLiteral(" – ") + TimeText(end);
 }
@@ -136,8 +139,7 @@ bool CQuorvelPracticePage::ChooseLoop(int index) {
     return true;
 }
 
-void CQuorvelPracticePage::SetSongBeat(std::optional<double> remembered,
-                                       const std::string& path) {
+void CQuorvelPracticePage::SetSongBeat(std::optional<double> remembered, const std::string& path) {
     m_beatReader.Stop();
     m_taps.clear();
     m_songBpm = remembered;
@@ -181,8 +183,8 @@ void CQuorvelPracticePage::TapBeat(qint64 atMs) {
     m_taps.push_back(atMs);
     if (m_taps.size() > 8) m_taps.erase(m_taps.begin());
     if (m_taps.size() < 4) return;
-    const double interval =
-        static_cast<double>(m_taps.back() - m_taps.front()) / static_cast<double>(m_taps.size() - 1);
+    const double interval = static_cast<double>(m_taps.back() - m_taps.front()) /
+                            static_cast<double>(m_taps.size() - 1);
     if (interval <= 0) return;
     // What the musician taps is the beat as heard; the song's own is at 100 %.
     m_beatReader.Stop();
@@ -202,9 +204,18 @@ void CQuorvelPracticePage::DoubleBeat() {
 }
 
 bool CQuorvelPracticePage::OnPracticeKey(int key) {
-    if (key == Qt::Key_K) {
-        TapBeat(m_tapClock.elapsed());
-        return true;
+    switch (key) {
+        case Qt::Key_K:
+            TapBeat(m_tapClock.elapsed());
+            return true;
+        case Qt::Key_T:
+            m_pTrainer->Toggle();
+            return true;
+        case Qt::Key_Backspace:
+            m_pTrainer->BackOff();
+            return true;
+        default:
+            break;
     }
     const int count = static_cast<int>(m_loops.size());
     if (count == 0) return false;
@@ -258,7 +269,11 @@ void CQuorvelPracticePage::OnCommand(int id, int notifyCode) {
         return;
     }
     if (notifyCode != ui::BN_CLICKED) return;
+    if (m_pTrainer->OnButton(id)) return;
     switch (id) {
+        case CTrainerControls::IDC_ON:
+            m_pTrainer->Toggle();
+            break;
         case IDC_BEAT_HALF:
             HalveBeat();
             break;

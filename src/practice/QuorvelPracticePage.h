@@ -10,6 +10,7 @@
 
 #include "memory/SongMemory.h"
 #include "practice/SongBeatReader.h"
+#include "practice/TrainerControls.h"
 #include "ui/TemplateDialog.h"
 #include "ui/ToolTipCtrl.h"
 
@@ -28,7 +29,8 @@ class CQuorvelLoopPropertyPage;
 // Beside the list the page shows the song's beat as heard at the current tempo ("96 BPM" for a
 // 120 BPM song at 80 %): found on a thread of its own after the song loads, or set by tapping K
 // four times or more (the mean of the last four to eight taps), and halved or doubled by its
-// buttons where the detection found half or twice the beat the musician counts.
+// buttons where the detection found half or twice the beat the musician counts. Below the beat,
+// the speed trainer (TrainerControls.h).
 class CQuorvelPracticePage : public ui::CTemplateDialog {
     Q_OBJECT
 public:
@@ -78,7 +80,8 @@ public:
 
     // A key the main window routes here while a song is loaded: Qt::Key_PageDown and _PageUp
     // choose the next and the previous loop (the first and the last when none is chosen), the
-    // digits 1 to 9 the first nine; K taps the beat. False when the key did nothing.
+    // digits 1 to 9 the first nine; K taps the beat; T turns the trainer on and off, Backspace
+    // backs it off a step. False when the key did nothing.
     bool OnPracticeKey(int key);
 
     void OnLoopSave();
@@ -86,6 +89,7 @@ public:
     void OnLoopDelete();
 
     ui::CListBox* LoopList() const { return m_pLoopList; }
+    CTrainerControls& Trainer() { return *m_pTrainer; }
     const std::vector<std::unique_ptr<ui::CToolTipCtrl>>& ToolTips() const { return m_arrToolTips; }
 
 protected:
@@ -120,5 +124,6 @@ private:
     QElapsedTimer m_tapClock;
     QTimer m_beatRefresh;
     ui::CListBox* m_pLoopList = nullptr;
+    std::unique_ptr<CTrainerControls> m_pTrainer;
     std::vector<std::unique_ptr<ui::CToolTipCtrl>> m_arrToolTips;
 };

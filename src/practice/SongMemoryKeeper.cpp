@@ -90,6 +90,9 @@ void CSongMemoryKeeper::OnSongLoaded(const std::string& path) {
     std::optional<double> beat;
     if (remembered && remembered->settings.beat > 0) beat = remembered->settings.beat;
     m_practicePage.SetSongBeat(beat, path);
+    // So are the trainer's values, which a new song starts with the trainer off.
+    m_practicePage.Trainer().SetSongValues(remembered ? remembered->settings.trainer
+                                                      : memory::TrainerValues{});
 
     // What the song opened with is not a change.
     m_written = CurrentSettings();
@@ -137,6 +140,7 @@ memory::SongSettings CSongMemoryKeeper::CurrentSettings() const {
     settings.loopEnd = g_loopRegion.qwEndPoint;
     settings.namedLoops = m_practicePage.Loops();
     settings.beat = m_practicePage.SongBpm().value_or(0);
+    settings.trainer = m_practicePage.Trainer().SongValues();
     return settings;
 }
 
@@ -151,7 +155,8 @@ void CSongMemoryKeeper::RememberChanges(bool bWithPosition) {
         m_written = now;
         write.settings = std::move(now);
     }
-    const audio::QWORD position = bWithPosition ? audio::ChannelGetPosition(stream) : ShownPosition();
+    const audio::QWORD position =
+        bWithPosition ? audio::ChannelGetPosition(stream) : ShownPosition();
     // The display's timer runs while the song plays (or is paused, when the position stands
     // still): asking the stream itself would wait for the producer.
     const bool bPositionDue = bWithPosition || !m_engine.IsPositionTimerActive() ||

@@ -224,8 +224,8 @@ TEST_F(MainWindowTest, CaptionsComeFromTheLanguageFileAndAMissingFileShowsOneBox
     CQuorvelMainDlg second;
     ASSERT_TRUE(second.InitDialog());
     // 26 tooltips, the loop page's five texts, the equaliser page's five, the practice page's
-    // six, then the window's five captions
-    ASSERT_EQ(m_boxes.Asked().size(), 47u);
+    // thirteen, then the window's five captions
+    ASSERT_EQ(m_boxes.Asked().size(), 54u);
     EXPECT_EQ(m_boxes.Asked()[0].caption, "Missing Language File");
     EXPECT_EQ(m_boxes.Asked()[0].owner, &second);
     EXPECT_EQ(qobject_cast<QGroupBox*>(second.GetDlgItem(502))->title(),

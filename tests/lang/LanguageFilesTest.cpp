@@ -18,7 +18,7 @@
 
 namespace {
 
-constexpr int kLastTextNumber = 143;
+constexpr int kLastTextNumber = 152;
 // The lookup reads pieces of at most 259 bytes including the line feed; a longer line would be
 // split and shift every later number.
 constexpr size_t kMaxTextBytes = 258;
@@ -27,13 +27,13 @@ constexpr size_t kMaxTextBytes = 258;
 // (s = string, d = integer, f = floating point).
 const std::map<int, std::string>& PrintfTexts() {
     static const std::map<int, std::string> texts = {
-        {33, ""},    {34, "s"},  {35, ""},    {36, ""},   {39, ""},   {40, "s"},  {41, "sd"},
-        {42, "s"},   {43, "s"},  {44, "s"},   {45, "s"},  {49, "s"},  {50, "s"},  {51, "d"},
-        {52, "s"},   {53, "s"},  {54, "d"},   {55, "s"},  {56, ""},   {59, "s"},  {60, "d"},
-        {61, "d"},   {62, "s"},  {63, "d"},   {64, "s"},  {65, "d"},  {106, "s"}, {107, "s"},
-        {108, "f"},  {109, "d"}, {110, "s"},  {111, ""},  {112, "s"}, {113, "s"}, {114, "d"},
-        {115, "ds"}, {116, "d"}, {117, "sd"}, {118, "d"}, {119, "d"}, {122, ""},  {124, "f"},
-        {127, "ss"}, {128, "s"}, {129, "s"},  {132, ""},  {141, "d"},
+        {33, ""},    {34, "s"},  {35, ""},    {36, ""},   {39, ""},   {40, "s"},     {41, "sd"},
+        {42, "s"},   {43, "s"},  {44, "s"},   {45, "s"},  {49, "s"},  {50, "s"},     {51, "d"},
+        {52, "s"},   {53, "s"},  {54, "d"},   {55, "s"},  {56, ""},   {59, "s"},     {60, "d"},
+        {61, "d"},   {62, "s"},  {63, "d"},   {64, "s"},  {65, "d"},  {106, "s"},    {107, "s"},
+        {108, "f"},  {109, "d"}, {110, "s"},  {111, ""},  {112, "s"}, {113, "s"},    {114, "d"},
+        {115, "ds"}, {116, "d"}, {117, "sd"}, {118, "d"}, {119, "d"}, {122, ""},     {124, "f"},
+        {127, "ss"}, {128, "s"}, {129, "s"},  {132, ""},  {141, "d"}, {150, "dddd"}, {152, ""},
     };
     return texts;
 }
@@ -44,8 +44,8 @@ const std::set<int>& PlainTexts() {
         std::set<int> numbers;
         for (int n = 1; n <= 32; ++n) numbers.insert(n);
         for (int n = 67; n <= 89; ++n) numbers.insert(n);
-        for (int n : {104, 105, 120, 121, 123, 125, 126, 130, 131, 133, 134, 135, 136, 137, 138,
-                      139, 140, 142, 143})
+        for (int n : {104, 105, 120, 121, 123, 125, 126, 130, 131, 133, 134, 135, 136,
+                      137, 138, 139, 140, 142, 143, 144, 145, 146, 147, 148, 149, 151})
             numbers.insert(n);
         return numbers;
     }();
@@ -328,6 +328,8 @@ TEST(LanguageFiles, EveryTextReadsBackThroughTheLookupAndShowsItsArguments) {
                 std::snprintf(shown, sizeof shown, text.c_str(), "/music/Song.wav", 4321);
             else if (kinds == "ds")
                 std::snprintf(shown, sizeof shown, text.c_str(), 4321, "/music/Song.wav");
+            else if (kinds == "dddd")
+                std::snprintf(shown, sizeof shown, text.c_str(), 4321, 4321, 4321, 4321);
             const std::string result = shown;
             if (kinds.find('s') != std::string::npos) {
                 EXPECT_NE(result.find("/music/Song.wav"), std::string::npos) << "text " << number;

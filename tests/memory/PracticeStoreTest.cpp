@@ -31,6 +31,8 @@ SongSettings Practised() {
     settings.eqPreset = "Rock";
     settings.loopStart = 176400;
     settings.loopEnd = 352800;
+    settings.beat = 123.5;
+    settings.trainer = {60, 4, 3, 95};
     settings.namedLoops = {
         {"intro", 0, 88200},
         {"the \"solo\" 'again'; DROP TABLE song; --", 176400, 352800},

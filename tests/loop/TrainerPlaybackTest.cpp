@@ -1,0 +1,118 @@
+// The speed trainer heard through the real main window and audio layer: a 2-second loop taken
+// from 70 % to 100 % by 10 % every pass, with no gap and no join louder than the music. Each pass
+// is found by a mark at the loop's start (a 1 kHz burst in a 440 Hz tone), so the periods heard are
+// the distances between the marks.
+#include <QAbstractButton>
+#include <numbers>
+
+#include "LoopPlaybackFixture.h"
+#include "audio/LoopJoin.h"
+#include "engine/MainWindowIds.h"
+#include "practice/QuorvelPracticePage.h"
+#include "ui/QtText.h"
+
+namespace {
+
+using namespace looptest;
+using audio::detail::Mixer;
+
+constexpr double kHeardToneRms = 0.5 * 16000 / std::numbers::sqrt2;  // at volume 50
+constexpr double kMarkHz = 1000, kToneHz = 440;
+
+// Output frames at which the mark begins: where 1 kHz first outweighs 440 Hz.
+std::vector<std::size_t> MarkOnsets(const std::vector<std::int16_t>& heard) {
+    constexpr std::size_t kWindow = 256, kHop = 32;
+    std::vector<std::size_t> onsets;
+    bool inMark = false;
+    for (std::size_t f = 0; (f + kWindow) * 2 <= heard.size(); f += kHop) {
+        const double mark = test_audio::ToneAmplitude(heard, 2 * f, 2, kWindow, kMarkHz, kRate);
+        const double tone = test_audio::ToneAmplitude(heard, 2 * f, 2, kWindow, kToneHz, kRate);
+        const bool now = mark > tone && mark > 1000;
+        if (now && !inMark) onsets.push_back(f);
+        inMark = now;
+    }
+    return onsets;
+}
+
+class TrainerPlaybackTest : public LoopPlaybackFixture {
+protected:
+    CQuorvelPracticePage& Practice() { return *m_dialog->PracticePage(); }
+    CTrainerControls& Trainer() { return Practice().Trainer(); }
+    // Presses the trainer's − or + of `row` until its value is `value`.
+    void SetRow(int row, int value, int CSpeedTrainer::Settings::*field) {
+        auto press = [&](int id) {
+            qobject_cast<QAbstractButton*>(Practice().GetDlgItem(id))->click();
+        };
+        for (int i = 0; i < 50 && Trainer().Trainer().Values().*field < value; ++i)
+            press(CTrainerControls::IDC_PLUS + row);
+        for (int i = 0; i < 50 && Trainer().Trainer().Values().*field > value; ++i)
+            press(CTrainerControls::IDC_MINUS + row);
+        ASSERT_EQ(Trainer().Trainer().Values().*field, value);
+    }
+};
+
+TEST_F(TrainerPlaybackTest, PassesRiseByTheStepAtTheLoopsStartAndBackspaceBacksOff) {
+    const audio::QWORD start = Bytes(1.0), end = Bytes(3.0);
+    const std::vector<std::int16_t> heard = CaptureWhole([&] {
+        Load({{kToneHz, 1.0}, {kMarkHz, 0.03}, {kToneHz, 1.97}, {kToneHz, 3.0}});
+        // Without a region the trainer only says that it needs one.
+        Key(Qt::Key_T);
+        ASSERT_EQ(m_boxes.Asked().size(), 1u);
+        EXPECT_FALSE(Trainer().Trainer().IsOn());
+
+        m_page->SetLoopStart(start, false);
+        m_page->SetLoopEnd(end, false);
+        SetRow(0, 70, &CSpeedTrainer::Settings::nStart);
+        SetRow(1, 10, &CSpeedTrainer::Settings::nStep);
+        SetRow(2, 1, &CSpeedTrainer::Settings::nPasses);
+        SetRow(3, 100, &CSpeedTrainer::Settings::nTarget);
+        // Playing into the loop: its start is heard in full, not faded in.
+        SetPosition(Bytes(0.5));
+        Key(Qt::Key_T);
+        ASSERT_TRUE(Trainer().Trainer().IsOn());
+        EXPECT_EQ(Engine().CurrentSoundSettings().nTempo, 70);
+        Key(Qt::Key_Space);
+        ASSERT_TRUE(Engine().IsPlaying());
+        // To the loop, four passes on the way up and one at the target, and a little more.
+        Play(static_cast<int>(1000 * (0.5 / 0.7 + 2 / 0.7 + 2 / 0.8 + 2 / 0.9 + 2 + 2 + 0.5)));
+        EXPECT_EQ(Engine().CurrentSoundSettings().nTempo, 100);  // the slider followed
+        EXPECT_TRUE(ui::FromQtText(Trainer().StateText()).starts_with("100 % → 100 %, pass"))
+            << ui::FromQtText(Trainer().StateText());
+
+        // Backspace backs off a step at once and counts from the first pass again.
+        Key(Qt::Key_Backspace);
+        EXPECT_EQ(Engine().CurrentSoundSettings().nTempo, 90);
+        float tempo = 0, rate = 0, pitch = 0;
+        ASSERT_TRUE(audio::FX_TempoGet(Stream(), &tempo, &rate, &pitch));
+        EXPECT_FLOAT_EQ(tempo, -10);
+        EXPECT_EQ(ui::FromQtText(Trainer().StateText()), "90 % → 100 %, pass 1 of 1");
+    });
+    ASSERT_FALSE(heard.empty());
+
+    const std::vector<std::size_t> onsets = MarkOnsets(heard);
+    ASSERT_GE(onsets.size(), 6u);
+    // A pass as heard at 100 %: the loop's 2 s and what its join leaves after the end marker to
+    // meet the start in phase (at most LoopJoin::kSearchMs), the same at every join.
+    const double heardLoop = double(onsets[5] - onsets[4]);
+    EXPECT_NEAR(heardLoop, 2.0 * kRate + audio::detail::LoopJoin::kSearchMs * kRate / 2000.0,
+                audio::detail::LoopJoin::kSearchMs * kRate / 2000.0 + Mixer::kBlockFrames);
+    // The next step's tempo starts at the jump for what the stretch engine has not yet worked
+    // on: up to its window (well under 0.1 s of the song) before the loop's start. A pass is
+    // that much of the song shorter at most, and never longer, than at its own tempo.
+    const double tempos[] = {0.7, 0.8, 0.9, 1.0, 1.0};
+    constexpr double kEngineWindow = 0.1 * kRate;
+    for (std::size_t i = 0; i + 1 < std::size(tempos); ++i) {
+        const double earliest = kEngineWindow * (1 / tempos[i] - 1 / tempos[i + 1]);
+        EXPECT_NEAR(double(onsets[i + 1] - onsets[i]), heardLoop / tempos[i] - earliest / 2,
+                    earliest / 2 + Mixer::kBlockFrames)
+            << "pass " << i + 1 << " at " << tempos[i] * 100 << " %";
+    }
+    // Every join is as smooth as the rest: no gap, and nothing louder than the tone.
+    ExpectNoGap(heard, onsets.front(), onsets[5], kHeardToneRms);
+    std::int16_t peak = 0;
+    for (std::size_t i = 2 * onsets.front(); i < 2 * onsets[5]; ++i)
+        peak = std::max<std::int16_t>(peak, static_cast<std::int16_t>(std::abs(heard[i])));
+    EXPECT_LE(peak, 1.1 * kHeardToneRms * std::numbers::sqrt2);
+}
+
+}  // namespace
