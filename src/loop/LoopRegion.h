@@ -18,7 +18,7 @@ struct LoopRegion {
     // Jumps back to the start made so far: each ends a pass of the loop.
     std::atomic<unsigned> nJumps{0};
     // A tempo (percent of the song's) that the next jump sets as it lands, so that it starts
-    // exactly at the loop's start; 0: none.
+    // with the loop's start (TempoStream::Set inside a mix-time sync); 0: none.
     std::atomic<int> nTempoAtNextJump{0};
 };
 

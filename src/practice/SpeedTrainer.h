@@ -38,7 +38,7 @@ public:
     // A pass ended with the jump back to the loop's start; true when the tempo changed with it.
     bool OnPass();
     // The tempo the next jump brings (0: it keeps the tempo): set ahead so that the jump itself
-    // applies it and the new tempo starts exactly at the loop's start.
+    // applies it and the new tempo starts with the loop's start.
     int TempoAtNextJump() const;
     // One step back toward the start tempo, at once; the count of passes starts again.
     void BackOff();

@@ -3,8 +3,9 @@
 // line that tells where it stands ("75 % → 100 %, pass 1 of 2").
 //
 // It follows the loop's passes by the count of jumps the loop sync makes, and asks that sync to
-// set the next step's tempo as it jumps, so that the new tempo starts exactly at the loop's
-// start; the tempo slider then shows it without applying it again.
+// set the next step's tempo as it jumps, so that the new tempo starts with the loop's start
+// rather than whenever the window looks; the tempo slider then shows it without applying it
+// again.
 #pragma once
 
 #include <QObject>
