@@ -153,8 +153,9 @@ void CTrainerControls::ArmNextJump() {
 }
 
 void CTrainerControls::CheckPasses() {
-    if (!m_trainer.IsOn()) return;
     const unsigned jumps = g_loopRegion.nJumps.load();
+    // Most checks find no new pass: nothing to work out or redraw then.
+    if (!m_trainer.IsOn() || jumps == m_nJumpsSeen) return;
     bool changed = false;
     for (; m_nJumpsSeen != jumps; ++m_nJumpsSeen) changed |= m_trainer.OnPass();
     if (changed) m_engine.ShowSoundSlider(IDC_TEMPO, m_trainer.Tempo());
