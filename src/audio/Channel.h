@@ -63,6 +63,9 @@ public:
     bool SetPosition(std::uint64_t frame);
     // A mix-time sync will move the position to `frame` (a loop's start): prepare it ahead.
     virtual void PrepareJump(std::uint64_t /*frame*/) {}
+    // Its audio is about to be heard: from now on it is read by the real-time producer, which
+    // must find it decoded.
+    virtual void WillBeHeard() {}
     // True once the data has run out (and no sync moved the position).
     bool Ended() const { return m_bEnded; }
     // Frames of its timeline that one frame it produces stands for (a tempo stream at -25 %:

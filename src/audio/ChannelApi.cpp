@@ -25,6 +25,7 @@ BOOL ChannelPlay(DWORD handle, BOOL restart) {
     if (restart && !c->SetPosition(0)) return Fail(ERROR_POSITION, 0);
     if (c->Playback().State() == ACTIVE_PLAYING) return Succeed(1);
     // Made here, so that neither the mixing nor the producer thread allocates it.
+    c->WillBeHeard();
     c->Playback().PrepareVoice();
     c->Playback().SetState(ACTIVE_PLAYING);
     c.lock.unlock();

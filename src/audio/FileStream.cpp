@@ -4,6 +4,9 @@ namespace audio::detail {
 
 FileStream::FileStream(std::unique_ptr<FileDecoder> decoder, DWORD flags, std::string path)
     : Channel(flags, decoder->SampleRate(), decoder->Channels()),
+      m_dwChannelType(decoder->ChannelType()),
+      m_dwOriginalResolution(static_cast<DWORD>(decoder->OriginalResolution())),
+      m_qwLength(decoder->Length()),
       m_pDecoder(std::move(decoder)),
       m_pAhead((flags & STREAM_DECODE) && (flags & STREAM_READAHEAD)
                    ? std::make_unique<DecodeAhead>(*m_pDecoder)
@@ -17,9 +20,23 @@ int FileStream::Produce(std::int16_t* dst, int frames, const RenderContext& ctx)
     return n;
 }
 
+void FileStream::WillBeHeard() {
+    if (m_pFeed || m_pAhead) return;
+    FileDecoder::Twin twin = m_pDecoder->TwinOf();
+    m_pFeed = PlaybackFeed::Start(m_pDecoder, std::move(twin));
+    if (!m_pFeed) return;  // no thread to spare: the producer decodes, as for any reader
+    m_pLanding.reset();
+    if (m_qwJumpTarget != UINT64_MAX) m_pFeed->Aim(m_qwJumpTarget);
+}
+
 void FileStream::PrepareJump(std::uint64_t frame) {
     // A stream read through ahead (a save) makes no jumps.
     if (m_pAhead) return;
+    m_qwJumpTarget = frame;
+    if (m_pFeed) {
+        m_pFeed->Aim(frame);
+        return;
+    }
     if (!m_pLanding) {
         FileDecoder::Twin twin = m_pDecoder->TwinOf();
         if (twin.path.empty()) return;
@@ -29,6 +46,7 @@ void FileStream::PrepareJump(std::uint64_t frame) {
 }
 
 bool FileStream::Seek(std::uint64_t frame, bool) {
+    if (m_pFeed) return m_pFeed->Seek(frame);
     if (m_pAhead) return m_pAhead->Seek(frame);
     if (m_pLanding && m_pLanding->Land(frame, m_pDecoder)) return true;
     return m_pDecoder->Seek(frame);

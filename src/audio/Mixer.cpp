@@ -91,6 +91,11 @@ std::thread::id Mixer::ThreadId() {
     return mixer ? mixer->MixingThread() : std::thread::id{};
 }
 
+std::thread::id Mixer::ProducerThreadId() {
+    const std::shared_ptr<Mixer> mixer = AudioSystem::Get().CurrentMixer();
+    return mixer ? mixer->m_producer.ThreadId() : std::thread::id{};
+}
+
 void Mixer::Add(const ChannelPtr& channel) {
     {
         std::lock_guard lock(m_listMutex);

@@ -70,8 +70,9 @@ public:
     // The same of the open device's mixer, for tests (0, none: no device is open).
     static std::uint64_t StarvedBlocks();
     static std::vector<std::uint64_t> StarvedSince(std::uint64_t count);
-    // For checks of the mixing thread's real-time rules.
+    // For checks of the mixing and the producer threads' real-time rules.
     static std::thread::id ThreadId();
+    static std::thread::id ProducerThreadId();
 
 private:
     void Run();

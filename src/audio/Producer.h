@@ -45,6 +45,8 @@ public:
     // producer no longer holds a reference to a channel just taken out of the mix. Returns at
     // once on the producer thread itself; gives up after a second.
     void WaitForPassEnd();
+    // Its thread's id while it runs.
+    std::thread::id ThreadId() const { return m_threadId.load(); }
 
 private:
     void Run();

@@ -80,6 +80,11 @@ void TempoStream::PrepareJump(std::uint64_t frame) {
     m_pSource->PrepareJump(frame);
 }
 
+void TempoStream::WillBeHeard() {
+    std::lock_guard lock(m_pSource->Mutex());
+    m_pSource->WillBeHeard();
+}
+
 double TempoStream::HeldFrames() {
     return m_input.HeldOutputFrames();
 }

@@ -39,6 +39,7 @@ public:
     bool SetOption(DWORD option, DWORD value);
     double TimelineFramesPerFrame() override { return m_pEngine->InputPerOutput(); }
     void PrepareJump(std::uint64_t frame) override;
+    void WillBeHeard() override;
 
 protected:
     int Produce(std::int16_t* dst, int frames, const RenderContext& ctx) override;
