@@ -440,28 +440,6 @@ int FileDecoder::Read(std::int16_t* dst, int frames) {
     return done;
 }
 
-void FileDecoder::Prefetch(int frames) {
-    const DecoderMessageScope scope(m_messages);
-    const auto waiting = [&] {
-        return m_pendingSilence +
-               static_cast<std::int64_t>(m_pending.size() / m_nChannels - m_pendingRead);
-    };
-    while (waiting() < frames &&
-           m_qwPosition + static_cast<std::uint64_t>(waiting()) < m_qwLength && DecodeMore()) {
-    }
-}
-
-bool FileDecoder::Skip(int frames) {
-    const std::int64_t samples = static_cast<std::int64_t>(m_pending.size() / m_nChannels) -
-                                 static_cast<std::int64_t>(m_pendingRead);
-    if (frames < 0 || frames > m_pendingSilence + samples) return false;
-    const std::int64_t silent = std::min<std::int64_t>(frames, m_pendingSilence);
-    m_pendingSilence -= silent;
-    m_pendingRead += static_cast<std::size_t>(frames - silent);
-    m_qwPosition += static_cast<std::uint64_t>(frames);
-    return true;
-}
-
 // The one place that restarts: a step that lost its place after a seek is followed by a decode
 // from the beginning, once per seek.
 bool FileDecoder::DecodeMore() {

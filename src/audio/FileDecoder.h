@@ -62,12 +62,6 @@ public:
     // beginning would return at that frame.
     bool Seek(std::uint64_t frame);
 
-    // Decodes until at least `frames` frames wait to be read (or the file ends), so that the
-    // next reads of that much cost a copy.
-    void Prefetch(int frames);
-    // Passes over `frames` frames of those waiting; false (nothing passed over) when fewer wait.
-    bool Skip(int frames);
-
     // What it takes to open the file again as a second decoder sharing this one's index
     // (copied on one thread, opened on another); empty `path` when there is none to be had.
     struct Twin {

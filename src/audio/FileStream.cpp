@@ -24,31 +24,19 @@ void FileStream::WillBeHeard() {
     if (m_pFeed || m_pAhead) return;
     FileDecoder::Twin twin = m_pDecoder->TwinOf();
     m_pFeed = PlaybackFeed::Start(m_pDecoder, std::move(twin));
-    if (!m_pFeed) return;  // no thread to spare: the producer decodes, as for any reader
-    m_pLanding.reset();
-    if (m_qwJumpTarget != UINT64_MAX) m_pFeed->Aim(m_qwJumpTarget);
+    // Without a thread to spare the producer decodes, and a jump seeks.
+    if (m_pFeed && m_qwJumpTarget != UINT64_MAX) m_pFeed->Aim(m_qwJumpTarget);
 }
 
 void FileStream::PrepareJump(std::uint64_t frame) {
-    // A stream read through ahead (a save) makes no jumps.
-    if (m_pAhead) return;
+    // Kept for when the stream is heard: only then do its jumps matter to the producer.
     m_qwJumpTarget = frame;
-    if (m_pFeed) {
-        m_pFeed->Aim(frame);
-        return;
-    }
-    if (!m_pLanding) {
-        FileDecoder::Twin twin = m_pDecoder->TwinOf();
-        if (twin.path.empty()) return;
-        m_pLanding = std::make_unique<JumpLanding>(std::move(twin));
-    }
-    m_pLanding->Aim(frame);
+    if (m_pFeed) m_pFeed->Aim(frame);
 }
 
 bool FileStream::Seek(std::uint64_t frame, bool) {
     if (m_pFeed) return m_pFeed->Seek(frame);
     if (m_pAhead) return m_pAhead->Seek(frame);
-    if (m_pLanding && m_pLanding->Land(frame, m_pDecoder)) return true;
     return m_pDecoder->Seek(frame);
 }
 

@@ -7,7 +7,6 @@
 #include "audio/Channel.h"
 #include "audio/DecodeAhead.h"
 #include "audio/FileDecoder.h"
-#include "audio/JumpLanding.h"
 #include "audio/PlaybackFeed.h"
 
 namespace audio::detail {
@@ -53,7 +52,6 @@ private:
     const std::uint64_t m_qwLength;
     std::unique_ptr<FileDecoder> m_pDecoder;  // null once the feed has it
     std::unique_ptr<DecodeAhead> m_pAhead;    // STREAM_READAHEAD; goes before the decoder it reads
-    std::unique_ptr<JumpLanding> m_pLanding;  // made when a jump target is first named
     std::unique_ptr<PlaybackFeed> m_pFeed;    // once heard: decodes on a thread of its own
     std::uint64_t m_qwJumpTarget = UINT64_MAX;
     DecoderSource m_source;

@@ -4,8 +4,6 @@
 #include <cstring>
 #include <system_error>
 
-#include "audio/Futex.h"
-
 namespace audio::detail {
 
 namespace {
@@ -78,20 +76,20 @@ void PlaybackFeed::Run() {
         const std::uint32_t state = m_state.load(kAcquire);
         Reader& current = m_readers[state & 1];
         Reader& spare = m_readers[(state & 1) ^ 1];
-        const bool mayFill = m_nHolds == 0 && !current.atEnd.load(kAcquire) &&
-                             HeldFrames(current) + kChunkFrames <= m_qwRingFrames;
+        const bool mayFill =
+            !current.atEnd.load(kAcquire) && HeldFrames(current) + kChunkFrames <= m_qwRingFrames;
         const std::uint64_t aim = m_qwAim;
         const bool spareWanted =
             aim != UINT64_MAX && aim != m_qwFailedAim &&
             ((state & kSpareReady) == 0 || m_qwSpareTarget.load(kRelaxed) != aim);
         // What is about to be heard first; the spare once a second is ready.
         if (mayFill && (!spareWanted || HeldFrames(current) < comfortable)) {
-            m_bFillingCurrent = true;
             lock.unlock();
-            Fill(current, kChunkFrames);
+            {
+                const std::lock_guard writing(m_writingCurrent);
+                Fill(Current(), kChunkFrames);
+            }
             lock.lock();
-            m_bFillingCurrent = false;
-            m_changed.notify_all();
             continue;
         }
         if (spareWanted) {
@@ -136,8 +134,6 @@ void PlaybackFeed::Fill(Reader& reader, std::uint64_t frames) {
         reader.written.store(written + static_cast<std::uint64_t>(got), kRelease);
         if (got < want) reader.atEnd.store(true, kRelease);
         frames -= static_cast<std::uint64_t>(got);
-        m_fed.fetch_add(1, kRelease);
-        FutexWakeOne(m_fed);
     }
 }
 
@@ -161,13 +157,15 @@ int PlaybackFeed::Read(std::int16_t* dst, int frames) {
     int done = 0;
     while (done < frames) {
         const bool atEnd = reader.atEnd.load(kAcquire);  // before `written`: then it is final
-        const std::uint32_t fed = m_fed.load(kAcquire);
         const std::uint64_t written = reader.written.load(kAcquire);
         const std::uint64_t read = reader.read.load(kRelaxed);
         if (written == read) {
             if (atEnd) break;
-            // The thread fell behind: it is decoding this reader now.
-            FutexWait(m_fed, fed, kLookAgain);
+            // The thread fell behind (the machine is busy, or a seek found nothing decoded):
+            // rather than wait for an ordinary thread, the reader decodes, as without a feed.
+            // Where the thread is decoding this moment, the lock lends it the reader's priority.
+            const std::lock_guard writing(m_writingCurrent);
+            if (HeldFrames(reader) == 0) Fill(reader, static_cast<std::uint64_t>(frames - done));
             continue;
         }
         const std::uint64_t at = read % m_qwRingFrames;
@@ -202,38 +200,29 @@ bool PlaybackFeed::Land(std::uint64_t frame) {
     return true;
 }
 
-void PlaybackFeed::Hold() {
-    std::unique_lock lock(m_mutex);
-    ++m_nHolds;
-    m_changed.wait(lock, [&] { return !m_bFillingCurrent; });
-}
-
-void PlaybackFeed::Resume() {
-    {
-        const std::lock_guard lock(m_mutex);
-        --m_nHolds;
-    }
-    m_changed.notify_all();
-}
-
 bool PlaybackFeed::Seek(std::uint64_t frame) {
     if (Land(frame)) return true;
-    Hold();
-    Reader& reader = Current();
-    const std::uint64_t start = reader.start.load(kRelaxed);
-    const std::uint64_t written = reader.written.load(kAcquire);
-    // The ring still holds what was read lately (a tempo change reads the last moments again).
-    const std::uint64_t oldest = start + (written > m_qwRingFrames ? written - m_qwRingFrames : 0);
     bool moved = true;
-    if (frame >= oldest && frame <= start + written) {
-        reader.read.store(frame - start, kRelease);
-    } else {
-        moved = reader.decoder->Seek(frame);
-        reader.Reset(reader.decoder->Position());
-        // The first blocks from there, before the thread takes over again.
-        Fill(reader, kStartFrames);
+    {
+        const std::lock_guard writing(m_writingCurrent);
+        Reader& reader = Current();
+        const std::uint64_t start = reader.start.load(kRelaxed);
+        const std::uint64_t written = reader.written.load(kAcquire);
+        // The ring still holds what was read lately (a tempo change reads the last moments
+        // again).
+        const std::uint64_t oldest =
+            start + (written > m_qwRingFrames ? written - m_qwRingFrames : 0);
+        if (frame >= oldest && frame <= start + written) {
+            reader.read.store(frame - start, kRelease);
+        } else {
+            moved = reader.decoder->Seek(frame);
+            reader.Reset(reader.decoder->Position());
+            // The first blocks from there, before the thread takes over again.
+            Fill(reader, kStartFrames);
+        }
     }
-    Resume();
+    // The thread is not woken: a jump seeks from the producer, which must not meet the lock a
+    // wake-up takes; the thread looks again within kLookAgain.
     return moved;
 }
 

@@ -9,10 +9,11 @@
 // spare ready for its frame makes it the current reader: a few atomic operations, no waiting and
 // no decoding; the thread then makes the other reader ready at the frame for the next pass.
 //
-// Threads: Read, Position, Land and Seek are the consumer's, called under the channel's lock
-// (the producer, or an API call). The filling thread writes the rings and never takes that lock.
-// Each ring has exactly one writer and one reader; which reader is current and whether the spare
-// may be taken is one atomic word that both sides change only by compare-and-swap.
+// Threads: Read, Position, Seek and Aim are the consumer's, called under the channel's lock (the
+// producer, or an API call). The filling thread writes the rings and never takes that lock. Each
+// ring has one reader and one writer at a time; which reader is current and whether the spare may
+// be taken is one atomic word that both sides change only by compare-and-swap. Where the thread
+// has fallen behind, the consumer decodes for itself rather than wait for an ordinary thread.
 #pragma once
 
 #include <atomic>
@@ -48,7 +49,7 @@ public:
     PlaybackFeed& operator=(const PlaybackFeed&) = delete;
 
     // ---- The consumer's ----
-    // Up to `frames` frames; fewer only at the end. Waits only where the thread has fallen
+    // Up to `frames` frames; fewer only at the end. Decodes only where the thread has fallen
     // behind (it is kept seconds ahead).
     int Read(std::int16_t* dst, int frames);
     std::uint64_t Position() const;
@@ -84,9 +85,6 @@ private:
     bool Prepare(Reader& spare, std::uint64_t target);
     // Makes the spare current when it is ready for `frame`; never waits.
     bool Land(std::uint64_t frame);
-    // Keeps the thread from the current reader until Resume.
-    void Hold();
-    void Resume();
 
     const FileDecoder::Twin m_twin;
     const int m_nChannels;
@@ -96,16 +94,17 @@ private:
     std::atomic<std::uint32_t> m_state{0};
     std::atomic<std::uint64_t> m_qwSpareTarget{UINT64_MAX};  // written while the spare is not ready
 
+    // The current reader's writing side: the thread's while it fills it, a seeker's, or the
+    // consumer's own where the thread fell behind. Held by the thread only while it decodes a
+    // chunk, and lending it the waiter's priority meanwhile.
+    InheritingMutex m_writingCurrent;
+
     // Guards what follows: the consumer's requests to the thread.
     mutable InheritingMutex m_mutex;
     std::condition_variable_any m_changed;
     std::uint64_t m_qwAim = UINT64_MAX;
     std::uint64_t m_qwFailedAim = UINT64_MAX;  // not tried again until aimed elsewhere
-    int m_nHolds = 0;
-    bool m_bFillingCurrent = false;  // the thread decodes into the current reader, unlocked
     bool m_bStop = false;
-
-    std::atomic<std::uint32_t> m_fed{0};  // counts the thread's chunks: an underrun sleeps on it
     std::thread m_thread;
 };
 
