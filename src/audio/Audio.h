@@ -276,6 +276,18 @@ BOOL FX_TempoSetOption(HSTREAM handle, DWORD option, DWORD value);
 // The source channel of a tempo stream (0 with ERROR_HANDLE otherwise).
 DWORD FX_TempoGetSource(HSTREAM handle);
 
+// From inside a mix-time sync of a playing tempo stream that has just moved its position (a
+// loop's jump): the pass before the jump ends where it left, without a join, and the stream
+// holds for `beats` beats of `beatSeconds` as heard while a click sounds on each (the first
+// accented), mixed in after the stream's DSPs and effects; the new position sounds one beat after
+// the last click, with the stretcher started afresh there. Call it before a tempo set of the same
+// jump, so that the pass before ends at its own tempo. Positions, syncs and the loop are not
+// moved by the hold: the position reads as where the jump landed until it ends. A position set,
+// a stop or a tempo change while it runs ends it. ERROR_HANDLE (not a tempo stream),
+// ERROR_DECODE (a decoding stream: nothing it writes ever holds clicks), ERROR_ILLPARAM (beats
+// outside 1..16, a beat outside 0.05..10 s), ERROR_NOTAVAIL (not inside a mix-time sync).
+BOOL FX_TempoCountIn(HSTREAM handle, DWORD beats, double beatSeconds);
+
 // ======================= Channels =======================
 
 // Starts or resumes playback. restart = true also moves to the beginning. A decoding channel

@@ -91,6 +91,7 @@ int Channel::Read(std::int16_t* dst, int frames, const RenderContext& ctx) {
     const int n = Produce(dst, frames, ctx);
     --m_nReading;
     m_chain.Run(m_handle, dst, n, m_nChannels);
+    MixAfterChain(dst, n);
     return n;
 }
 

@@ -105,6 +105,9 @@ protected:
     virtual double HeldFrames() { return 0; }
     // The frame its source reads next: beyond ReadPosition() when the channel holds audio.
     virtual std::uint64_t SourceReadPosition() { return ReadPosition(); }
+    // Adds to `frames` frames just produced and processed what no DSP or effect may touch (a
+    // tempo stream's count-in clicks).
+    virtual void MixAfterChain(std::int16_t* /*dst*/, int /*frames*/) {}
     // Makes a position sync at `frame`, which was read already, happen now (see CatchUpSync).
     virtual void CatchUp(HSYNC handle, std::uint64_t /*frame*/) { MarkSyncDue(handle); }
     // The sync fires at the next read, wherever the position then is.

@@ -147,6 +147,18 @@ BOOL FX_TempoSetOption(HSTREAM handle, DWORD option, DWORD value) {
     return Succeed(1);
 }
 
+BOOL FX_TempoCountIn(HSTREAM handle, DWORD beats, double beatSeconds) {
+    LockedChannel locked = LockChannel(handle);
+    if (!locked) return 0;
+    TempoStream* stream = AsTempo(locked);
+    if (!stream) return 0;
+    if (stream->IsDecoder()) return Fail(ERROR_DECODE, 0);
+    if (beats < 1 || beats > 16 || !(beatSeconds >= 0.05 && beatSeconds <= 10))
+        return Fail(ERROR_ILLPARAM, 0);
+    if (!stream->CountIn(static_cast<int>(beats), beatSeconds)) return Fail(ERROR_NOTAVAIL, 0);
+    return Succeed(1);
+}
+
 DWORD FX_TempoGetSource(HSTREAM handle) {
     LockedChannel locked = LockChannel(handle);
     if (!locked) return 0;

@@ -9,19 +9,25 @@ namespace audio::detail {
 
 namespace {
 constexpr int kFeedFrames = 1024;
-}
+// Silence pushes a count-in's tail out of the stretcher a little at a time (the engine's own
+// flush allocates), at most for this many frames of the source.
+constexpr int kSilenceFrames = 128;
+constexpr int kMaxTailSilence = 4 * 48000;
+}  // namespace
 
 TempoStream::TempoStream(ChannelPtr source, DWORD flags, std::unique_ptr<StretchEngine> engine)
     : Channel(flags, source->SampleRate(), source->Channels()),
       m_pSource(std::move(source)),
       m_feed(*this),
       m_pEngine(std::move(engine)),
-      m_input(*m_pEngine, Channels()) {
+      m_input(*m_pEngine, Channels()),
+      m_countIn(SampleRate(), Channels()) {
     m_pSource->SetHasReader(true);
     // Sized here, on the caller's thread: the producer then never grows them.
     const auto chans = static_cast<std::size_t>(Channels());
     m_in.reserve(kFeedFrames * chans);
     m_outFloat.reserve(4 * kFeedFrames * chans);
+    m_silence.assign(kSilenceFrames * chans, 0.0f);
 }
 
 TempoStream::~TempoStream() {
@@ -51,8 +57,10 @@ void TempoStream::Set(float tempo, float rate, float pitch) {
     // the jump itself: the change starts with what it has not yet worked on, within its window
     // of the jump, instead of making again what it had made from before it.
     if ((before[0] != m_fTempo || before[1] != m_fRate || before[2] != m_fPitch) &&
-        !InMixtimeSync())
+        !InMixtimeSync()) {
         m_bRefill = !m_input.Empty();
+        m_countIn.Cancel();  // a tempo set by hand is heard at once
+    }
     // An engine may clamp: a Get reports what it applied.
     const double tempoRatio = 1.0 + m_fTempo / 100.0;
     if (const double applied = m_pEngine->SetTempo(tempoRatio); applied != tempoRatio)
@@ -115,7 +123,42 @@ void TempoStream::CatchUp(HSYNC handle, std::uint64_t frame) {
     if (!found) MarkSyncDue(handle);
 }
 
+bool TempoStream::CountIn(int beats, double beatSeconds) {
+    if (IsDecoder() || !InMixtimeSync()) return false;
+    // The pass before ends where the jump left it: no join, and what the stretcher holds of it
+    // comes out at the tempo it was made at.
+    DropPendingJoin();
+    m_countIn.Start(beats, beatSeconds * Playback().PlaybackRate(),
+                    static_cast<int>(std::lround(m_input.HeldOutputFrames())));
+    m_nTailSilence = 0;
+    return true;
+}
+
+int TempoStream::ProduceCountIn(std::int16_t* dst, int frames, int offset) {
+    if (m_countIn.InTail()) {
+        while (m_pEngine->Available() == 0 && m_countIn.TailLeft() > 0 &&
+               m_nTailSilence < kMaxTailSilence) {
+            m_pEngine->Process(m_silence.data(), kSilenceFrames);
+            m_nTailSilence += kSilenceFrames;
+        }
+        const int want = std::min({m_pEngine->Available(), m_countIn.TailLeft(), frames});
+        if (want > 0) {
+            m_outFloat.resize(static_cast<std::size_t>(want) * Channels());
+            const int got = m_input.Retrieve(m_outFloat.data(), want);
+            FloatToInt16(m_outFloat.data(), dst, static_cast<std::size_t>(got) * Channels());
+            m_countIn.PlayedTail(dst, got);
+            return got;
+        }
+        // The pass after starts afresh from the jump's landing, at the tempo armed for it.
+        m_input.Clear();
+        m_bRefill = false;
+        m_countIn.EndTail();
+    }
+    return m_countIn.Hold(dst, frames, offset);
+}
+
 void TempoStream::ResetStretcher() {
+    m_countIn.Cancel();
     m_input.Clear();
     m_bSourceDone = false;
     m_bFlushed = false;
@@ -123,6 +166,7 @@ void TempoStream::ResetStretcher() {
 }
 
 void TempoStream::Refill() {
+    m_countIn.Cancel();
     m_bRefill = false;
     m_input.Restart();
     // A source already exhausted is flushed again once the stretcher runs dry.
@@ -149,9 +193,17 @@ bool TempoStream::Seek(std::uint64_t frame, bool seamless) {
 
 int TempoStream::Produce(std::int16_t* dst, int frames, const RenderContext& ctx) {
     const int chans = Channels();
+    m_countIn.BeginBlock();
     if (m_bRefill) Refill();
     int done = 0;
     while (done < frames) {
+        if (m_countIn.Active()) {
+            const int n =
+                ProduceCountIn(dst + static_cast<std::size_t>(done) * chans, frames - done, done);
+            if (n == 0 && m_countIn.Active()) break;
+            done += n;
+            continue;
+        }
         const int ready = m_pEngine->Available();
         if (ready > 0) {
             const int want = std::min(ready, frames - done);
@@ -159,6 +211,7 @@ int TempoStream::Produce(std::int16_t* dst, int frames, const RenderContext& ctx
             const int got = m_input.Retrieve(m_outFloat.data(), want);
             FloatToInt16(m_outFloat.data(), dst + static_cast<std::size_t>(done) * chans,
                          static_cast<std::size_t>(got) * chans);
+            m_countIn.FadeIn(dst + static_cast<std::size_t>(done) * chans, got);
             done += got;
             continue;
         }
@@ -172,7 +225,7 @@ int TempoStream::Produce(std::int16_t* dst, int frames, const RenderContext& ctx
             const int got = ReadThroughSyncs(m_in.data(), kFeedFrames, m_feed, feedCtx);
             if (m_feed.AtEnd())
                 m_bSourceDone = true;
-            else if (got == 0)
+            else if (got == 0 && !m_countIn.Active())
                 break;  // a sync keeps moving the position without audio: try again next time
             continue;
         }
@@ -185,6 +238,8 @@ int TempoStream::Produce(std::int16_t* dst, int frames, const RenderContext& ctx
 }
 
 int TempoStream::SourceFeed::Read(std::int16_t* dst, int frames, const RenderContext&) {
+    // A count-in begun by a sync: nothing more goes into the stretcher until it is over.
+    if (m_owner.m_countIn.Active()) return 0;
     Channel& source = *m_owner.m_pSource;
     std::lock_guard lock(source.Mutex());
     // The source is a decoder: its own syncs are delivered as for any read by the caller.

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "audio/Channel.h"
+#include "audio/CountInHold.h"
 #include "audio/StretchEngine.h"
 #include "audio/StretcherInput.h"
 
@@ -40,6 +41,10 @@ public:
     double TimelineFramesPerFrame() override { return m_pEngine->InputPerOutput(); }
     void PrepareJump(std::uint64_t frame) override;
     void WillBeHeard() override;
+    // From inside the mix-time sync of a jump: the pass before ends where it left and the
+    // stream holds for a count-in before the new position sounds (CountInHold.h). False for a
+    // decoding stream or outside a sync.
+    bool CountIn(int beats, double beatSeconds);
 
 protected:
     int Produce(std::int16_t* dst, int frames, const RenderContext& ctx) override;
@@ -47,6 +52,7 @@ protected:
     double HeldFrames() override;
     std::uint64_t SourceReadPosition() override;
     void CatchUp(HSYNC handle, std::uint64_t frame) override;
+    void MixAfterChain(std::int16_t* dst, int frames) override { m_countIn.MixClicks(dst, frames); }
 
 private:
     // Reads the source; what is taken goes into the engine, remembering which source frames.
@@ -65,6 +71,8 @@ private:
     // Starts the engine again on the source audio it still held, with the new settings: what
     // it had made with the old ones is never heard.
     void Refill();
+    // Produces up to `frames` of the count-in's tail or hold, `offset` frames into the block.
+    int ProduceCountIn(std::int16_t* dst, int frames, int offset);
 
     ChannelPtr m_pSource;
     SourceFeed m_feed;
@@ -77,9 +85,12 @@ private:
     bool m_bSourceDone = false;
     bool m_bFlushed = false;
     bool m_bRefill = false;  // the settings changed since the engine took its input
+    CountInHold m_countIn;
 
     std::vector<std::int16_t> m_in;
     std::vector<float> m_outFloat;
+    std::vector<float> m_silence;  // pushes a count-in's tail out of the engine
+    int m_nTailSilence = 0;        // source frames of it pushed so far
 };
 
 }  // namespace audio::detail

@@ -42,6 +42,9 @@ constexpr const char* kMigrations[] = {
     "ALTER TABLE song ADD COLUMN trainer_step INTEGER NOT NULL DEFAULT 5;"
     "ALTER TABLE song ADD COLUMN trainer_passes INTEGER NOT NULL DEFAULT 2;"
     "ALTER TABLE song ADD COLUMN trainer_target INTEGER NOT NULL DEFAULT 100;",
+    // 4: the trainer's count-in.
+    "ALTER TABLE song ADD COLUMN trainer_count_in INTEGER NOT NULL DEFAULT 0;"
+    "ALTER TABLE song ADD COLUMN trainer_count_in_first_only INTEGER NOT NULL DEFAULT 0;",
 };
 
 // Waiting this long for another connection's lock before calling the file busy.
@@ -257,7 +260,8 @@ std::optional<SongMemory> PracticeStore::Read(const std::string& fingerprint) {
     Statement song(m_db,
                    "SELECT last_path, tempo, pitch, vocal, eq_gains, eq_preset, loop_start, "
                    "loop_end, position, beat, trainer_start, trainer_step, trainer_passes, "
-                   "trainer_target FROM song WHERE fingerprint = ?1");
+                   "trainer_target, trainer_count_in, trainer_count_in_first_only FROM song "
+                   "WHERE fingerprint = ?1");
     song.Bind(1, fingerprint);
     if (song.Step() != SQLITE_ROW) return std::nullopt;
     SongMemory memory;
@@ -273,7 +277,8 @@ std::optional<SongMemory> PracticeStore::Read(const std::string& fingerprint) {
     memory.position = static_cast<std::uint64_t>(song.Int(8));
     settings.beat = song.Real(9);
     settings.trainer = {static_cast<int>(song.Int(10)), static_cast<int>(song.Int(11)),
-                        static_cast<int>(song.Int(12)), static_cast<int>(song.Int(13))};
+                        static_cast<int>(song.Int(12)), static_cast<int>(song.Int(13)),
+                        static_cast<int>(song.Int(14)), song.Int(15) != 0};
 
     Statement loops(m_db,
                     "SELECT name, loop_start, loop_end FROM named_loop WHERE fingerprint = ?1 "
@@ -316,7 +321,8 @@ bool PracticeStore::Write(const SongWrite& write) {
                          "UPDATE song SET tempo = ?2, pitch = ?3, vocal = ?4, eq_gains = ?5, "
                          "eq_preset = ?6, loop_start = ?7, loop_end = ?8, beat = ?9, "
                          "trainer_start = ?10, trainer_step = ?11, trainer_passes = ?12, "
-                         "trainer_target = ?13 WHERE fingerprint = ?1");
+                         "trainer_target = ?13, trainer_count_in = ?14, "
+                         "trainer_count_in_first_only = ?15 WHERE fingerprint = ?1");
         values.Bind(1, write.fingerprint)
             .Bind(2, std::int64_t{settings->tempo})
             .Bind(3, std::int64_t{settings->pitch})
@@ -329,7 +335,9 @@ bool PracticeStore::Write(const SongWrite& write) {
             .Bind(10, std::int64_t{settings->trainer.start})
             .Bind(11, std::int64_t{settings->trainer.step})
             .Bind(12, std::int64_t{settings->trainer.passes})
-            .Bind(13, std::int64_t{settings->trainer.target});
+            .Bind(13, std::int64_t{settings->trainer.target})
+            .Bind(14, std::int64_t{settings->trainer.countIn})
+            .Bind(15, std::int64_t{settings->trainer.countInFirstOnly ? 1 : 0});
         if (!values.Run()) return fail();
         Statement clear(m_db, "DELETE FROM named_loop WHERE fingerprint = ?1");
         if (!clear.Bind(1, write.fingerprint).Run()) return fail();

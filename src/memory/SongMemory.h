@@ -20,12 +20,15 @@ struct NamedLoop {
 };
 
 // The speed trainer's values for the song: from `start` to `target` percent of its tempo, `step`
-// percent at a time, each step held for `passes` passes of its loop.
+// percent at a time, each step held for `passes` passes of its loop; `countIn` beats counted in
+// before every pass, or before the first only (0: none).
 struct TrainerValues {
     int start = 70;
     int step = 5;
     int passes = 2;
     int target = 100;
+    int countIn = 0;
+    bool countInFirstOnly = false;
     bool operator==(const TrainerValues&) const = default;
 };
 

@@ -51,7 +51,7 @@ CQuorvelPracticePage::CQuorvelPracticePage(QWidget* parent, CPlaybackEngine& eng
         font.setBold(true);
         beat->setFont(font);
     }
-    m_pTrainer = std::make_unique<CTrainerControls>(*this, engine);
+    m_pTrainer = std::make_unique<CTrainerControls>(*this, engine, [this] { return m_songBpm; });
     m_tapClock.start();
     m_beatRefresh.setInterval(250);
     connect(&m_beatRefresh, &QTimer::timeout, this, &CQuorvelPracticePage::RefreshBeat);
@@ -82,9 +82,8 @@ void CQuorvelPracticePage::SetCaptionsFromLanguage() {
         frame->setTitle(ui::ToQtText(GetLanguageText(133)));
     if (auto* frame = GetDlgItem<QGroupBox>(IDC_BEAT_FRAME))
         frame->setTitle(ui::ToQtText(GetLanguageText(139)));
-    if (QWidget* hint = GetDlgItem(IDC_BEAT_HINT))
-        hint->setProperty("text", ui::ToQtText(GetLanguageText(140)));
     m_pTrainer->SetCaptionsFromLanguage();
+    RefreshBeat();
 }
 
 void CQuorvelPracticePage::EnableControls(bool bEnable) {
@@ -167,6 +166,13 @@ void CQuorvelPracticePage::RefreshBeat() {
     if (QWidget* text = GetDlgItem(IDC_BEAT_TEXT)) {
         const QString shown = BeatText();
         if (text->property("text").toString() != shown) text->setProperty("text", shown);
+    }
+    // A count-in with no beat to count says what it counts instead.
+    const bool noBeat =
+        !m_songBpm && !m_bFindingBeat && m_pTrainer->Trainer().Values().nCountIn > 0;
+    if (QWidget* hint = GetDlgItem(IDC_BEAT_HINT)) {
+        const QString shown = ui::ToQtText(GetLanguageText(noBeat ? 157 : 140));
+        if (hint->property("text").toString() != shown) hint->setProperty("text", shown);
     }
 }
 
@@ -269,7 +275,10 @@ void CQuorvelPracticePage::OnCommand(int id, int notifyCode) {
         return;
     }
     if (notifyCode != ui::BN_CLICKED) return;
-    if (m_pTrainer->OnButton(id)) return;
+    if (m_pTrainer->OnButton(id)) {
+        RefreshBeat();  // the hint follows the count-in
+        return;
+    }
     switch (id) {
         case CTrainerControls::IDC_ON:
             m_pTrainer->Toggle();

@@ -5,12 +5,15 @@ void CSpeedTrainer::SetValues(const Settings& settings) {
     m_settings.nStep = std::clamp(settings.nStep, kMinStep, kMaxStep);
     m_settings.nPasses = std::clamp(settings.nPasses, kMinPasses, kMaxPasses);
     m_settings.nTarget = std::clamp(settings.nTarget, kMinTempo, kMaxTempo);
+    m_settings.nCountIn = std::clamp(settings.nCountIn, 0, kMaxCountIn);
+    m_settings.bCountInFirstOnly = settings.bCountInFirstOnly;
 }
 
 void CSpeedTrainer::TurnOn() {
     m_bOn = true;
     m_nTempo = m_settings.nStart;
     m_nPassesDone = 0;
+    m_bPassEnded = false;
 }
 
 int CSpeedTrainer::StepUp(int tempo) const {
@@ -21,6 +24,7 @@ int CSpeedTrainer::StepUp(int tempo) const {
 
 bool CSpeedTrainer::OnPass() {
     if (!m_bOn) return false;
+    m_bPassEnded = true;
     if (++m_nPassesDone < m_settings.nPasses) return false;
     m_nPassesDone = 0;
     const int before = m_nTempo;
@@ -31,6 +35,11 @@ bool CSpeedTrainer::OnPass() {
 int CSpeedTrainer::TempoAtNextJump() const {
     if (!m_bOn || AtTarget() || m_nPassesDone + 1 < m_settings.nPasses) return 0;
     return StepUp(m_nTempo);
+}
+
+int CSpeedTrainer::CountInAtNextJump() const {
+    if (!m_bOn || (m_settings.bCountInFirstOnly && m_bPassEnded)) return 0;
+    return m_settings.nCountIn;
 }
 
 void CSpeedTrainer::BackOff() {

@@ -13,12 +13,17 @@ public:
         int nStep = 5;
         int nPasses = 2;
         int nTarget = 100;
+        // Beats counted in before a pass (0: none), before every pass or the first only.
+        int nCountIn = 0;
+        bool bCountInFirstOnly = false;
         bool operator==(const Settings&) const = default;
     };
     // The ranges the page's − and + buttons keep each value in.
     static constexpr int kMinTempo = 25, kMaxTempo = 200;  // as the tempo slider
     static constexpr int kMinStep = 1, kMaxStep = 25;
     static constexpr int kMinPasses = 1, kMaxPasses = 16;
+    static constexpr int kMaxCountIn = 8;
+    static constexpr int kFirstCountIn = 4;  // where + starts the count-in from off
 
     const Settings& Values() const { return m_settings; }
     // Each value is kept inside its range; a change while running applies from the next pass.
@@ -40,6 +45,8 @@ public:
     // The tempo the next jump brings (0: it keeps the tempo): set ahead so that the jump itself
     // applies it and the new tempo starts with the loop's start.
     int TempoAtNextJump() const;
+    // The beats the next jump counts in before the loop's start sounds (0: none).
+    int CountInAtNextJump() const;
     // One step back toward the start tempo, at once; the count of passes starts again.
     void BackOff();
     // The tempo was set by hand: it becomes the current step, counted from its first pass.
@@ -53,4 +60,5 @@ private:
     bool m_bOn = false;
     int m_nTempo = 100;
     int m_nPassesDone = 0;
+    bool m_bPassEnded = false;  // a pass has ended since the trainer was turned on
 };

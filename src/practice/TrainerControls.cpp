@@ -49,8 +49,9 @@ QString RowText(const CSpeedTrainer::Settings& settings, int row) {
 
 }  // namespace
 
-CTrainerControls::CTrainerControls(ui::CTemplateDialog& page, CPlaybackEngine& engine)
-    : m_page(page), m_engine(engine) {
+CTrainerControls::CTrainerControls(ui::CTemplateDialog& page, CPlaybackEngine& engine,
+                                   std::function<std::optional<double>()> songBpm)
+    : m_page(page), m_engine(engine), m_songBpm(std::move(songBpm)) {
     if (QWidget* frame = m_page.GetDlgItem(IDC_FRAME)) {
         frame->setAutoFillBackground(false);
         frame->setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -73,6 +74,8 @@ void CTrainerControls::SetCaptionsFromLanguage() {
             label->setProperty("text", ui::ToQtText(GetLanguageText(145 + row)));
     if (auto* on = m_page.GetDlgItem<QAbstractButton>(IDC_ON))
         on->setText(ui::ToQtText(GetLanguageText(149)));
+    if (QWidget* label = m_page.GetDlgItem(IDC_COUNTIN_LABEL))
+        label->setProperty("text", ui::ToQtText(GetLanguageText(153)));
     Show();
 }
 
@@ -80,20 +83,23 @@ void CTrainerControls::Enable(bool bEnable) {
     for (int row = 0; row < kRows; ++row)
         for (int id : {IDC_MINUS + row, IDC_PLUS + row})
             if (QWidget* button = m_page.GetDlgItem(id)) button->setEnabled(bEnable);
-    if (QWidget* on = m_page.GetDlgItem(IDC_ON)) on->setEnabled(bEnable);
+    for (int id : {IDC_ON, IDC_COUNTIN_MINUS, IDC_COUNTIN_PLUS, IDC_COUNTIN_MODE})
+        if (QWidget* button = m_page.GetDlgItem(id)) button->setEnabled(bEnable);
 }
 
 void CTrainerControls::SetSongValues(const memory::TrainerValues& values) {
     m_trainer.TurnOff();
     m_passCheck.stop();
     g_loopRegion.nTempoAtNextJump = 0;
-    m_trainer.SetValues({values.start, values.step, values.passes, values.target});
+    g_loopRegion.nCountInAtNextJump = 0;
+    m_trainer.SetValues({values.start, values.step, values.passes, values.target, values.countIn,
+                         values.countInFirstOnly});
     Show();
 }
 
 memory::TrainerValues CTrainerControls::SongValues() const {
     const CSpeedTrainer::Settings& s = m_trainer.Values();
-    return {s.nStart, s.nStep, s.nPasses, s.nTarget};
+    return {s.nStart, s.nStep, s.nPasses, s.nTarget, s.nCountIn, s.bCountInFirstOnly};
 }
 
 void CTrainerControls::Toggle() {
@@ -101,6 +107,7 @@ void CTrainerControls::Toggle() {
         m_trainer.TurnOff();
         m_passCheck.stop();
         g_loopRegion.nTempoAtNextJump = 0;
+        g_loopRegion.nCountInAtNextJump = 0;
         Show();
         return;
     }
@@ -126,6 +133,20 @@ void CTrainerControls::BackOff() {
 }
 
 bool CTrainerControls::OnButton(int id) {
+    if (id == IDC_COUNTIN_MINUS || id == IDC_COUNTIN_PLUS || id == IDC_COUNTIN_MODE) {
+        CSpeedTrainer::Settings settings = m_trainer.Values();
+        if (id == IDC_COUNTIN_MODE)
+            settings.bCountInFirstOnly = !settings.bCountInFirstOnly;
+        else if (id == IDC_COUNTIN_MINUS)
+            settings.nCountIn = std::max(settings.nCountIn - 1, 0);
+        else
+            settings.nCountIn =
+                settings.nCountIn == 0 ? CSpeedTrainer::kFirstCountIn : settings.nCountIn + 1;
+        m_trainer.SetValues(settings);
+        ArmNextJump();
+        Show();
+        return true;
+    }
     const bool minus = id >= IDC_MINUS && id < IDC_MINUS + kRows;
     const bool plus = id >= IDC_PLUS && id < IDC_PLUS + kRows;
     if (!minus && !plus) return false;
@@ -149,13 +170,21 @@ void CTrainerControls::ApplyTempoNow() {
 }
 
 void CTrainerControls::ArmNextJump() {
-    if (m_trainer.IsOn()) g_loopRegion.nTempoAtNextJump = m_trainer.TempoAtNextJump();
+    if (!m_trainer.IsOn()) return;
+    g_loopRegion.nTempoAtNextJump = m_trainer.TempoAtNextJump();
+    g_loopRegion.dCountInBpm = m_songBpm().value_or(kNoBeatBpm);
+    g_loopRegion.nCountInAtNextJump = m_trainer.CountInAtNextJump();
 }
 
 void CTrainerControls::CheckPasses() {
     const unsigned jumps = g_loopRegion.nJumps.load();
-    // Most checks find no new pass: nothing to work out or redraw then.
-    if (!m_trainer.IsOn() || jumps == m_nJumpsSeen) return;
+    // Most checks find no new pass: nothing to work out or redraw then, but a beat tapped or
+    // found meanwhile counts in the next pass.
+    if (!m_trainer.IsOn()) return;
+    if (jumps == m_nJumpsSeen) {
+        g_loopRegion.dCountInBpm = m_songBpm().value_or(kNoBeatBpm);
+        return;
+    }
     bool changed = false;
     for (; m_nJumpsSeen != jumps; ++m_nJumpsSeen) changed |= m_trainer.OnPass();
     if (changed) m_engine.ShowSoundSlider(IDC_TEMPO, m_trainer.Tempo());
@@ -182,6 +211,12 @@ void CTrainerControls::Show() {
         if (QWidget* value = m_page.GetDlgItem(IDC_VALUE + row))
             value->setProperty("text", RowText(m_trainer.Values(), row));
     if (auto* on = m_page.GetDlgItem<QAbstractButton>(IDC_ON)) on->setChecked(m_trainer.IsOn());
+    const CSpeedTrainer::Settings& s = m_trainer.Values();
+    if (QWidget* value = m_page.GetDlgItem(IDC_COUNTIN_VALUE))
+        value->setProperty("text", s.nCountIn > 0 ? QString::number(s.nCountIn)
+                                                  : ui::ToQtText(GetLanguageText(154)));
+    if (auto* mode = m_page.GetDlgItem<QAbstractButton>(IDC_COUNTIN_MODE))
+        mode->setText(ui::ToQtText(GetLanguageText(s.bCountInFirstOnly ? 156 : 155)));
     if (QWidget* state = m_page.GetDlgItem(IDC_STATE)) {
         const QString shown = StateText();
         if (state->property("text").toString() != shown) state->setProperty("text", shown);

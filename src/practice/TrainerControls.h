@@ -1,16 +1,20 @@
 // The speed trainer's part of the practice page: its four values with their − and + buttons,
-// the button that turns it on and off (T does the same, Backspace backs off a step), and the
-// line that tells where it stands ("75 % → 100 %, pass 1 of 2").
+// the button that turns it on and off (T does the same, Backspace backs off a step), the count-in
+// (off or 1 to 8 beats with − and +, before every pass or the first only), and the line that
+// tells where it stands ("75 % → 100 %, pass 1 of 2").
 //
 // It follows the loop's passes by the count of jumps the loop sync makes, and asks that sync to
 // set the next step's tempo as it jumps, so that the new tempo starts with the loop's start
 // rather than whenever the window looks; the tempo slider then shows it without applying it
-// again.
+// again. A count-in is armed the same way: the jump holds the loop's start while the audio layer
+// clicks the song's beat as heard at the next pass's tempo (60 BPM where no beat is known).
 #pragma once
 
 #include <QObject>
 #include <QString>
 #include <QTimer>
+#include <functional>
+#include <optional>
 
 #include "memory/SongMemory.h"
 #include "practice/SpeedTrainer.h"
@@ -31,11 +35,20 @@ public:
     static constexpr int IDC_PLUS = 782;
     static constexpr int IDC_ON = 786;
     static constexpr int IDC_STATE = 787;
+    static constexpr int IDC_COUNTIN_LABEL = 788;
+    static constexpr int IDC_COUNTIN_MINUS = 789;
+    static constexpr int IDC_COUNTIN_VALUE = 790;
+    static constexpr int IDC_COUNTIN_PLUS = 791;
+    static constexpr int IDC_COUNTIN_MODE = 792;  // before every pass / the first only
     static constexpr int kRows = 4;
     // How often the passes are looked for: well inside the shortest loop a musician repeats.
     static constexpr int kPassCheckMs = 40;
+    // The count-in's beat where the song's is not known.
+    static constexpr double kNoBeatBpm = 60;
 
-    CTrainerControls(ui::CTemplateDialog& page, CPlaybackEngine& engine);
+    // `songBpm` gives the song's beat at its own tempo, none where it is not known.
+    CTrainerControls(ui::CTemplateDialog& page, CPlaybackEngine& engine,
+                     std::function<std::optional<double>()> songBpm);
 
     void SetCaptionsFromLanguage();
     void Enable(bool bEnable);
@@ -47,7 +60,7 @@ public:
     void Toggle();
     // Backspace: one step back at once.
     void BackOff();
-    // A − or + button (their ids); false for any other id.
+    // A − or + button or the count-in's choice (their ids); false for any other id.
     bool OnButton(int id);
 
     const CSpeedTrainer& Trainer() const { return m_trainer; }
@@ -66,5 +79,6 @@ private:
     CSpeedTrainer m_trainer;
     unsigned m_nJumpsSeen = 0;
     bool m_bSettingTempo = false;  // the trainer itself moves the slider
+    std::function<std::optional<double>()> m_songBpm;
     QTimer m_passCheck;
 };

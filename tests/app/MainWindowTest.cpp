@@ -224,8 +224,9 @@ TEST_F(MainWindowTest, CaptionsComeFromTheLanguageFileAndAMissingFileShowsOneBox
     CQuorvelMainDlg second;
     ASSERT_TRUE(second.InitDialog());
     // 26 tooltips, the loop page's five texts, the equaliser page's five, the practice page's
-    // thirteen, then the window's five captions
-    ASSERT_EQ(m_boxes.Asked().size(), 54u);
+    // seventeen (the count-in's three and the beat's line among them), then the window's five
+    // captions
+    ASSERT_EQ(m_boxes.Asked().size(), 58u);
     EXPECT_EQ(m_boxes.Asked()[0].caption, "Missing Language File");
     EXPECT_EQ(m_boxes.Asked()[0].owner, &second);
     EXPECT_EQ(qobject_cast<QGroupBox*>(second.GetDlgItem(502))->title(),

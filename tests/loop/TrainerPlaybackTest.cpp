@@ -6,6 +6,7 @@
 #include <numbers>
 
 #include "LoopPlaybackFixture.h"
+#include "audio/ClickSound.h"
 #include "audio/LoopJoin.h"
 #include "engine/MainWindowIds.h"
 #include "practice/QuorvelPracticePage.h"
@@ -34,6 +35,30 @@ std::vector<std::size_t> MarkOnsets(const std::vector<std::int16_t>& heard) {
     return onsets;
 }
 
+// Output frames where sound starts after at least 50 ms of silence on the left channel.
+std::vector<std::size_t> SoundOnsets(const std::vector<std::int16_t>& heard) {
+    constexpr int kQuiet = 300;
+    constexpr std::size_t kSilence = kRate / 20;
+    std::vector<std::size_t> onsets;
+    std::size_t quiet = 0;
+    for (std::size_t f = 0; 2 * f < heard.size(); ++f) {
+        if (std::abs(heard[2 * f]) >= kQuiet) {
+            if (quiet >= kSilence) onsets.push_back(f);
+            quiet = 0;
+        } else {
+            ++quiet;
+        }
+    }
+    return onsets;
+}
+
+std::int16_t PeakAfter(const std::vector<std::int16_t>& heard, std::size_t frame) {
+    std::int16_t peak = 0;
+    for (std::size_t f = frame; f < frame + kRate / 50 && 2 * f < heard.size(); ++f)
+        peak = std::max<std::int16_t>(peak, static_cast<std::int16_t>(std::abs(heard[2 * f])));
+    return peak;
+}
+
 class TrainerPlaybackTest : public LoopPlaybackFixture {
 protected:
     CQuorvelPracticePage& Practice() { return *m_dialog->PracticePage(); }
@@ -49,6 +74,7 @@ protected:
             press(CTrainerControls::IDC_MINUS + row);
         ASSERT_EQ(Trainer().Trainer().Values().*field, value);
     }
+    void Press(int id) { qobject_cast<QAbstractButton*>(Practice().GetDlgItem(id))->click(); }
 };
 
 TEST_F(TrainerPlaybackTest, PassesRiseByTheStepAtTheLoopsStartAndBackspaceBacksOff) {
@@ -113,6 +139,63 @@ TEST_F(TrainerPlaybackTest, PassesRiseByTheStepAtTheLoopsStartAndBackspaceBacksO
     for (std::size_t i = 2 * onsets.front(); i < 2 * onsets[5]; ++i)
         peak = std::max<std::int16_t>(peak, static_cast<std::int16_t>(std::abs(heard[i])));
     EXPECT_LE(peak, 1.1 * kHeardToneRms * std::numbers::sqrt2);
+}
+
+// A count-in of four at a song's 120 BPM played at 50 %: clicks 1 s apart, the first accented,
+// the loop's start a beat after the last, and the song silent meanwhile. First before the first
+// pass only (the second jump has none), then before every pass. The song falls silent before
+// the end marker, so that each click and the loop's start (its mark) begin after silence and are
+// timed to the frame.
+TEST_F(TrainerPlaybackTest, CountInClicksTheBeatAsHeardAndTheLoopStartsOneBeatAfter) {
+    constexpr double kPass = 2 * 1.2;  // the loop's 1.2 s at 50 %
+    const std::vector<std::int16_t> heard = CaptureWhole([&] {
+        Load({{kToneHz, 1.0}, {kMarkHz, 0.03}, {kToneHz, 0.97}, {0, 0.2}, {kToneHz, 2.0}});
+        Practice().SetSongBeat(120.0, "");
+        m_page->SetLoopStart(Bytes(1.0), false);
+        m_page->SetLoopEnd(Bytes(2.2), false);
+        SetRow(0, 50, &CSpeedTrainer::Settings::nStart);
+        SetRow(3, 50, &CSpeedTrainer::Settings::nTarget);
+        Press(CTrainerControls::IDC_COUNTIN_PLUS);  // on from off: four beats
+        Press(CTrainerControls::IDC_COUNTIN_MODE);  // before the first pass only
+        ASSERT_EQ(Trainer().Trainer().Values().nCountIn, 4);
+        ASSERT_TRUE(Trainer().Trainer().Values().bCountInFirstOnly);
+        SetPosition(Bytes(0.5));
+        Key(Qt::Key_T);
+        ASSERT_TRUE(Trainer().Trainer().IsOn());
+        Key(Qt::Key_Space);
+        // Into the loop, a pass, the count-in, two passes; then before every pass.
+        Play(static_cast<int>(1000 * (1.0 + kPass + 4 + kPass + kPass / 2)));
+        Press(CTrainerControls::IDC_COUNTIN_MODE);
+        ASSERT_FALSE(Trainer().Trainer().Values().bCountInFirstOnly);
+        Play(static_cast<int>(1000 * (kPass / 2 + 4 + 0.5)));
+    });
+    ASSERT_FALSE(heard.empty());
+
+    std::vector<std::size_t> onsets = SoundOnsets(heard);
+    ASSERT_FALSE(onsets.empty());
+    onsets.erase(onsets.begin());  // playing starts
+    // Four clicks and the loop's start, the second jump's join, four clicks and the loop's start.
+    ASSERT_EQ(onsets.size(), 11u);
+    const auto near = [&](std::size_t from, std::size_t to, double seconds, const char* what) {
+        EXPECT_NEAR(double(to - from), seconds * kRate, Mixer::kBlockFrames)
+            << what << " at output frame " << to << StarvedNear(from, to - from);
+    };
+    for (std::size_t first : {0u, 6u}) {
+        for (std::size_t k = 1; k < 4; ++k)
+            near(onsets[first + k - 1], onsets[first + k], 1.0, "click");
+        near(onsets[first + 3], onsets[first + 4], 1.0, "loop start");
+        // The loop's start is its mark; the first click is the loudest.
+        EXPECT_GT(test_audio::ToneAmplitude(heard, 2 * onsets[first + 4], 2, 256, kMarkHz, kRate),
+                  1000);
+        EXPECT_GT(PeakAfter(heard, onsets[first]), 1.3 * PeakAfter(heard, onsets[first + 1]));
+        EXPECT_GT(test_audio::ToneAmplitude(heard, 2 * onsets[first], 2, 256,
+                                            audio::detail::ClickSound::kAccentHz, kRate),
+                  1000);
+    }
+    // The second jump had no count-in: one pass from the loop's start to the sound after its end
+    // (which the stretcher may bring up to its window, 0.1 s, early).
+    EXPECT_NEAR(double(onsets[5] - onsets[4]), kPass * kRate, 0.1 * kRate)
+        << "the second jump" << StarvedNear(onsets[4], onsets[5] - onsets[4]);
 }
 
 }  // namespace

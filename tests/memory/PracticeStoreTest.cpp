@@ -32,7 +32,7 @@ SongSettings Practised() {
     settings.loopStart = 176400;
     settings.loopEnd = 352800;
     settings.beat = 123.5;
-    settings.trainer = {60, 4, 3, 95};
+    settings.trainer = {60, 4, 3, 95, 6, true};
     settings.namedLoops = {
         {"intro", 0, 88200},
         {"the \"solo\" 'again'; DROP TABLE song; --", 176400, 352800},
