@@ -144,7 +144,12 @@ std::string HelpText() {
 }
 
 std::string VersionText() {
-    return std::string("quorvel ") + ProgramVersion() + "\n";
+    return std::string("quorvel ") + ProgramVersion() +
+           "\n"
+           "Copyright (C) 2026 The Quorvel developers.\n"
+           "License GPLv3+: GNU GPL version 3 or later <https://gnu.org/licenses/gpl.html>.\n"
+           "This is free software: you are free to change and redistribute it.\n"
+           "There is NO WARRANTY, to the extent permitted by law.\n";
 }
 
 const char* ProgramVersion() {

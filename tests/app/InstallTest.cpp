@@ -169,6 +169,8 @@ TEST_F(InstallTest, TheTreeHoldsWhatADesktopNeedsAndPassesItsValidators) {
     const QString desktop = Installed("share/applications/org.quorvel.Quorvel.desktop");
     const QString metainfo = Installed("share/metainfo/org.quorvel.Quorvel.metainfo.xml");
     const QString manual = Installed("share/man/man1/quorvel.1");
+    EXPECT_NE(ReadText(Installed("share/doc/quorvel/LICENSE")).find("GNU GENERAL PUBLIC LICENSE"),
+              std::string::npos);
     for (const int size : {64, 256}) {
         const QImage icon(
             Installed(QString("share/icons/hicolor/%1x%1/apps/org.quorvel.Quorvel.png").arg(size)));
@@ -192,6 +194,8 @@ TEST_F(InstallTest, TheTreeHoldsWhatADesktopNeedsAndPassesItsValidators) {
     EXPECT_NE(componentText.find("<release version=\"" QUORVEL_VERSION_TEXT "\""),
               std::string::npos);
     EXPECT_NE(componentText.find(">org.quorvel.Quorvel.desktop</launchable>"), std::string::npos);
+    EXPECT_NE(componentText.find("<project_license>GPL-3.0-or-later</project_license>"),
+              std::string::npos);
 
     const Outcome roff = RunProgram("groff", {"-man", "-Tutf8", "-ww", "-z", manual});
     EXPECT_TRUE(roff.finished && roff.code == 0);
@@ -213,7 +217,8 @@ TEST_F(InstallTest, HelpVersionAndMistakesNeedNoDisplayAndStartNoPlayer) {
     EXPECT_EQ(version.out.rfind("Usage:", 0), 0u);
     const Outcome onlyVersion = RunProgram(Player(), {"--version"}, bare);
     EXPECT_EQ(onlyVersion.code, 0);
-    EXPECT_EQ(onlyVersion.out, "quorvel " QUORVEL_VERSION_TEXT "\n");
+    EXPECT_EQ(onlyVersion.out.rfind("quorvel " QUORVEL_VERSION_TEXT "\n", 0), 0u);
+    EXPECT_NE(onlyVersion.out.find("GPL version 3 or later"), std::string::npos);
     EXPECT_EQ(onlyVersion.err, "");
 
     const Outcome unknown = RunProgram(Player(), {"--shuffle", "song.mp3"}, bare);
