@@ -104,7 +104,10 @@ void PlaybackFeed::Run() {
             const bool ready = Prepare(spare, aim);
             lock.lock();
             if (ready)
-                m_state.fetch_or(kSpareReady, kRelease);  // only this thread sets the bit
+                // Only this thread changes the word while the spare is not ready. A new
+                // generation: a jump that read the spare's fields before it was made ready
+                // again fails its compare-and-swap instead of landing on stale ones.
+                m_state.store((m_state.load(kRelaxed) | kSpareReady) + kGeneration, kRelease);
             else
                 m_qwFailedAim = aim;
             continue;
@@ -194,8 +197,8 @@ bool PlaybackFeed::Land(std::uint64_t frame) {
         spare.written.load(kAcquire) < frame - start)
         return false;
     // Fails only where the thread withdrew the spare this moment, to aim it elsewhere.
-    if (!m_state.compare_exchange_strong(state, (state & 1) ^ 1, std::memory_order_acq_rel))
-        return false;
+    const std::uint32_t taken = (state & ~(kSpareReady | 1)) | ((state & 1) ^ 1);
+    if (!m_state.compare_exchange_strong(state, taken, std::memory_order_acq_rel)) return false;
     spare.read.store(frame - start, kRelease);
     return true;
 }

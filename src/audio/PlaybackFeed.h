@@ -71,8 +71,10 @@ private:
         // The writing side's, while nobody reads.
         void Reset(std::uint64_t frame);
     };
-    // The word shared by both sides: bit 0 the current reader, bit 1 the spare is ready.
+    // The word shared by both sides: bit 0 the current reader, bit 1 the spare is ready, the
+    // rest counts the times it was made ready.
     static constexpr std::uint32_t kSpareReady = 2;
+    static constexpr std::uint32_t kGeneration = 4;
 
     PlaybackFeed(std::unique_ptr<FileDecoder> decoder, FileDecoder::Twin twin);
     void Run();
