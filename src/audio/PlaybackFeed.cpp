@@ -4,6 +4,8 @@
 #include <cstring>
 #include <system_error>
 
+#include "audio/ThreadPriority.h"
+
 namespace audio::detail {
 
 namespace {
@@ -70,6 +72,9 @@ std::uint64_t PlaybackFeed::HeldFrames(const Reader& reader) const {
 }
 
 void PlaybackFeed::Run() {
+    // Below the producer and the mixer, above ordinary work: a build beside the player must not
+    // keep the rings from filling. It sleeps whenever its ring is full, so it takes little.
+    RaiseThreadPriority(1, -5);
     std::unique_lock lock(m_mutex);
     const std::uint64_t comfortable = FramesOfMs(m_nSampleRate, kSpareReadyMs);
     while (!m_bStop) {
