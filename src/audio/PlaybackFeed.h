@@ -1,7 +1,8 @@
-// Decodes a song that is being heard ahead of the producer, on an ordinary thread, so that the
-// real-time thread only copies samples: decoding allocates (a packet per read, the codec's
-// frames), and under load an allocation can make a real-time thread wait for whatever ordinary
-// thread holds the allocator's locks.
+// Decodes a song that is being heard ahead of the producer, on a thread of its own (at the lowest
+// real-time priority, below the producer), so that the producer only copies samples: decoding
+// allocates (a packet per read, the codec's frames), and under load an allocation can make a
+// real-time thread wait for whatever ordinary thread holds the allocator's locks. A stall of this
+// thread is absorbed by its ring.
 //
 // Two readers, each a decoder with a ring of the samples it decoded: the current one, kept a few
 // seconds ahead of what is read, and a spare kept standing at the frame that a loop jumps back to
@@ -13,7 +14,7 @@
 // producer, or an API call). The filling thread writes the rings and never takes that lock. Each
 // ring has one reader and one writer at a time; which reader is current and whether the spare may
 // be taken is one atomic word that both sides change only by compare-and-swap. Where the thread
-// has fallen behind, the consumer decodes for itself rather than wait for an ordinary thread.
+// has fallen behind, the consumer decodes for itself rather than wait for it.
 #pragma once
 
 #include <atomic>

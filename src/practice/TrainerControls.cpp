@@ -172,8 +172,12 @@ void CTrainerControls::ApplyTempoNow() {
 void CTrainerControls::ArmNextJump() {
     if (!m_trainer.IsOn()) return;
     g_loopRegion.nTempoAtNextJump = m_trainer.TempoAtNextJump();
-    g_loopRegion.dCountInBpm = m_songBpm().value_or(kNoBeatBpm);
+    ShareSongBeat();
     g_loopRegion.nCountInAtNextJump = m_trainer.CountInAtNextJump();
+}
+
+void CTrainerControls::ShareSongBeat() {
+    g_loopRegion.dCountInBpm = m_songBpm().value_or(kNoBeatBpm);
 }
 
 void CTrainerControls::CheckPasses() {
@@ -182,7 +186,7 @@ void CTrainerControls::CheckPasses() {
     // found meanwhile counts in the next pass.
     if (!m_trainer.IsOn()) return;
     if (jumps == m_nJumpsSeen) {
-        g_loopRegion.dCountInBpm = m_songBpm().value_or(kNoBeatBpm);
+        ShareSongBeat();
         return;
     }
     bool changed = false;

@@ -71,6 +71,8 @@ private:
     // Applies the trainer's tempo now (on, backing off) and arms the next jump's.
     void ApplyTempoNow();
     void ArmNextJump();
+    // The song's beat, as the loop's sync counts a count-in by it (60 BPM where none is known).
+    void ShareSongBeat();
     void Show();
     void OnTempoByHand(int tempo);
 
