@@ -1,8 +1,10 @@
 #include "app/PlayerMenuItems.h"
 
+#include <QActionGroup>
 #include <QFileInfo>
 #include <QMenu>
 
+#include "engine/PlaybackEngine.h"
 #include "lang/LanguageText.h"
 #include "practice/SongMemoryKeeper.h"
 #include "ui/QtText.h"
@@ -16,9 +18,37 @@ QString MenuText(const QString& text) {
     return shown;
 }
 
+// The engines of the "Time-Stretching" submenu: name and tip texts, in menu order.
+struct StretcherItem {
+    audio::DWORD stretcher;
+    int nameText;
+    int tipText;
+};
+constexpr StretcherItem kStretcherItems[] = {
+    {audio::STRETCHER_SOUNDTOUCH, 159, 162},
+    {audio::STRETCHER_FINER, 160, 163},
+    {audio::STRETCHER_FASTER, 161, 164},
+};
+
+void AppendStretcherMenu(QMenu& menu, CSongMemoryKeeper& keeper, CPlaybackEngine& engine) {
+    QMenu* stretching = menu.addMenu(MenuText(ui::ToQtText(GetLanguageText(158))));
+    stretching->setToolTipsVisible(true);
+    auto* choices = new QActionGroup(stretching);
+    for (const StretcherItem& item : kStretcherItems) {
+        QAction* choice = stretching->addAction(MenuText(ui::ToQtText(GetLanguageText(item.nameText))));
+        choice->setToolTip(ui::ToQtText(GetLanguageText(item.tipText)));
+        choice->setCheckable(true);
+        choice->setChecked(keeper.Settings().Stretcher() == item.stretcher);
+        choices->addAction(choice);
+        QObject::connect(choice, &QAction::triggered, stretching, [&keeper, &engine, item] {
+            if (engine.SetStretcher(item.stretcher)) keeper.Settings().SetStretcher(item.stretcher);
+        });
+    }
+}
+
 }  // namespace
 
-void AppendPlayerMenuItems(QMenu& menu, CSongMemoryKeeper& keeper,
+void AppendPlayerMenuItems(QMenu& menu, CSongMemoryKeeper& keeper, CPlaybackEngine& engine,
                            std::function<void(const std::string&)> openSong) {
     QMenu* recent = menu.addMenu(MenuText(ui::ToQtText(GetLanguageText(126))));
     recent->setToolTipsVisible(true);
@@ -30,6 +60,8 @@ void AppendPlayerMenuItems(QMenu& menu, CSongMemoryKeeper& keeper,
         song->setToolTip(shownPath);
         QObject::connect(song, &QAction::triggered, recent, [openSong, path] { openSong(path); });
     }
+
+    AppendStretcherMenu(menu, keeper, engine);
 
     QAction* remember = menu.addAction(MenuText(ui::ToQtText(GetLanguageText(125))));
     remember->setCheckable(true);

@@ -189,8 +189,10 @@ void CQuorvelMainDlg::CreatePracticePage() {
     auto* eq = qobject_cast<CQuorvelEQPropertyPage*>(m_pEqPage);
     m_pMemoryKeeper =
         std::make_unique<CSongMemoryKeeper>(m_engine, *m_pLoopPage, *eq, *page, DataFolder());
+    // Songs play with the engine chosen last time.
+    m_engine.SetStretcher(m_pMemoryKeeper->Settings().Stretcher());
     m_languageMenu.SetPlayerItems([this](QMenu& menu) {
-        AppendPlayerMenuItems(menu, *m_pMemoryKeeper,
+        AppendPlayerMenuItems(menu, *m_pMemoryKeeper, m_engine,
                               [this](const std::string& path) { OpenFromOutside(path); });
     });
     // Said once the window is up, not in the middle of its making.

@@ -166,6 +166,8 @@ constexpr DWORD CONFIG_LOOP_CROSSFADE = 0x10000;
 // STRETCHER_SOUNDTOUCH); streams already created keep theirs. ERROR_ILLPARAM for another value.
 constexpr DWORD CONFIG_STRETCHER = 0x10001;
 constexpr DWORD STRETCHER_SOUNDTOUCH = 0;  // the FX_TEMPO_OPTION_... are its own settings
+constexpr DWORD STRETCHER_FINER = 1;       // Rubber Band's R3 engine: the cleanest, the dearest
+constexpr DWORD STRETCHER_FASTER = 2;      // Rubber Band's R2 engine: crisp attacks, cheap
 
 // Procedure types. `user` is the value given when the procedure was set.
 using SYNCPROC = void(HSYNC handle, DWORD channel, DWORD data, void* user);
@@ -272,6 +274,11 @@ BOOL FX_TempoGet(HSTREAM handle, float* tempo, float* samplerate, float* pitch);
 // Sets one time-stretching option (FX_TEMPO_OPTION_...); a value the stream's engine cannot take
 // is brought into its range. ERROR_ILLTYPE (an option the engine does not have).
 BOOL FX_TempoSetOption(HSTREAM handle, DWORD option, DWORD value);
+
+// Changes the time-stretch engine of a tempo stream (STRETCHER_...), keeping its position, its
+// settings and the audio it holds: a playing stream goes on from where it is heard after the new
+// engine's start-up. ERROR_HANDLE (not a tempo stream), ERROR_ILLPARAM (an unknown engine).
+BOOL FX_TempoSetStretcher(HSTREAM handle, DWORD stretcher);
 
 // The source channel of a tempo stream (0 with ERROR_HANDLE otherwise).
 DWORD FX_TempoGetSource(HSTREAM handle);

@@ -121,7 +121,8 @@ BOOL FX_TempoSet(HSTREAM handle, float tempo, float samplerate, float pitch) {
     stream->Set(tempo, samplerate, pitch);
     stream->Get(after[0], after[1], after[2]);
     // Heard at once, not after the audio read ahead at the old settings.
-    if (!std::equal(before, before + 3, after)) stream->WithdrawReadAhead();
+    if (!std::equal(before, before + 3, after) && stream->RestartsOnChange())
+        stream->WithdrawReadAhead();
     return Succeed(1);
 }
 
@@ -145,6 +146,32 @@ BOOL FX_TempoSetOption(HSTREAM handle, DWORD option, DWORD value) {
     if (!stream) return 0;
     if (!stream->SetOption(option, value)) return Fail(ERROR_ILLTYPE, 0);
     return Succeed(1);
+}
+
+BOOL FX_TempoSetStretcher(HSTREAM handle, DWORD stretcher) {
+    int sampleRate = 0, channels = 0;
+    {
+        LockedChannel locked = LockChannel(handle);
+        if (!locked) return 0;
+        if (!AsTempo(locked)) return 0;
+        sampleRate = locked->SampleRate();
+        channels = locked->Channels();
+    }
+    // Made and warmed up before the stream is locked, which would hold up the producer.
+    auto engine = MakeStretchEngine(stretcher, sampleRate, channels);
+    if (!engine) return Fail(ERROR_ILLPARAM, 0);
+    std::unique_ptr<StretchEngine> old;
+    {
+        LockedChannel locked = LockChannel(handle);
+        if (!locked) return 0;
+        TempoStream* stream = AsTempo(locked);
+        if (!stream) return 0;
+        // What the mixer has read ahead with the old engine still plays (25 ms): taking it
+        // back would leave the new engine's start-up (Rubber Band's is tens of milliseconds of
+        // work) to be done before the next block is due, and be heard as a gap.
+        old = stream->SwapEngine(std::move(engine));
+    }
+    return Succeed(1);  // the old engine goes here, with the stream let go
 }
 
 BOOL FX_TempoCountIn(HSTREAM handle, DWORD beats, double beatSeconds) {

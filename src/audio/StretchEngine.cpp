@@ -4,6 +4,7 @@
 #include <utility>
 #include <vector>
 
+#include "audio/RubberBandEngine.h"
 #include "audio/SoundTouchEngine.h"
 
 namespace audio::detail {
@@ -31,15 +32,25 @@ void WarmUp(StretchEngine& engine, int sampleRate, int channels) {
     engine.SetPitchSemitones(0.0);
 }
 
-template <typename Engine>
-std::unique_ptr<StretchEngine> Make(int sampleRate, int channels) {
-    auto engine = std::make_unique<Engine>(sampleRate, channels);
+template <typename Engine, typename... Args>
+std::unique_ptr<StretchEngine> Make(int sampleRate, int channels, Args... args) {
+    auto engine = std::make_unique<Engine>(sampleRate, channels, args...);
     WarmUp(*engine, sampleRate, channels);
     return engine;
 }
 
+std::unique_ptr<StretchEngine> MakeFiner(int sampleRate, int channels) {
+    return Make<RubberBandEngine>(sampleRate, channels, RubberBandEngine::Kind::Finer);
+}
+
+std::unique_ptr<StretchEngine> MakeFaster(int sampleRate, int channels) {
+    return Make<RubberBandEngine>(sampleRate, channels, RubberBandEngine::Kind::Faster);
+}
+
 constexpr StretchEngineKind kEngines[] = {
-    {STRETCHER_SOUNDTOUCH, "SoundTouch", &Make<SoundTouchEngine>},
+    {STRETCHER_SOUNDTOUCH, "classic", &Make<SoundTouchEngine>},
+    {STRETCHER_FINER, "finer", &MakeFiner},
+    {STRETCHER_FASTER, "faster", &MakeFaster},
 };
 
 }  // namespace

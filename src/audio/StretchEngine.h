@@ -44,6 +44,10 @@ public:
     // The input has ended: what the engine holds becomes ready.
     virtual void Flush() = 0;
 
+    // True when a new tempo, rate or pitch is taken in the middle of the stream without a step,
+    // so that the stream need not start the engine again to be heard with it at once.
+    virtual bool TakesChangesInFlight() const { return false; }
+
     // Input frames one output frame stands for at the current settings.
     virtual double InputPerOutput() const = 0;
     // Input frames the engine takes before its first output comes out.

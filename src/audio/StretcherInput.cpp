@@ -12,12 +12,12 @@ constexpr std::size_t kReservedFrames = 2 * 48000;
 }  // namespace
 
 StretcherInput::StretcherInput(StretchEngine& engine, int channels)
-    : m_engine(engine), m_nChannels(channels) {
+    : m_engine(&engine), m_nChannels(channels) {
     m_samples.reserve(kReservedFrames * static_cast<std::size_t>(std::max(channels, 1)));
 }
 
 void StretcherInput::Clear() {
-    m_engine.Clear();
+    m_engine->Clear();
     m_ranges.clear();
     m_samples.clear();
     m_sampleStart = 0;
@@ -39,18 +39,18 @@ void StretcherInput::Put(std::uint64_t srcStart, const std::int16_t* samples, in
     const std::size_t at = m_samples.size();
     m_samples.resize(at + count);
     for (std::size_t i = 0; i < count; ++i) m_samples[at + i] = samples[i] * (1.0f / 32768.0f);
-    m_engine.Process(m_samples.data() + at, frames);
+    m_engine->Process(m_samples.data() + at, frames);
 }
 
 int StretcherInput::Retrieve(float* dst, int frames) {
-    const int got = m_engine.Retrieve(dst, frames);
-    Consume(got * m_engine.InputPerOutput());
+    const int got = m_engine->Retrieve(dst, frames);
+    Consume(got * m_engine->InputPerOutput());
     return got;
 }
 
 void StretcherInput::Restart() {
-    m_engine.Clear();
-    m_engine.Process(m_samples.data() + m_sampleStart,
+    m_engine->Clear();
+    m_engine->Process(m_samples.data() + m_sampleStart,
                      static_cast<int>((m_samples.size() - m_sampleStart) / m_nChannels));
 }
 

@@ -16,8 +16,12 @@ namespace audio::detail {
 
 class StretcherInput {
 public:
-    // `engine` outlives this record.
+    // `engine` outlives this record (or its use, see UseEngine).
     StretcherInput(StretchEngine& engine, int channels);
+
+    // From now on the record goes into `engine`, which starts on what the old one held when
+    // Restart() is next called.
+    void UseEngine(StretchEngine& engine) { m_engine = &engine; }
 
     bool Empty() const { return m_ranges.empty(); }
     // Empties the engine and the record, as after a seek.
@@ -38,7 +42,7 @@ public:
     // Source frames still inside the engine.
     double Unconsumed() const;
     // Output frames the engine will still make from them at its current settings.
-    double HeldOutputFrames() const { return Unconsumed() / m_engine.InputPerOutput(); }
+    double HeldOutputFrames() const { return Unconsumed() / m_engine->InputPerOutput(); }
 
     // Forgets what went in after source frame `frame` (its first occurrence not yet come out),
     // or after Position() when it is not there. Returns the source frame that follows what is
@@ -55,7 +59,7 @@ private:
     // Drops `frames` whole frames from the front.
     void DropFront(std::uint64_t frames);
 
-    StretchEngine& m_engine;
+    StretchEngine* m_engine;
     int m_nChannels;
     std::deque<Range> m_ranges;     // oldest first
     std::vector<float> m_samples;   // the ranges' samples, one after the other

@@ -58,9 +58,13 @@ void TempoStream::Set(float tempo, float rate, float pitch) {
     // of the jump, instead of making again what it had made from before it.
     if ((before[0] != m_fTempo || before[1] != m_fRate || before[2] != m_fPitch) &&
         !InMixtimeSync()) {
-        m_bRefill = !m_input.Empty();
         m_countIn.Cancel();  // a tempo set by hand is heard at once
+        m_bRefill = !m_input.Empty() && !m_pEngine->TakesChangesInFlight();
     }
+    ApplySettings();
+}
+
+void TempoStream::ApplySettings() {
     // An engine may clamp: a Get reports what it applied.
     const double tempoRatio = 1.0 + m_fTempo / 100.0;
     if (const double applied = m_pEngine->SetTempo(tempoRatio); applied != tempoRatio)
@@ -80,6 +84,16 @@ void TempoStream::Get(float& tempo, float& rate, float& pitch) const {
 
 bool TempoStream::SetOption(DWORD option, DWORD value) {
     return m_pEngine->SetOption(option, value);
+}
+
+std::unique_ptr<StretchEngine> TempoStream::SwapEngine(std::unique_ptr<StretchEngine> engine) {
+    std::swap(m_pEngine, engine);
+    m_input.UseEngine(*m_pEngine);
+    ApplySettings();
+    // The new engine starts on what the old one held, before anything more is read.
+    m_bRefill = !m_input.Empty();
+    m_bFlushed = false;
+    return engine;
 }
 
 void TempoStream::PrepareJump(std::uint64_t frame) {

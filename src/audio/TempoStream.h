@@ -37,7 +37,14 @@ public:
     // the change goes on seamlessly from the jump instead of remaking what is held.
     void Set(float tempo, float rate, float pitch);
     void Get(float& tempo, float& rate, float& pitch) const;
+    // Whether a change of settings starts the engine again from what is heard (otherwise the
+    // engine takes it in flight, and the audio read ahead stays).
+    bool RestartsOnChange() const { return !m_pEngine->TakesChangesInFlight(); }
     bool SetOption(DWORD option, DWORD value);
+    // Goes on with `engine` (made off the producer's thread) at the stream's settings, from the
+    // audio the old engine held: the position is kept and the change is heard after the new
+    // engine's start-up. Returns the old engine, for the caller to free.
+    std::unique_ptr<StretchEngine> SwapEngine(std::unique_ptr<StretchEngine> engine);
     double TimelineFramesPerFrame() override { return m_pEngine->InputPerOutput(); }
     void PrepareJump(std::uint64_t frame) override;
     void WillBeHeard() override;
@@ -68,6 +75,8 @@ private:
         TempoStream& m_owner;
     };
     void ResetStretcher();
+    // Hands the engine the tempo, rate and pitch, keeping what it applied.
+    void ApplySettings();
     // Starts the engine again on the source audio it still held, with the new settings: what
     // it had made with the old ones is never heard.
     void Refill();

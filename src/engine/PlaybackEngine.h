@@ -124,6 +124,11 @@ public:
     // starts with every band at 0.
     void SetEqGain(int band, int gain);
 
+    // ---- Time-stretching ----
+    // Songs play and are saved with `stretcher` (audio::STRETCHER_...) from now on; the loaded
+    // song goes over to it at once, from where it is heard. False when the layer refuses it.
+    bool SetStretcher(audio::DWORD stretcher);
+
     // The main window's pre-filter: true swallows the event.
     bool PreTranslateMessage(QObject* target, QEvent* event);
 

@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "engine/PlaybackEngine.h"
+#include "engine/TempoOptions.h"
 #include "eq/EqBands.h"
 #include "lang/LanguageText.h"
 #include "ui/ShowMessage.h"
@@ -32,7 +33,10 @@ bool RenderChain::CreateStreams(const Messages& messages) {
         Close(false);
         return false;
     }
+    // The engine of playback (the layer's choice), with the options playback has from FX.ini:
+    // a save sounds as what was heard.
     m_hTempo = audio::FX_TempoCreate(m_hDecode, audio::STREAM_DECODE | audio::FX_FREESOURCE);
+    if (m_hTempo) ApplyTempoOptions(m_hTempo, TempoOptionsPath());
     audio::CHANNELINFO info{};
     if (m_hTempo && audio::ChannelGetInfo(m_hTempo, &info))
         m_hOutput =

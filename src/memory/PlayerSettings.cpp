@@ -7,15 +7,39 @@ namespace memory {
 namespace {
 
 constexpr char kRestoreKey[] = "Memory/RestoreSongSettings";
+constexpr char kStretcherKey[] = "Playback/TimeStretching";
+
+struct StretcherName {
+    audio::DWORD stretcher;
+    const char* name;
+};
+constexpr StretcherName kStretcherNames[] = {
+    {audio::STRETCHER_SOUNDTOUCH, "classic"},
+    {audio::STRETCHER_FINER, "finer"},
+    {audio::STRETCHER_FASTER, "faster"},
+};
 
 }  // namespace
 
 PlayerSettings::PlayerSettings(std::string path) : m_path(std::move(path)) {
     const QSettings file(QString::fromStdString(m_path), QSettings::IniFormat);
     m_bRestoreSongSettings = file.value(QLatin1String(kRestoreKey), true).toBool();
+    const QString stretcher = file.value(QLatin1String(kStretcherKey)).toString().trimmed();
+    for (const StretcherName& known : kStretcherNames)
+        if (stretcher.compare(QLatin1String(known.name), Qt::CaseInsensitive) == 0)
+            m_dwStretcher = known.stretcher;
 }
 
-void PlayerSettings::Write(const char* key, bool value) {
+void PlayerSettings::SetStretcher(audio::DWORD stretcher) {
+    for (const StretcherName& known : kStretcherNames) {
+        if (known.stretcher != stretcher) continue;
+        m_dwStretcher = stretcher;
+        Write(kStretcherKey, QString::fromLatin1(known.name));
+    }
+}
+
+template <typename Value>
+void PlayerSettings::Write(const char* key, const Value& value) {
     QSettings file(QString::fromStdString(m_path), QSettings::IniFormat);
     file.setValue(QLatin1String(key), value);
     file.sync();

@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "audio/Audio.h"
+
 namespace memory {
 
 class PlayerSettings {
@@ -16,11 +18,19 @@ public:
     bool RestoresSongSettings() const { return m_bRestoreSongSettings; }
     void SetRestoresSongSettings(bool bRestore);
 
+    // The time-stretch engine songs play and are saved with (audio::STRETCHER_...), kept by
+    // name; a name the file does not know gives the default.
+    static constexpr audio::DWORD kDefaultStretcher = audio::STRETCHER_FASTER;
+    audio::DWORD Stretcher() const { return m_dwStretcher; }
+    void SetStretcher(audio::DWORD stretcher);
+
 private:
-    void Write(const char* key, bool value);
+    template <typename Value>
+    void Write(const char* key, const Value& value);
 
     std::string m_path;
     bool m_bRestoreSongSettings = true;
+    audio::DWORD m_dwStretcher = kDefaultStretcher;
 };
 
 }  // namespace memory

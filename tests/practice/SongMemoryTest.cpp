@@ -297,3 +297,49 @@ TEST_F(SongMemoryTest, AStoreItCannotUseIsToldOnceAndTheSongsPlayAsUsual) {
 }
 
 }  // namespace
+
+TEST_F(SongMemoryTest, TheTimeStretchingChoiceGoesOnWithThePlayingSongAndSurvivesARestart) {
+    const std::string song = Song("song.wav");
+    Load(song);
+    Move(IDC_TEMPO, 75);
+    Engine().OnPlay();
+    test_audio::PlayOutput(0.3);
+    EXPECT_EQ(audio::GetConfig(audio::CONFIG_STRETCHER), memory::PlayerSettings::kDefaultStretcher);
+
+    m_dialog->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(m_dialog.get()));
+    QTest::mouseClick(m_dialog->windowHandle(), Qt::RightButton, {}, QPoint(100, 20));
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    ASSERT_NE(menu, nullptr);
+    QMenu* stretching = nullptr;
+    QStringList order;
+    for (QAction* action : menu->actions()) {
+        order << action->text();
+        if (action->text() == "Time-Stretching") stretching = action->menu();
+    }
+    ASSERT_NE(stretching, nullptr);
+    EXPECT_EQ(order.indexOf("Time-Stretching"), order.indexOf("Recent Songs") + 1);
+    QStringList engines, checked;
+    for (QAction* action : stretching->actions()) {
+        engines << action->text();
+        if (action->isChecked()) checked << action->text();
+    }
+    EXPECT_EQ(engines, (QStringList{"Classic (SoundTouch)", "Finer", "Faster"}));
+    EXPECT_EQ(checked, QStringList{"Faster"});
+    const double before = Engine().GetPositionSeconds();
+    stretching->actions().at(1)->trigger();
+    menu->close();
+    EXPECT_EQ(audio::GetConfig(audio::CONFIG_STRETCHER), audio::STRETCHER_FINER);
+    // The song goes on from where it was heard.
+    test_audio::PlayOutput(0.4);
+    EXPECT_TRUE(Engine().IsPlaying());
+    EXPECT_GT(Engine().GetPositionSeconds(), before + 0.1);
+
+    Restart();
+    EXPECT_EQ(audio::GetConfig(audio::CONFIG_STRETCHER), audio::STRETCHER_FINER);
+    EXPECT_EQ(Keeper().Settings().Stretcher(), audio::STRETCHER_FINER);
+    // A name the player does not know gives the default.
+    testenv::WriteFile(DataFolder() + "/Settings.ini", "[Playback]\nTimeStretching=warp\n");
+    Restart();
+    EXPECT_EQ(audio::GetConfig(audio::CONFIG_STRETCHER), memory::PlayerSettings::kDefaultStretcher);
+}

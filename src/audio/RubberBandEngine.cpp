@@ -1,0 +1,182 @@
+#include "audio/RubberBandEngine.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace audio::detail {
+
+namespace {
+
+using RB = RubberBand::RubberBandStretcher;
+
+// The largest block the library is given at once: it is told so, and then never allocates.
+constexpr int kBlockFrames = 1024;
+// Output kept ready here at most in practice: what a restart at 5 % tempo makes of the audio
+// the stretcher held, a few seconds. Beyond it the buffer grows (never on a normal path).
+constexpr std::size_t kReadyFrames = 1u << 18;
+
+RB::Options OptionsOf(RubberBandEngine::Kind kind) {
+    // The channels together keep the centre in phase. (High pitch consistency is left out: its
+    // resampler allocates a new filter whenever the ratio moves, on the producer's thread.)
+    const RB::Options common = RB::OptionProcessRealTime | RB::OptionChannelsTogether |
+                               RB::OptionThreadingNever;
+    if (kind == RubberBandEngine::Kind::Finer) return common | RB::OptionEngineFiner;
+    return common | RB::OptionEngineFaster | RB::OptionTransientsCrisp |
+           RB::OptionDetectorCompound | RB::OptionPhaseLaminar;
+}
+
+}  // namespace
+
+RubberBandEngine::RubberBandEngine(int sampleRate, int channels, Kind kind)
+    : m_stretcher(static_cast<std::size_t>(sampleRate), static_cast<std::size_t>(channels),
+                  OptionsOf(kind)),
+      m_nChannels(channels) {
+    const auto chans = static_cast<std::size_t>(channels);
+    m_planar.assign(kBlockFrames * chans, 0.0f);
+    m_retrieved.assign(kBlockFrames * chans, 0.0f);
+    m_planes.resize(chans);
+    m_retrievedPlanes.resize(chans);
+    for (std::size_t c = 0; c < chans; ++c) m_retrievedPlanes[c] = &m_retrieved[c * kBlockFrames];
+    m_ready.resize(kReadyFrames * chans);
+    m_stretcher.setMaxProcessSize(kBlockFrames);
+    Prime();
+}
+
+double RubberBandEngine::SetTempo(double ratio) {
+    m_tempo = ratio;
+    ApplyRatios();
+    return m_tempo;
+}
+
+double RubberBandEngine::SetRate(double ratio) {
+    m_rate = ratio;
+    ApplyRatios();
+    return m_rate;
+}
+
+double RubberBandEngine::SetPitchSemitones(double semitones) {
+    m_semitones = semitones;
+    ApplyRatios();
+    return m_semitones;
+}
+
+void RubberBandEngine::ApplyRatios() {
+    // A faster tape (the rate) shortens the audio and raises its pitch together.
+    m_stretcher.setTimeRatio(1.0 / (m_tempo * m_rate));
+    m_stretcher.setPitchScale(m_rate * std::pow(2.0, m_semitones / 12.0));
+}
+
+void RubberBandEngine::Prime() {
+    m_readyStart = 0;
+    m_readyFrames = 0;
+    m_expectedOutput = 0;
+    m_keptOutput = 0;
+    std::size_t pad = m_stretcher.getPreferredStartPad();
+    std::fill(m_planar.begin(), m_planar.end(), 0.0f);
+    for (std::size_t c = 0; c < m_planes.size(); ++c) m_planes[c] = &m_planar[c * kBlockFrames];
+    m_dropFrames = m_stretcher.getStartDelay();
+    while (pad > 0) {
+        const std::size_t n = std::min<std::size_t>(pad, kBlockFrames);
+        m_stretcher.process(m_planes.data(), n, false);
+        TakeOutput();
+        pad -= n;
+    }
+    m_requiredAfterPrime = m_stretcher.getSamplesRequired();
+}
+
+void RubberBandEngine::Clear() {
+    m_stretcher.reset();
+    ApplyRatios();
+    Prime();
+}
+
+void RubberBandEngine::Process(const float* samples, int frames) {
+    m_expectedOutput += frames / InputPerOutput();
+    for (int done = 0; done < frames; done += kBlockFrames)
+        ProcessBlock(samples + static_cast<std::size_t>(done) * m_nChannels,
+                     std::min(kBlockFrames, frames - done), false);
+}
+
+void RubberBandEngine::Flush() {
+    // The library keeps its start-up delay's worth of the end inside, even when told the input
+    // is over: silence pushes it out, and what comes out beyond the end is cut off.
+    std::fill(m_planar.begin(), m_planar.end(), 0.0f);
+    constexpr int kMaxSilentBlocks = 64;
+    for (int block = 0; block < kMaxSilentBlocks && double(m_keptOutput) < m_expectedOutput;
+         ++block) {
+        for (std::size_t c = 0; c < m_planes.size(); ++c) m_planes[c] = &m_planar[c * kBlockFrames];
+        m_stretcher.process(m_planes.data(), kBlockFrames, false);
+        TakeOutput();
+    }
+    const auto expected = static_cast<std::size_t>(std::lround(m_expectedOutput));
+    if (m_keptOutput > expected) {
+        const std::size_t excess = std::min(m_keptOutput - expected, m_readyFrames);
+        m_readyFrames -= excess;
+        m_keptOutput -= excess;
+    }
+    // Nothing more comes: the library's own tail is silence past the end, not wanted.
+    m_expectedOutput = double(m_keptOutput);
+}
+
+void RubberBandEngine::ProcessBlock(const float* interleaved, int frames, bool final) {
+    for (int c = 0; c < m_nChannels; ++c) {
+        float* plane = &m_planar[static_cast<std::size_t>(c) * kBlockFrames];
+        for (int i = 0; i < frames; ++i) plane[i] = interleaved[i * m_nChannels + c];
+        m_planes[static_cast<std::size_t>(c)] = plane;
+    }
+    m_stretcher.process(m_planes.data(), static_cast<std::size_t>(frames), final);
+    TakeOutput();
+}
+
+void RubberBandEngine::TakeOutput() {
+    const auto chans = static_cast<std::size_t>(m_nChannels);
+    for (int ready = m_stretcher.available(); ready > 0; ready = m_stretcher.available()) {
+        const std::size_t got = m_stretcher.retrieve(
+            m_retrievedPlanes.data(), std::min<std::size_t>(static_cast<std::size_t>(ready),
+                                                            kBlockFrames));
+        if (got == 0) break;
+        std::size_t from = 0;
+        if (m_dropFrames > 0) {
+            from = std::min(got, m_dropFrames);
+            m_dropFrames -= from;
+        }
+        const std::size_t keep = got - from;
+        if (keep == 0) continue;
+        // Room at the end: move what is ready to the front first, grow only when that is not
+        // enough.
+        if ((m_readyStart + m_readyFrames + keep) * chans > m_ready.size()) {
+            std::memmove(m_ready.data(), m_ready.data() + m_readyStart * chans,
+                         m_readyFrames * chans * sizeof(float));
+            m_readyStart = 0;
+            if ((m_readyFrames + keep) * chans > m_ready.size())
+                m_ready.resize((m_readyFrames + keep) * chans * 2);
+        }
+        float* dst = m_ready.data() + (m_readyStart + m_readyFrames) * chans;
+        for (std::size_t i = 0; i < keep; ++i)
+            for (std::size_t c = 0; c < chans; ++c)
+                dst[i * chans + c] = m_retrieved[c * kBlockFrames + from + i];
+        m_readyFrames += keep;
+        m_keptOutput += keep;
+    }
+}
+
+int RubberBandEngine::Retrieve(float* dst, int frames) {
+    const std::size_t n = std::min(m_readyFrames, static_cast<std::size_t>(std::max(frames, 0)));
+    const auto chans = static_cast<std::size_t>(m_nChannels);
+    std::memcpy(dst, m_ready.data() + m_readyStart * chans, n * chans * sizeof(float));
+    m_readyStart += n;
+    m_readyFrames -= n;
+    if (m_readyFrames == 0) m_readyStart = 0;
+    return static_cast<int>(n);
+}
+
+int RubberBandEngine::LatencyFrames() const {
+    // What the library asks for once primed, then its start-up delay (output frames, at the
+    // pitch it resamples by) in the input frames that stand for it.
+    const double delay = static_cast<double>(m_stretcher.getStartDelay()) * InputPerOutput() *
+                         m_stretcher.getPitchScale();
+    return static_cast<int>(m_requiredAfterPrime + std::lround(delay));
+}
+
+}  // namespace audio::detail
