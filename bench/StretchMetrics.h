@@ -21,7 +21,10 @@ double LogSpectralDistanceDb(std::span<const float> output, std::span<const floa
                              long lag);
 
 // Of the reference frames `hits`, those where a drum hit stands out of the mix: its first 10 ms
-// at least 10 dB above the notes (`drums` and `notes` are the reference's parts on their own).
+// at least 10 dB above the notes over the 100 ms measured (`drums` and `notes` are the
+// reference's parts on their own). The hits are measured in the mix, not on a stretch of the
+// drums alone, so that every figure comes from the one stretch of the one input; where a note
+// starts with a hit or holds loud under it, the hit is left out.
 std::vector<long> ExposedHits(std::span<const long> hits, std::span<const float> drums,
                               std::span<const float> notes);
 

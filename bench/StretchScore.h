@@ -26,8 +26,8 @@ struct Score {
     std::vector<ScoreEvent> events;
 };
 
-// The arrangement: 8 bars in A minor at 120 BPM (16 s), with a bar of drums alone at the start
-// and a drum break in the middle.
+// The arrangement: a beat of silence, then 8 bars in A minor at 120 BPM (16 s), with a bar of
+// drums alone at the start and a drum break in the middle.
 Score MakeScore();
 
 enum class ScoreParts { All, Notes, Drums };

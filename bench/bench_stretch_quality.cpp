@@ -4,7 +4,7 @@
 // tools, and each output is measured against the reference. Every file is left in WORKDIR to be
 // listened to. Usage: bench_stretch_quality WORKDIR
 //   stretch-quality-check: the figure of the input itself and of two poor stretches, at 50 %
-//   stretch-quality-P: log-spectral distance from the reference, dB (lower is closer)
+//   stretch-quality-50, -75: log-spectral distance from the reference, dB (lower is closer)
 //   transient-50: sharpness of the drum hits beside the reference's (1.0: as sharp)
 #include <fcntl.h>
 #include <spawn.h>
@@ -113,8 +113,8 @@ std::vector<float> Resampled(std::span<const float> input, std::size_t frames) {
     return out;
 }
 
-// Another: Hann grains of 2048 frames laid out at a quarter grain and read at `tempo` times that,
-// with no search for where the waveforms match.
+// Another: Hann grains of 2048 frames laid out at a quarter grain (where they sum to 2) and read
+// at `tempo` times that, with no search for where the waveforms match.
 std::vector<float> NaiveOverlapAdd(std::span<const float> input, double tempo) {
     constexpr std::size_t kGrain = 2048, kOutHop = kGrain / 4;
     const std::size_t frames = std::size_t(double(input.size()) / tempo);
@@ -123,8 +123,7 @@ std::vector<float> NaiveOverlapAdd(std::span<const float> input, double tempo) {
         const std::size_t in = std::size_t(std::lround(double(j * kOutHop) * tempo));
         for (std::size_t i = 0; i < kGrain && in + i < input.size(); ++i) {
             const double w = 0.5 - 0.5 * std::cos(2 * std::numbers::pi * double(i) / kGrain);
-            out[j * kOutHop + i] +=
-                float(w * input[in + i] / 2);  // Hann grains at a quarter sum to 2
+            out[j * kOutHop + i] += float(w * input[in + i] / 2);
         }
     }
     out.resize(frames);
