@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "audio/Audio.h"
+#include "audio/StretchEngine.h"
 
 namespace bench {
 
@@ -31,6 +32,14 @@ long PeakResidentKiB() {
 void Fail(const std::string& what) {
     std::fprintf(stderr, "%s failed (audio error %d)\n", what.c_str(), audio::ErrorGetCode());
     std::exit(1);
+}
+
+audio::DWORD StretcherFromEnvironment() {
+    const char* name = std::getenv("QUORVEL_STRETCHER");
+    if (!name || !*name) return audio::STRETCHER_SOUNDTOUCH;
+    for (const audio::detail::StretchEngineKind& kind : audio::detail::StretchEngineKinds())
+        if (std::string(kind.name) == name) return kind.kind;
+    Fail(std::string("no stretch engine named ") + name);
 }
 
 }  // namespace bench

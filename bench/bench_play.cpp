@@ -1,5 +1,6 @@
 // Plays a file through a tempo stream on the output device and reports one figure:
-//   bench_play cpu FILE SECONDS      process CPU time / wall time while playing, in percent
+//   bench_play cpu FILE SECONDS [T]  process CPU time / wall time while playing, in percent
+//                                    (at tempo change T %, -20 when not given)
 //   bench_play rss FILE SECONDS      peak resident memory while playing, in MiB
 //   bench_play latency FILE          milliseconds from ChannelPlay until the channel's
 //                                    position (the audio heard now) first moves
@@ -7,7 +8,8 @@
 //                                    from the call until the new pitch is heard; TONE is a
 //                                    440 Hz tone, CAPTURE the file SDL's disk driver writes
 // Tempo -20 % and pitch +2 semitones, as a musician practising would use them (the change
-// figure plays at the normal tempo, so that a captured frame maps to a source frame).
+// figure plays at the normal tempo, so that a captured frame maps to a source frame), with the
+// stretch engine QUORVEL_STRETCHER names (BenchSupport.h).
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -22,12 +24,12 @@
 
 namespace {
 
-audio::HSTREAM OpenTempoStream(const char* path) {
+audio::HSTREAM OpenTempoStream(const char* path, float tempoPercent) {
     const audio::HSTREAM source = audio::StreamCreateFile(false, path, 0, 0, audio::STREAM_DECODE);
     if (!source) bench::Fail("StreamCreateFile");
     const audio::HSTREAM tempo = audio::FX_TempoCreate(source, audio::FX_FREESOURCE);
     if (!tempo) bench::Fail("FX_TempoCreate");
-    audio::FX_TempoSet(tempo, -20, 0, 2);
+    audio::FX_TempoSet(tempo, tempoPercent, 0, 2);
     return tempo;
 }
 
@@ -77,14 +79,18 @@ double LongestChangeMs(audio::HSTREAM stream, const char* capturePath) {
 int main(int argc, char** argv) {
     if (argc < 3) {
         std::fprintf(stderr,
-                     "usage: %s cpu|rss FILE SECONDS | latency FILE | change TONE CAPTURE\n",
+                     "usage: %s cpu FILE SECONDS [TEMPO%%] | rss FILE SECONDS | latency FILE | "
+                     "change TONE CAPTURE\n",
                      argv[0]);
         return 2;
     }
     const std::string mode = argv[1];
     const double seconds = argc > 3 && mode != "change" ? std::atof(argv[3]) : 1.0;
+    const float tempo = argc > 4 && mode == "cpu" ? std::strtof(argv[4], nullptr) : -20.0f;
+    if (!audio::SetConfig(audio::CONFIG_STRETCHER, bench::StretcherFromEnvironment()))
+        bench::Fail("SetConfig");
     if (!audio::Init(-1, 44100, 0, nullptr, nullptr)) bench::Fail("Init");
-    const audio::HSTREAM stream = OpenTempoStream(argv[2]);
+    const audio::HSTREAM stream = OpenTempoStream(argv[2], tempo);
 
     if (mode == "change") {
         if (argc < 4) bench::Fail("change needs the capture file's path");

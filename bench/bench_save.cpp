@@ -60,6 +60,7 @@ int main(int argc, char** argv) {
     CQuorvelMainDlg window;
     if (!window.InitDialog()) bench::Fail("the main window");
     CPlaybackEngine& engine = window.Engine();
+    if (!engine.SetStretcher(bench::StretcherFromEnvironment())) bench::Fail("SetStretcher");
     engine.LoadSong(argv[2]);
     if (!engine.m_dwBassStream) bench::Fail("LoadSong");
     // A user saves after listening, not in the instant the song came in: the loop editor's

@@ -40,7 +40,7 @@ RubberBandEngine::RubberBandEngine(int sampleRate, int channels, Kind kind)
     for (std::size_t c = 0; c < chans; ++c) m_retrievedPlanes[c] = &m_retrieved[c * kBlockFrames];
     m_ready.resize(kReadyFrames * chans);
     m_stretcher.setMaxProcessSize(kBlockFrames);
-    Prime();
+    Prime(nullptr, 0);
 }
 
 double RubberBandEngine::SetTempo(double ratio) {
@@ -67,28 +67,33 @@ void RubberBandEngine::ApplyRatios() {
     m_stretcher.setPitchScale(m_rate * std::pow(2.0, m_semitones / 12.0));
 }
 
-void RubberBandEngine::Prime() {
+void RubberBandEngine::Prime(const float* lead, int frames) {
     m_readyStart = 0;
     m_readyFrames = 0;
     m_expectedOutput = 0;
     m_keptOutput = 0;
-    std::size_t pad = m_stretcher.getPreferredStartPad();
+    const auto pad = static_cast<int>(m_stretcher.getPreferredStartPad());
+    m_dropFrames = m_stretcher.getStartDelay();
+    // The pad's frame i is the lead's frame (frames - pad + i), silence before the lead begins.
+    const int silent = std::max(0, pad - std::max(frames, 0));
     std::fill(m_planar.begin(), m_planar.end(), 0.0f);
     for (std::size_t c = 0; c < m_planes.size(); ++c) m_planes[c] = &m_planar[c * kBlockFrames];
-    m_dropFrames = m_stretcher.getStartDelay();
-    while (pad > 0) {
-        const std::size_t n = std::min<std::size_t>(pad, kBlockFrames);
-        m_stretcher.process(m_planes.data(), n, false);
+    for (int done = 0; done < silent; done += kBlockFrames) {
+        m_stretcher.process(m_planes.data(), std::min(kBlockFrames, silent - done), false);
         TakeOutput();
-        pad -= n;
     }
+    const float* from = lead ? lead + static_cast<std::size_t>(frames - (pad - silent)) * m_nChannels
+                             : nullptr;
+    for (int done = 0; done < pad - silent; done += kBlockFrames)
+        ProcessBlock(from + static_cast<std::size_t>(done) * m_nChannels,
+                     std::min(kBlockFrames, pad - silent - done), false);
     m_requiredAfterPrime = m_stretcher.getSamplesRequired();
 }
 
-void RubberBandEngine::Clear() {
+void RubberBandEngine::ClearAfter(const float* lead, int frames) {
     m_stretcher.reset();
     ApplyRatios();
-    Prime();
+    Prime(lead, frames);
 }
 
 void RubberBandEngine::Process(const float* samples, int frames) {

@@ -29,7 +29,8 @@ public:
     // The options file's settings are the classic engine's: none of them applies here.
     bool SetOption(DWORD, DWORD) override { return false; }
 
-    void Clear() override;
+    void Clear() override { ClearAfter(nullptr, 0); }
+    void ClearAfter(const float* lead, int frames) override;
     void Process(const float* samples, int frames) override;
     int Available() const override { return static_cast<int>(m_readyFrames); }
     int Retrieve(float* dst, int frames) override;
@@ -45,9 +46,9 @@ public:
 private:
     // Hands the library the ratios of the current tempo, rate and pitch.
     void ApplyRatios();
-    // After a reset: the library's preferred lead of silence goes in, and the output that
-    // stands for it is marked to be dropped.
-    void Prime();
+    // After a reset: the library's preferred lead goes in (the end of `lead`, silence before it
+    // where it is shorter), and the output that stands for it is marked to be dropped.
+    void Prime(const float* lead, int frames);
     // One block of at most kBlockFrames planar frames into the library, then its output out.
     void ProcessBlock(const float* interleaved, int frames, bool final);
     // Moves what the library has made into the ready output, dropping the start-up delay.

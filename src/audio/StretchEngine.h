@@ -35,6 +35,14 @@ public:
     virtual bool SetOption(DWORD option, DWORD value) = 0;
 
     virtual void Clear() = 0;
+    // Clear, but going on as if `lead` (`frames` frames: the audio just before what goes in
+    // next, oldest first) had gone in before: an engine with a long window then starts at full
+    // level instead of fading in from silence. Engines without that need ignore the lead.
+    virtual void ClearAfter(const float* lead, int frames) {
+        (void)lead;
+        (void)frames;
+        Clear();
+    }
     // `frames` interleaved frames go in.
     virtual void Process(const float* samples, int frames) = 0;
     // Frames ready to come out.

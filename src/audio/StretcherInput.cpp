@@ -30,10 +30,13 @@ void StretcherInput::Put(std::uint64_t srcStart, const std::int16_t* samples, in
         m_ranges.back().frames += static_cast<std::uint64_t>(frames);
     else
         m_ranges.push_back(Range{srcStart, static_cast<std::uint64_t>(frames)});
-    // Reclaim the dropped front before growing (it is small: what came out since last time).
-    if (m_sampleStart > 0 && m_sampleStart >= m_samples.size() / 2) {
-        m_samples.erase(m_samples.begin(), m_samples.begin() + static_cast<long>(m_sampleStart));
-        m_sampleStart = 0;
+    // Reclaim the dropped front before growing (it is small: what came out since last time),
+    // keeping the lead a restart primes the engine with.
+    const std::size_t lead = kLeadFrames * static_cast<std::size_t>(m_nChannels);
+    if (m_sampleStart > lead && m_sampleStart >= m_samples.size() / 2) {
+        const std::size_t drop = m_sampleStart - lead;
+        m_samples.erase(m_samples.begin(), m_samples.begin() + static_cast<long>(drop));
+        m_sampleStart -= drop;
     }
     const std::size_t count = static_cast<std::size_t>(frames) * m_nChannels;
     const std::size_t at = m_samples.size();
@@ -49,7 +52,10 @@ int StretcherInput::Retrieve(float* dst, int frames) {
 }
 
 void StretcherInput::Restart() {
-    m_engine->Clear();
+    // What came out last leads the engine in, so that it goes on at full level.
+    const std::size_t lead = std::min(m_sampleStart, kLeadFrames * m_nChannels);
+    m_engine->ClearAfter(m_samples.data() + m_sampleStart - lead,
+                         static_cast<int>(lead / m_nChannels));
     m_engine->Process(m_samples.data() + m_sampleStart,
                      static_cast<int>((m_samples.size() - m_sampleStart) / m_nChannels));
 }

@@ -59,6 +59,9 @@ private:
     // Drops `frames` whole frames from the front.
     void DropFront(std::uint64_t frames);
 
+    // Frames kept before what the engine holds, to lead it in again at a restart.
+    static constexpr std::size_t kLeadFrames = 4096;
+
     StretchEngine* m_engine;
     int m_nChannels;
     std::deque<Range> m_ranges;     // oldest first

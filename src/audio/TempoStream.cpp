@@ -59,7 +59,7 @@ void TempoStream::Set(float tempo, float rate, float pitch) {
     if ((before[0] != m_fTempo || before[1] != m_fRate || before[2] != m_fPitch) &&
         !InMixtimeSync()) {
         m_countIn.Cancel();  // a tempo set by hand is heard at once
-        m_bRefill = !m_input.Empty() && !m_pEngine->TakesChangesInFlight();
+        m_bRefill = !m_input.Empty() && RestartsOnChange();
     }
     ApplySettings();
 }

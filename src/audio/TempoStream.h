@@ -37,9 +37,11 @@ public:
     // the change goes on seamlessly from the jump instead of remaking what is held.
     void Set(float tempo, float rate, float pitch);
     void Get(float& tempo, float& rate, float& pitch) const;
-    // Whether a change of settings starts the engine again from what is heard (otherwise the
-    // engine takes it in flight, and the audio read ahead stays).
-    bool RestartsOnChange() const { return !m_pEngine->TakesChangesInFlight(); }
+    // Whether a change of settings starts the engine again from what is heard. A playing stream
+    // whose engine takes changes in flight keeps it going (and the audio read ahead): starting
+    // it again would cost its whole start-up on the producer's thread. A decoding stream always
+    // starts again, so that what is read next has the new settings.
+    bool RestartsOnChange() const { return IsDecoder() || !m_pEngine->TakesChangesInFlight(); }
     bool SetOption(DWORD option, DWORD value);
     // Goes on with `engine` (made off the producer's thread) at the stream's settings, from the
     // audio the old engine held: the position is kept and the change is heard after the new

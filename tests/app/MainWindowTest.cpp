@@ -290,15 +290,18 @@ TEST_F(MainWindowTest, RightClickOnTheFaceOffersTheLanguagesAndChoosingOneSwitch
     ASSERT_NE(menu, nullptr);
     const QList<QAction*> actions = menu->actions();
     // "Language", the separator, Deutsch (Default is left out), then the player's own items.
-    ASSERT_EQ(actions.size(), 6);
+    ASSERT_EQ(actions.size(), 7);
     EXPECT_EQ(actions[2]->text(), "Deutsch");
     EXPECT_TRUE(actions[3]->isSeparator());
     EXPECT_EQ(actions[4]->text(), "text 126");
     ASSERT_NE(actions[4]->menu(), nullptr);  // Recent Songs, none yet
     EXPECT_EQ(actions[4]->menu()->actions().size(), 1);
     EXPECT_FALSE(actions[4]->menu()->actions()[0]->isEnabled());
-    EXPECT_EQ(actions[5]->text(), "text 125");
-    EXPECT_TRUE(actions[5]->isChecked());
+    EXPECT_EQ(actions[5]->text(), "text 158");  // Time-Stretching
+    ASSERT_NE(actions[5]->menu(), nullptr);
+    EXPECT_EQ(actions[5]->menu()->actions().size(), 3);
+    EXPECT_EQ(actions[6]->text(), "text 125");
+    EXPECT_TRUE(actions[6]->isChecked());
     QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(actions[2]).center());
 
     EXPECT_EQ(testenv::ReadFile(g_szLanguageFile), german);
