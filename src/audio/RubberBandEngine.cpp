@@ -76,17 +76,10 @@ void RubberBandEngine::Prime(const float* lead, int frames) {
     m_dropFrames = m_stretcher.getStartDelay();
     // The pad's frame i is the lead's frame (frames - pad + i), silence before the lead begins.
     const int silent = std::max(0, pad - std::max(frames, 0));
-    std::fill(m_planar.begin(), m_planar.end(), 0.0f);
-    for (std::size_t c = 0; c < m_planes.size(); ++c) m_planes[c] = &m_planar[c * kBlockFrames];
-    for (int done = 0; done < silent; done += kBlockFrames) {
-        m_stretcher.process(m_planes.data(), std::min(kBlockFrames, silent - done), false);
-        TakeOutput();
-    }
-    const float* from = lead ? lead + static_cast<std::size_t>(frames - (pad - silent)) * m_nChannels
-                             : nullptr;
-    for (int done = 0; done < pad - silent; done += kBlockFrames)
-        ProcessBlock(from + static_cast<std::size_t>(done) * m_nChannels,
-                     std::min(kBlockFrames, pad - silent - done), false);
+    ProcessSilence(silent);
+    if (pad > silent)
+        ProcessInterleaved(lead + static_cast<std::size_t>(frames - (pad - silent)) * m_nChannels,
+                           pad - silent);
     m_requiredAfterPrime = m_stretcher.getSamplesRequired();
 }
 
@@ -98,22 +91,31 @@ void RubberBandEngine::ClearAfter(const float* lead, int frames) {
 
 void RubberBandEngine::Process(const float* samples, int frames) {
     m_expectedOutput += frames / InputPerOutput();
+    ProcessInterleaved(samples, frames);
+}
+
+void RubberBandEngine::ProcessInterleaved(const float* samples, int frames) {
     for (int done = 0; done < frames; done += kBlockFrames)
         ProcessBlock(samples + static_cast<std::size_t>(done) * m_nChannels,
-                     std::min(kBlockFrames, frames - done), false);
+                     std::min(kBlockFrames, frames - done));
+}
+
+void RubberBandEngine::ProcessSilence(int frames) {
+    std::fill(m_planar.begin(), m_planar.end(), 0.0f);
+    for (std::size_t c = 0; c < m_planes.size(); ++c) m_planes[c] = &m_planar[c * kBlockFrames];
+    for (int done = 0; done < frames; done += kBlockFrames) {
+        m_stretcher.process(m_planes.data(), std::min(kBlockFrames, frames - done), false);
+        TakeOutput();
+    }
 }
 
 void RubberBandEngine::Flush() {
     // The library keeps its start-up delay's worth of the end inside, even when told the input
     // is over: silence pushes it out, and what comes out beyond the end is cut off.
-    std::fill(m_planar.begin(), m_planar.end(), 0.0f);
     constexpr int kMaxSilentBlocks = 64;
     for (int block = 0; block < kMaxSilentBlocks && double(m_keptOutput) < m_expectedOutput;
-         ++block) {
-        for (std::size_t c = 0; c < m_planes.size(); ++c) m_planes[c] = &m_planar[c * kBlockFrames];
-        m_stretcher.process(m_planes.data(), kBlockFrames, false);
-        TakeOutput();
-    }
+         ++block)
+        ProcessSilence(kBlockFrames);
     const auto expected = static_cast<std::size_t>(std::lround(m_expectedOutput));
     if (m_keptOutput > expected) {
         const std::size_t excess = std::min(m_keptOutput - expected, m_readyFrames);
@@ -124,13 +126,13 @@ void RubberBandEngine::Flush() {
     m_expectedOutput = double(m_keptOutput);
 }
 
-void RubberBandEngine::ProcessBlock(const float* interleaved, int frames, bool final) {
+void RubberBandEngine::ProcessBlock(const float* interleaved, int frames) {
     for (int c = 0; c < m_nChannels; ++c) {
         float* plane = &m_planar[static_cast<std::size_t>(c) * kBlockFrames];
         for (int i = 0; i < frames; ++i) plane[i] = interleaved[i * m_nChannels + c];
         m_planes[static_cast<std::size_t>(c)] = plane;
     }
-    m_stretcher.process(m_planes.data(), static_cast<std::size_t>(frames), final);
+    m_stretcher.process(m_planes.data(), static_cast<std::size_t>(frames), false);
     TakeOutput();
 }
 

@@ -49,8 +49,11 @@ private:
     // After a reset: the library's preferred lead goes in (the end of `lead`, silence before it
     // where it is shorter), and the output that stands for it is marked to be dropped.
     void Prime(const float* lead, int frames);
-    // One block of at most kBlockFrames planar frames into the library, then its output out.
-    void ProcessBlock(const float* interleaved, int frames, bool final);
+    // Interleaved frames into the library, a block of at most kBlockFrames at a time, each
+    // followed by taking its output; silence the same way.
+    void ProcessInterleaved(const float* samples, int frames);
+    void ProcessBlock(const float* interleaved, int frames);
+    void ProcessSilence(int frames);
     // Moves what the library has made into the ready output, dropping the start-up delay.
     void TakeOutput();
 
