@@ -35,7 +35,8 @@ void AppendStretcherMenu(QMenu& menu, CSongMemoryKeeper& keeper, CPlaybackEngine
     stretching->setToolTipsVisible(true);
     auto* choices = new QActionGroup(stretching);
     for (const StretcherItem& item : kStretcherItems) {
-        QAction* choice = stretching->addAction(MenuText(ui::ToQtText(GetLanguageText(item.nameText))));
+        QAction* choice =
+            stretching->addAction(MenuText(ui::ToQtText(GetLanguageText(item.nameText))));
         choice->setToolTip(ui::ToQtText(GetLanguageText(item.tipText)));
         choice->setCheckable(true);
         choice->setChecked(keeper.Settings().Stretcher() == item.stretcher);

@@ -19,8 +19,8 @@ constexpr std::size_t kReadyFrames = 1u << 18;
 RB::Options OptionsOf(RubberBandEngine::Kind kind) {
     // The channels together keep the centre in phase. (High pitch consistency is left out: its
     // resampler allocates a new filter whenever the ratio moves, on the producer's thread.)
-    const RB::Options common = RB::OptionProcessRealTime | RB::OptionChannelsTogether |
-                               RB::OptionThreadingNever;
+    const RB::Options common =
+        RB::OptionProcessRealTime | RB::OptionChannelsTogether | RB::OptionThreadingNever;
     if (kind == RubberBandEngine::Kind::Finer) return common | RB::OptionEngineFiner;
     return common | RB::OptionEngineFaster | RB::OptionTransientsCrisp |
            RB::OptionDetectorCompound | RB::OptionPhaseLaminar;
@@ -140,8 +140,8 @@ void RubberBandEngine::TakeOutput() {
     const auto chans = static_cast<std::size_t>(m_nChannels);
     for (int ready = m_stretcher.available(); ready > 0; ready = m_stretcher.available()) {
         const std::size_t got = m_stretcher.retrieve(
-            m_retrievedPlanes.data(), std::min<std::size_t>(static_cast<std::size_t>(ready),
-                                                            kBlockFrames));
+            m_retrievedPlanes.data(),
+            std::min<std::size_t>(static_cast<std::size_t>(ready), kBlockFrames));
         if (got == 0) break;
         std::size_t from = 0;
         if (m_dropFrames > 0) {

@@ -63,14 +63,14 @@ private:
     double m_rate = 1.0;
     double m_semitones = 0.0;
 
-    std::vector<float> m_planar;        // one block, channel after channel
-    std::vector<float*> m_planes;       // into m_planar, or into m_retrieved
-    std::vector<float> m_retrieved;     // the library's output, channel after channel
+    std::vector<float> m_planar;     // one block, channel after channel
+    std::vector<float*> m_planes;    // into m_planar
+    std::vector<float> m_retrieved;  // the library's output, channel after channel
     std::vector<float*> m_retrievedPlanes;
-    std::vector<float> m_ready;         // interleaved output not yet retrieved
-    std::size_t m_readyStart = 0;       // in frames: m_ready before it was retrieved
+    std::vector<float> m_ready;    // interleaved output not yet retrieved
+    std::size_t m_readyStart = 0;  // in frames: m_ready before it was retrieved
     std::size_t m_readyFrames = 0;
-    std::size_t m_dropFrames = 0;       // start-up output still to drop
+    std::size_t m_dropFrames = 0;  // start-up output still to drop
     // Since the last clear: the output the input stands for, and the output kept.
     double m_expectedOutput = 0;
     std::size_t m_keptOutput = 0;

@@ -57,7 +57,7 @@ void StretcherInput::Restart() {
     m_engine->ClearAfter(m_samples.data() + m_sampleStart - lead,
                          static_cast<int>(lead / m_nChannels));
     m_engine->Process(m_samples.data() + m_sampleStart,
-                     static_cast<int>((m_samples.size() - m_sampleStart) / m_nChannels));
+                      static_cast<int>((m_samples.size() - m_sampleStart) / m_nChannels));
 }
 
 void StretcherInput::Consume(double frames) {

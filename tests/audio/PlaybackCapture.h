@@ -67,7 +67,8 @@ inline void Play(std::chrono::milliseconds duration) {
 }
 
 // First and last stereo frame whose left sample exceeds `threshold`.
-inline std::pair<std::size_t, std::size_t> Active(const std::vector<std::int16_t>& s, int threshold) {
+inline std::pair<std::size_t, std::size_t> Active(const std::vector<std::int16_t>& s,
+                                                  int threshold) {
     std::size_t first = 0, last = 0;
     bool found = false;
     for (std::size_t i = 0; i < s.size() / 2; ++i) {
@@ -81,7 +82,7 @@ inline std::pair<std::size_t, std::size_t> Active(const std::vector<std::int16_t
 }
 
 inline std::string WriteTone(const TempDir& dir, const char* name, double freq, double seconds,
-                      double amp = 0.5, int rate = kCaptureRate, int channels = 2) {
+                             double amp = 0.5, int rate = kCaptureRate, int channels = 2) {
     const std::string path = dir.File(name);
     WriteWav(path, rate, channels,
              Sine(freq, rate, channels, static_cast<std::size_t>(seconds * rate), amp));
@@ -95,9 +96,9 @@ inline void LoopSync(audio::HSYNC, audio::DWORD channel, audio::DWORD, void* use
 // Plays `stream` (made by `open` from a decoding source of `wav`) looped over [start, end) by a
 // mix-time position sync for `passes` passes of the region, and returns what was heard.
 template <typename Open>
-inline std::vector<std::int16_t> CaptureLoop(const TempDir& dir, const std::string& wav, float tempo,
-                                      std::uint64_t startFrame, std::uint64_t endFrame, int passes,
-                                      Open open) {
+inline std::vector<std::int16_t> CaptureLoop(const TempDir& dir, const std::string& wav,
+                                             float tempo, std::uint64_t startFrame,
+                                             std::uint64_t endFrame, int passes, Open open) {
     audio::QWORD loopStart = startFrame * 4;
     return CaptureWhole(dir, [&] {
         const audio::HSTREAM stream = open(wav);
@@ -107,7 +108,8 @@ inline std::vector<std::int16_t> CaptureLoop(const TempDir& dir, const std::stri
                                         &LoopSync, &loopStart),
                   0u);
         ASSERT_TRUE(audio::ChannelPlay(stream, 0));
-        const double passMs = double(endFrame - startFrame) * 1000 / kCaptureRate / (1 + tempo / 100);
+        const double passMs =
+            double(endFrame - startFrame) * 1000 / kCaptureRate / (1 + tempo / 100);
         Play(std::chrono::milliseconds(static_cast<int>(
             double(startFrame) * 1000 / kCaptureRate / (1 + tempo / 100) + passes * passMs)));
         // The position stays exact: inside the region, whatever is blended at the joins.

@@ -21,7 +21,7 @@ constexpr int kRate = kCaptureRate;
 // 441 Hz bed. The loop below holds whole periods of the bed, so the join itself is seamless in
 // the bed and what a pass does to its first hit shows alone.
 constexpr std::uint64_t kHitEvery = kRate / 2;
-constexpr std::uint64_t kLoopStart = 2 * kHitEvery;  // on a hit
+constexpr std::uint64_t kLoopStart = 2 * kHitEvery;     // on a hit
 constexpr std::uint64_t kLoopEnd = kLoopStart + 33000;  // 330 periods, in the bed after a hit
 constexpr double kBed = 0.08, kHit = 0.6;
 
@@ -123,8 +123,9 @@ TEST(StretchEnginePlayback, LoopsKeepTheirFirstHitAtEveryPassWithEveryEngine) {
                 EXPECT_NEAR(double(onsets[2 + 2 * pass] - onset), firstToNext, within);
                 EXPECT_GE(double(onset - first), pass * passFrames - within);
                 EXPECT_LE(double(onset - first),
-                          pass * (passFrames + audio::detail::LoopJoin::kSearchMs * kRate /
-                                                   1000.0 / (1 + c.tempo / 100)) + within);
+                          pass * (passFrames + audio::detail::LoopJoin::kSearchMs * kRate / 1000.0 /
+                                                   (1 + c.tempo / 100)) +
+                              within);
                 // The join, just before the hit, lies in the bed: no gap, and no click louder
                 // than the music.
                 const std::size_t joinFrom = onset - kRate / 25, joinTo = onset - kRate / 500;
