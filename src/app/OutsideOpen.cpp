@@ -1,7 +1,5 @@
 #include "app/OutsideOpen.h"
 
-#include <QApplication>
-
 #include "app/OpenCommand.h"
 #include "app/QuorvelMainDlg.h"
 
@@ -24,16 +22,9 @@ void COutsideOpen::Request(const std::string& path) {
     QTimer::singleShot(0, this, &COutsideOpen::TryNow);
 }
 
-bool COutsideOpen::WindowIsFree() const {
-    // The main window runs modally itself; any other modal widget is a dialog over it.
-    const QWidget* modal = QApplication::activeModalWidget();
-    return (!modal || modal == &m_window) && !QApplication::activePopupWidget() &&
-           !m_window.Engine().IsLoadingSong();
-}
-
 void COutsideOpen::TryNow() {
     if (m_bRunning || !m_pending) return;
-    if (!WindowIsFree()) {
+    if (!m_window.IsFree()) {
         m_retry.start();
         return;
     }

@@ -27,7 +27,6 @@ public:
     bool Busy() const { return m_pending.has_value() || m_bRunning; }
 
 private:
-    bool WindowIsFree() const;
     void TryNow();
 
     CQuorvelMainDlg& m_window;

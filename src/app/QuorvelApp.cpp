@@ -1,11 +1,14 @@
 #include "app/QuorvelApp.h"
 
+#include <QDBusConnection>
 #include <QTimer>
+#include <memory>
 
-#include "lang/DataFolder.h"
+#include "app/MprisService.h"
 #include "app/QuorvelMainDlg.h"
 #include "app/ShippedData.h"
 #include "app/SingleInstance.h"
+#include "lang/DataFolder.h"
 
 bool CQuorvelApp::InitInstance(const std::string& fileToOpen, CInstanceServer* server) {
     InstallShippedData(DataFolder());
@@ -17,6 +20,11 @@ bool CQuorvelApp::InitInstance(const std::string& fileToOpen, CInstanceServer* s
     if (!fileToOpen.empty())
         QTimer::singleShot(0, &dialog,
                            [&dialog, fileToOpen] { dialog.OpenFromOutside(fileToOpen); });
+    // Media keys and the desktop's player controls, once the window is up; gone before it.
+    std::unique_ptr<CMprisService> mpris;
+    QTimer::singleShot(0, &dialog, [&dialog, &mpris] {
+        mpris = CMprisService::Start(dialog, QDBusConnection::sessionBus());
+    });
     dialog.DoModal();
     return false;
 }

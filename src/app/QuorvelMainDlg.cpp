@@ -1,12 +1,12 @@
 #include "app/QuorvelMainDlg.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDropEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTimer>
 
-#include "lang/DataFolder.h"
 #include "app/DroppedFile.h"
 #include "app/MainDialogTemplate.h"
 #include "app/MainSliderLook.h"
@@ -19,6 +19,7 @@
 #include "eq/QuorvelEQPropertyPage.h"
 #include "export/Mp3FormatChooser.h"
 #include "export/SaveCommands.h"
+#include "lang/DataFolder.h"
 #include "lang/LanguageText.h"
 #include "loop/QuorvelLoopPropertyPage.h"
 #include "practice/QuorvelPracticePage.h"
@@ -304,6 +305,13 @@ void CQuorvelMainDlg::OnMinimize() {
 
 void CQuorvelMainDlg::OpenFromOutside(const std::string& path) {
     m_pOutsideOpen->Request(path);
+}
+
+bool CQuorvelMainDlg::IsFree() const {
+    // The main window runs modally itself; any other modal widget is a dialog over it.
+    const QWidget* modal = QApplication::activeModalWidget();
+    return (!modal || modal == this) && !QApplication::activePopupWidget() &&
+           !m_engine.IsLoadingSong();
 }
 
 void CQuorvelMainDlg::dragEnterEvent(QDragEnterEvent* event) {

@@ -60,6 +60,9 @@ public:
     // the front and opens it as the Open command would, once nothing else runs. An empty path
     // only brings the window to the front.
     void OpenFromOutside(const std::string& path);
+    // Nothing runs over the window: no other dialog, message box or menu is up (the rip's
+    // progress among them) and no song is loading. What comes from outside waits for this.
+    bool IsFree() const;
 
 protected:
     bool OnInitDialog() override;

@@ -109,6 +109,8 @@ public:
     bool IsPlaying() const;
     void SeekBackward(float fSeconds);
     void SeekForward(float fSeconds);
+    // Moves the song to `fSeconds`, held within the song.
+    void SeekTo(double fSeconds);
     bool IsPositionTimerActive() const { return m_timerPosition.isActive(); }
 
     // ---- Sliders ----

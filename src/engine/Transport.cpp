@@ -1,5 +1,6 @@
 #include <QLabel>
 #include <QSlider>
+#include <algorithm>
 
 #include "engine/PlaybackEngine.h"
 #include "engine/TimeDisplay.h"
@@ -59,6 +60,11 @@ void CPlaybackEngine::SeekForward(float fSeconds) {
     if (!m_dwBassStream) return;
     // Not limited to the length: the layer refuses a position past the end and keeps its own.
     SetPositionSeconds(static_cast<float>(GetPositionSeconds()) + fSeconds);
+}
+
+void CPlaybackEngine::SeekTo(double fSeconds) {
+    if (!m_dwBassStream) return;
+    SetPositionSeconds(static_cast<float>(std::clamp(fSeconds, 0.0, m_dSongLength)));
 }
 
 void CPlaybackEngine::SeekToSliderPosition() {
