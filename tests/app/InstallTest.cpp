@@ -13,6 +13,7 @@
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <sstream>
 
@@ -50,6 +51,34 @@ std::string ReadText(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : std::string();
 }
 
+// What a desktop session gives the player: a display, a private runtime folder, a data folder
+// of its own, no sound card.
+QProcessEnvironment DesktopSession(const QString& appData, const QString& runtime) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove("QT_QPA_PLATFORM");  // this test's own window system is offscreen
+    environment.insert("APPDATA", appData);
+    environment.insert("XDG_RUNTIME_DIR", runtime);
+    environment.insert("SDL_AUDIODRIVER", "dummy");
+    // No session bus, and none started on demand: where an X11 bus launcher is installed, the
+    // toolkit's accessibility probe would otherwise launch one on this display and the first
+    // start would wait on it.
+    environment.insert("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + runtime + "/no-session-bus");
+    return environment;
+}
+
+// Visible top-level windows titled "Quorvel": the main window and its message boxes.
+int QuorvelWindows() {
+    const Outcome search =
+        RunProgram("xdotool", {"search", "--onlyvisible", "--name", "^Quorvel$"});
+    return static_cast<int>(std::count(search.out.begin(), search.out.end(), '\n'));
+}
+bool WaitForWindows(int count) {
+    return testenv::WaitUntil([&] { return QuorvelWindows() == count; }, 60000);
+}
+bool Ended(QProcess& process) {
+    return testenv::WaitUntil([&] { return process.state() == QProcess::NotRunning; }, 60000);
+}
+
 class InstallTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -81,20 +110,8 @@ protected:
     static QString Installed(const QString& path) { return s_root->path() + "/usr/" + path; }
     static QString Player() { return Installed("bin/quorvel"); }
 
-    // What a desktop session gives the player: a display, a private runtime folder, a data
-    // folder of its own here, no sound card.
     QProcessEnvironment PlayerEnvironment() const {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.remove("QT_QPA_PLATFORM");  // this test's own window system is offscreen
-        environment.insert("APPDATA", m_appData.path());
-        environment.insert("XDG_RUNTIME_DIR", m_runtime.path());
-        environment.insert("SDL_AUDIODRIVER", "dummy");
-        // No session bus, and none started on demand: where an X11 bus launcher is installed,
-        // the toolkit's accessibility probe would otherwise launch one on this display and the
-        // first start would wait on it.
-        environment.insert("DBUS_SESSION_BUS_ADDRESS",
-                           "unix:path=" + m_runtime.path() + "/no-session-bus");
-        return environment;
+        return DesktopSession(m_appData.path(), m_runtime.path());
     }
     QString Socket() const {
         return m_runtime.path() + "/quorvel-" + QString::number(::getuid()) + ".socket";
@@ -122,15 +139,6 @@ protected:
         return RunProgram(Player(), arguments, PlayerEnvironment(), m_media.path());
     }
 
-    // Visible top-level windows titled "Quorvel": the main window and its message boxes.
-    static int QuorvelWindows() {
-        const Outcome search =
-            RunProgram("xdotool", {"search", "--onlyvisible", "--name", "^Quorvel$"});
-        return static_cast<int>(std::count(search.out.begin(), search.out.end(), '\n'));
-    }
-    static bool WaitForWindows(int count) {
-        return testenv::WaitUntil([&] { return QuorvelWindows() == count; }, 60000);
-    }
     // What a failed wait for windows saw: every visible window, and how the player stands.
     static std::string Scene(QProcess& player) {
         std::string scene = "visible windows:\n";
@@ -148,10 +156,6 @@ protected:
                      : std::string("the player runs");
         return scene + "; its errors: " + player.readAllStandardError().toStdString();
     }
-    static bool Ended(QProcess& process) {
-        return testenv::WaitUntil([&] { return process.state() == QProcess::NotRunning; }, 60000);
-    }
-
     static std::unique_ptr<QTemporaryDir> s_root;
     static Outcome s_install;
     QTemporaryDir m_appData;
@@ -292,6 +296,104 @@ TEST_F(InstallTest, TheSocketOfAKilledPlayerIsTakenOverByTheNextStart) {
     EXPECT_EQ(next.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(next.exitCode(), 0);
     EXPECT_FALSE(QFileInfo::exists(Socket()));
+}
+
+// The Debian package made from this build as a user meets it: its control fields and contents as
+// dpkg-deb reads them, apt's judgement of its dependencies on this system, then installed with
+// dpkg into a root of its own, started from there, and removed.
+class PackageTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        s_dir = std::make_unique<QTemporaryDir>();
+        s_made = RunProgram(QUORVEL_CPACK, {"--config", QUORVEL_BUILD_DIR "/CPackConfig.cmake",
+                                            "-B", s_dir->path()});
+    }
+    static void TearDownTestSuite() { s_dir.reset(); }
+    void SetUp() override {
+        ASSERT_TRUE(s_made.finished && s_made.code == 0) << s_made.out << s_made.err;
+        ASSERT_TRUE(QFileInfo::exists(Package())) << s_made.out;
+    }
+    static QString Package() {
+        return s_dir->path() + "/quorvel_" QUORVEL_VERSION_TEXT "_amd64.deb";
+    }
+    // dpkg on the root `root`, as if it were the system.
+    static Outcome Dpkg(const QTemporaryDir& root, const QStringList& arguments) {
+        return RunProgram(
+            "dpkg", QStringList{"--root", root.path(), "--log", "/dev/null", "--force-not-root"} +
+                        arguments);
+    }
+
+    static std::unique_ptr<QTemporaryDir> s_dir;
+    static Outcome s_made;
+};
+
+std::unique_ptr<QTemporaryDir> PackageTest::s_dir;
+Outcome PackageTest::s_made;
+
+TEST_F(PackageTest, ItsFieldsAndFilesMakeADesktopPlayerWhoseDependenciesAptCanMeet) {
+    const Outcome control = RunProgram("dpkg-deb", {"--field", Package()});
+    ASSERT_EQ(control.code, 0) << control.err;
+    std::map<std::string, std::string> fields;
+    std::istringstream lines(control.out);
+    for (std::string line; std::getline(lines, line);) {
+        const auto colon = line.find(": ");
+        if (colon != std::string::npos && line[0] != ' ')
+            fields[line.substr(0, colon)] = line.substr(colon + 2);
+    }
+    const std::pair<const char*, const char*> exact[] = {{"Package", "quorvel"},
+                                                         {"Version", QUORVEL_VERSION_TEXT},
+                                                         {"Architecture", "amd64"},
+                                                         {"Section", "sound"}};
+    for (const auto& [field, value] : exact) EXPECT_EQ(fields[field], value) << field;
+    // What the binaries link, found by dpkg-shlibdeps, and what the player loads unlinked.
+    for (const char* needed :
+         {"libqt6widgets6", "libqt6dbus6", "libsdl2-2.0-0", "libavformat59", "libmp3lame0",
+          "librubberband2", "libsoundtouch1", "libcdio19", "libsqlite3-0", "libaubio5",
+          "fonts-dejavu-core", "fonts-dejavu-extra"})
+        EXPECT_NE(fields["Depends"].find(needed), std::string::npos) << needed;
+
+    const Outcome contents = RunProgram("dpkg-deb", {"--contents", Package()});
+    for (const char* file : {"./usr/bin/quorvel", "./usr/lib/quorvel/faac",
+                             "./usr/share/applications/org.quorvel.Quorvel.desktop",
+                             "./usr/share/metainfo/org.quorvel.Quorvel.metainfo.xml",
+                             "./usr/share/icons/hicolor/64x64/apps/org.quorvel.Quorvel.png",
+                             "./usr/share/icons/hicolor/256x256/apps/org.quorvel.Quorvel.png",
+                             "./usr/share/man/man1/quorvel.1", "./usr/share/doc/quorvel/copyright"})
+        EXPECT_NE(contents.out.find(std::string(" ") + file + "\n"), std::string::npos) << file;
+
+    // What `apt install ./quorvel_<version>_amd64.deb` would do here, simulated.
+    const Outcome apt =
+        RunProgram("apt-get", {"--simulate", "--no-install-recommends", "install", Package()});
+    EXPECT_EQ(apt.code, 0) << apt.out << apt.err;
+    EXPECT_NE(apt.out.find("Inst quorvel "), std::string::npos) << apt.out;
+}
+
+TEST_F(PackageTest, InstallsIntoARootOfItsOwnRunsFromThereAndRemovesCleanly) {
+    QTemporaryDir root, appData, runtime;
+    ASSERT_TRUE(QDir(root.path()).mkpath("var/lib/dpkg/info") &&
+                QDir(root.path()).mkpath("var/lib/dpkg/updates"));
+    QFile(root.filePath("var/lib/dpkg/status")).open(QIODevice::WriteOnly);
+    // The root holds none of the libraries the package depends on: the system's serve.
+    const Outcome installed = Dpkg(root, {"--force-depends", "--install", Package()});
+    ASSERT_EQ(installed.code, 0) << installed.out << installed.err;
+    EXPECT_NE(Dpkg(root, {"--status", "quorvel"}).out.find("Status: install ok installed"),
+              std::string::npos);
+
+    QProcess player;
+    player.setProcessEnvironment(DesktopSession(appData.path(), runtime.path()));
+    player.start(root.filePath("usr/bin/quorvel"), {});
+    ASSERT_TRUE(player.waitForStarted());
+    EXPECT_TRUE(WaitForWindows(1))
+        << "the packaged player showed no window: " << player.readAllStandardError().toStdString();
+    ::kill(static_cast<pid_t>(player.processId()), SIGTERM);
+    ASSERT_TRUE(Ended(player));
+    EXPECT_EQ(player.exitCode(), 0);
+
+    const Outcome removed = Dpkg(root, {"--remove", "quorvel"});
+    EXPECT_EQ(removed.code, 0) << removed.err;
+    for (const char* file : {"usr/bin/quorvel", "usr/lib/quorvel/faac",
+                             "usr/share/applications/org.quorvel.Quorvel.desktop"})
+        EXPECT_FALSE(QFileInfo::exists(root.filePath(file))) << file;
 }
 
 }  // namespace
