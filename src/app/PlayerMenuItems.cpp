@@ -8,6 +8,7 @@
 #include "lang/LanguageText.h"
 #include "practice/SongMemoryKeeper.h"
 #include "ui/QtText.h"
+#include "ui/ShowMessage.h"
 
 namespace {
 
@@ -47,6 +48,36 @@ void AppendStretcherMenu(QMenu& menu, CSongMemoryKeeper& keeper, CPlaybackEngine
     }
 }
 
+// "Output Device": "System Default", then the system's devices as it lists them now, the chosen
+// one checked. A chosen device that is not there now is listed greyed with its check: the
+// choice stands, and the output goes back to it when it returns.
+void AppendOutputDeviceMenu(QMenu& menu, CSongMemoryKeeper& keeper, QWidget* window) {
+    QMenu* devices = menu.addMenu(MenuText(ui::ToQtText(GetLanguageText(165))));
+    auto* choices = new QActionGroup(devices);
+    const std::string chosen = keeper.Settings().OutputDevice();
+    auto addChoice = [&](const QString& text, const std::string& name, bool bThere) {
+        QAction* choice = devices->addAction(MenuText(text));
+        choice->setCheckable(true);
+        choice->setChecked(name == chosen);
+        choice->setEnabled(bThere);
+        choices->addAction(choice);
+        QObject::connect(choice, &QAction::triggered, devices, [&keeper, window, name] {
+            if (audio::SetOutputDevice(name.c_str()))
+                keeper.Settings().SetOutputDevice(name);
+            else
+                ShowMessage(window, "Quorvel", MB_OK | MB_ICONEXCLAMATION, GetLanguageText(167));
+        });
+    };
+    addChoice(ui::ToQtText(GetLanguageText(166)), {}, true);
+    bool bChosenThere = chosen.empty();
+    audio::DEVICEINFO info{};
+    for (audio::DWORD device = 2; audio::GetDeviceInfo(device, &info); ++device) {
+        addChoice(ui::ToQtText(info.name), info.name, true);
+        bChosenThere = bChosenThere || chosen == info.name;
+    }
+    if (!bChosenThere) addChoice(ui::ToQtText(chosen), chosen, false);
+}
+
 }  // namespace
 
 void AppendPlayerMenuItems(QMenu& menu, CSongMemoryKeeper& keeper, CPlaybackEngine& engine,
@@ -63,6 +94,7 @@ void AppendPlayerMenuItems(QMenu& menu, CSongMemoryKeeper& keeper, CPlaybackEngi
     }
 
     AppendStretcherMenu(menu, keeper, engine);
+    AppendOutputDeviceMenu(menu, keeper, engine.Window());
 
     QAction* remember = menu.addAction(MenuText(ui::ToQtText(GetLanguageText(125))));
     remember->setCheckable(true);

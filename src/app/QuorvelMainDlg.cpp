@@ -190,8 +190,11 @@ void CQuorvelMainDlg::CreatePracticePage() {
     auto* eq = qobject_cast<CQuorvelEQPropertyPage*>(m_pEqPage);
     m_pMemoryKeeper =
         std::make_unique<CSongMemoryKeeper>(m_engine, *m_pLoopPage, *eq, *page, DataFolder());
-    // Songs play with the engine chosen last time.
+    // Songs play with the engine chosen last time, through the device chosen last time (where it
+    // cannot be opened now, the default plays).
     m_engine.SetStretcher(m_pMemoryKeeper->Settings().Stretcher());
+    if (const std::string& device = m_pMemoryKeeper->Settings().OutputDevice(); !device.empty())
+        audio::SetOutputDevice(device.c_str());
     m_languageMenu.SetPlayerItems([this](QMenu& menu) {
         AppendPlayerMenuItems(menu, *m_pMemoryKeeper, m_engine,
                               [this](const std::string& path) { OpenFromOutside(path); });

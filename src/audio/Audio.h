@@ -194,6 +194,26 @@ BOOL Init(int device, DWORD freq, DWORD flags, void* win, const void* clsid);
 // Afterwards Init may be called again. ERROR_INIT when not initialised.
 BOOL Free();
 
+// An output device as the system lists it now.
+struct DEVICEINFO {
+    char name[256];  // UTF-8, cut to fit
+    DWORD flags;     // DEVICE_INIT: the output plays through it now
+};
+constexpr DWORD DEVICE_INIT = 4;
+
+// Output device `device`, numbered as Init numbers them: 2 is the system's first (1, the
+// default, has no name of its own). False with ERROR_DEVICE past the last, ERROR_INIT before
+// Init. The list follows devices coming and going.
+BOOL GetDeviceInfo(DWORD device, DEVICEINFO* info);
+
+// Plays through the output device named `name` (null or "": the system's default) from now
+// on: the output moves at once, and the playing channels go on where they are. While the
+// device is gone from the system (a headset unplugged), the default plays instead, within a
+// second and without stopping anything, until it returns; a device the system does not list now
+// is taken the same way. ERROR_INIT; ERROR_DEVICE when it cannot be opened (the output stays
+// where it was).
+BOOL SetOutputDevice(const char* name);
+
 // The error code of the last failed call of this thread (ERROR_OK after a successful one).
 int ErrorGetCode();
 

@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "audio/DeviceOutput.h"
+#include "audio/DeviceWatch.h"
 #include "audio/EncoderRegistry.h"
 #include "audio/LibraryLog.h"
 #include "audio/Mixer.h"
@@ -105,6 +106,7 @@ int AudioSystem::Init(int device) {
     auto output = std::make_unique<DeviceOutput>();
     if (int error = output->Open(device)) return error;
     m_pOutput = std::move(output);
+    m_pDeviceWatch = std::make_unique<DeviceWatch>(*m_pOutput);
     m_pClock = m_pOutput.get();
     m_pMixer = std::make_shared<Mixer>(*m_pOutput);
     m_pMixer->SetAhead(static_cast<int>(DeviceOutput::kRate * m_dwAheadMs / 1000));
@@ -117,10 +119,30 @@ bool AudioSystem::Initialized() {
     return m_pOutput != nullptr;
 }
 
+int AudioSystem::ChooseOutputDevice(const std::string& name) {
+    // Under the lock, so that Free waits for the switch; a switch takes the output away from
+    // the mixer only for as long as the new device takes to open.
+    std::lock_guard lock(m_mutex);
+    if (!m_pDeviceWatch) return ERROR_INIT;
+    return m_pDeviceWatch->Choose(name);
+}
+
+std::vector<std::string> AudioSystem::OutputDeviceNames() {
+    std::lock_guard lock(m_mutex);
+    if (!m_pOutput) return {};
+    return DeviceOutput::DeviceNames();
+}
+
+std::string AudioSystem::OutputDeviceName() {
+    std::lock_guard lock(m_mutex);
+    return m_pOutput ? m_pOutput->Name() : std::string();
+}
+
 bool AudioSystem::Free() {
     // Declared in this order so that the mixer, which holds a reference to the output, goes
     // first.
     std::unique_ptr<DeviceOutput> output;
+    std::unique_ptr<DeviceWatch> watch;
     std::shared_ptr<Mixer> mixer;
     std::unique_ptr<SyncNotifier> notifier;
     std::vector<ChannelPtr> channels;
@@ -129,6 +151,7 @@ bool AudioSystem::Free() {
         if (!m_pOutput) return false;
         m_pClock = nullptr;
         mixer = std::move(m_pMixer);
+        watch = std::move(m_pDeviceWatch);
         output = std::move(m_pOutput);
         notifier = std::move(m_pNotifier);
         for (auto& entry : m_channels) channels.push_back(entry.second);
@@ -138,6 +161,7 @@ bool AudioSystem::Free() {
     // Another thread may be reading the clock (a position asked for while the device closes).
     while (m_nClockReaders.load() > 0) std::this_thread::yield();
     mixer->Stop();
+    watch.reset();  // no switch once the device closes
     output->Close();
     notifier.reset();  // joins its thread; pending notices are dropped
     for (const ChannelPtr& channel : channels) {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <unordered_map>
 #include <vector>
 
@@ -17,6 +18,7 @@
 namespace audio::detail {
 
 class DeviceOutput;
+class DeviceWatch;
 class Mixer;
 class SyncNotifier;
 
@@ -46,6 +48,13 @@ public:
     int Init(int device);  // returns an ERROR_ code
     bool Free();
     bool Initialized();
+    // The output device chosen by name ("" = the system's default), kept through devices coming
+    // and going (DeviceWatch); ERROR_ codes.
+    int ChooseOutputDevice(const std::string& name);
+    // The system's output devices by name, and the one playing now ("" = the default); empty
+    // before Init.
+    std::vector<std::string> OutputDeviceNames();
+    std::string OutputDeviceName();
     std::uint64_t HeardFrame();
     // Output frames the device has played so far, silence for late blocks included (what a
     // capturing driver has written).
@@ -86,6 +95,7 @@ private:
     std::atomic<DWORD> m_dwStretcher{STRETCHER_SOUNDTOUCH};
 
     std::unique_ptr<DeviceOutput> m_pOutput;
+    std::unique_ptr<DeviceWatch> m_pDeviceWatch;   // watches m_pOutput while it is open
     std::atomic<DeviceOutput*> m_pClock{nullptr};  // m_pOutput, readable without the lock
     std::atomic<int> m_nClockReaders{0};           // threads reading through m_pClock now
     // Shared, so that a start or stop can reach the mixer outside m_mutex while the mixer

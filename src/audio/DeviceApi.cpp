@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cctype>
 #include <string>
+#include <vector>
 
 #include "audio/ApiSupport.h"
 #include "audio/Audio.h"
@@ -26,6 +27,25 @@ BOOL Init(int device, DWORD freq, DWORD /*flags*/, void* /*win*/, const void* /*
 
 BOOL Free() {
     if (!AudioSystem::Get().Free()) return Fail(ERROR_INIT, 0);
+    return Succeed(1);
+}
+
+BOOL GetDeviceInfo(DWORD device, DEVICEINFO* info) {
+    AudioSystem& system = AudioSystem::Get();
+    if (!system.Initialized()) return Fail(ERROR_INIT, 0);
+    const std::vector<std::string> names = system.OutputDeviceNames();
+    if (device < 2 || device - 2 >= names.size() || !info) return Fail(ERROR_DEVICE, 0);
+    const std::string& name = names[device - 2];
+    const std::size_t length = std::min(name.size(), sizeof info->name - 1);
+    std::copy_n(name.begin(), length, info->name);
+    info->name[length] = '\0';
+    info->flags = name == system.OutputDeviceName() ? DEVICE_INIT : 0;
+    return Succeed(1);
+}
+
+BOOL SetOutputDevice(const char* name) {
+    const int error = AudioSystem::Get().ChooseOutputDevice(name ? name : "");
+    if (error != ERROR_OK) return Fail(error, 0);
     return Succeed(1);
 }
 

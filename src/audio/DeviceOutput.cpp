@@ -35,6 +35,24 @@ int DeviceOutput::Open(int device) {
         name = SDL_GetAudioDeviceName(device - 2, 0);
         if (!name) return ERROR_DEVICE;
     }
+    std::lock_guard lock(m_deviceMutex);
+    int bufferFrames = 0;
+    const SDL_AudioDeviceID opened = OpenPaused(name, bufferFrames);
+    if (opened == 0) return ERROR_DEVICE;
+    Start(opened, name ? name : "", bufferFrames);
+    return ERROR_OK;
+}
+
+void DeviceOutput::Start(SDL_AudioDeviceID device, const std::string& name, int bufferFrames) {
+    m_device = device;
+    m_strName = name;
+    m_nBufferFrames.store(bufferFrames);
+    // At once: a device left paused plays silence that the frame count would not know of.
+    m_takenAtNs.store(NowNs());
+    SDL_PauseAudioDevice(m_device, 0);
+}
+
+SDL_AudioDeviceID DeviceOutput::OpenPaused(const char* name, int& bufferFrames) {
     SDL_AudioSpec want{};
     want.freq = kRate;
     want.format = AUDIO_S16SYS;
@@ -44,19 +62,49 @@ int DeviceOutput::Open(int device) {
     want.userdata = this;
     SDL_AudioSpec have{};
     // No changes allowed: SDL converts if the hardware wants something else.
-    m_device = SDL_OpenAudioDevice(name, 0, &want, &have, 0);
-    if (m_device == 0) return ERROR_DEVICE;
-    m_nBufferFrames = have.samples > 0 ? have.samples : kDeviceBufferFrames;
-    // At once: a device left paused plays silence that the frame count would not know of.
-    m_takenAtNs.store(NowNs());
-    SDL_PauseAudioDevice(m_device, 0);
+    const SDL_AudioDeviceID device = SDL_OpenAudioDevice(name, 0, &want, &have, 0);
+    bufferFrames = have.samples > 0 ? have.samples : kDeviceBufferFrames;
+    return device;
+}
+
+int DeviceOutput::SwitchTo(const std::string& name) {
+    std::lock_guard lock(m_deviceMutex);
+    if (!m_device) return ERROR_INIT;
+    int bufferFrames = 0;
+    // Paused until the old device is closed: one callback at a time reads the ring.
+    const SDL_AudioDeviceID next = OpenPaused(name.empty() ? nullptr : name.c_str(), bufferFrames);
+    if (next == 0) return ERROR_DEVICE;
+    SDL_CloseAudioDevice(m_device);  // waits for a running callback to finish
+    Start(next, name, bufferFrames);
     return ERROR_OK;
 }
 
+std::string DeviceOutput::Name() const {
+    std::lock_guard lock(m_deviceMutex);
+    return m_strName;
+}
+
+bool DeviceOutput::Lost() const {
+    std::lock_guard lock(m_deviceMutex);
+    // SDL stops a device the system took away.
+    return m_device && SDL_GetAudioDeviceStatus(m_device) == SDL_AUDIO_STOPPED;
+}
+
+std::vector<std::string> DeviceOutput::DeviceNames() {
+    std::vector<std::string> names;
+    const int count = SDL_GetNumAudioDevices(0);
+    for (int i = 0; i < count; ++i)
+        if (const char* name = SDL_GetAudioDeviceName(i, 0)) names.emplace_back(name);
+    return names;
+}
+
 void DeviceOutput::Close() {
-    if (m_device) {
-        SDL_CloseAudioDevice(m_device);  // waits for a running callback to finish
-        m_device = 0;
+    {
+        std::lock_guard lock(m_deviceMutex);
+        if (m_device) {
+            SDL_CloseAudioDevice(m_device);  // waits for a running callback to finish
+            m_device = 0;
+        }
     }
     if (m_bSubsystem) {
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
@@ -123,10 +171,11 @@ std::uint64_t DeviceOutput::HeardFrame() const {
     // The buffer taken last is heard over the following buffer period.
     const std::uint64_t taken = m_taken.load(std::memory_order_acquire);
     const std::int64_t elapsedNs = NowNs() - m_takenAtNs.load(std::memory_order_relaxed);
+    const int bufferFrames = BufferFrames();
     const auto elapsed = static_cast<std::uint64_t>(
-        std::clamp<std::int64_t>(elapsedNs * kRate / 1000000000, 0, m_nBufferFrames));
+        std::clamp<std::int64_t>(elapsedNs * kRate / 1000000000, 0, bufferFrames));
     const std::uint64_t start =
-        taken > static_cast<std::uint64_t>(m_nBufferFrames) ? taken - m_nBufferFrames : 0;
+        taken > static_cast<std::uint64_t>(bufferFrames) ? taken - bufferFrames : 0;
     return std::min(start + elapsed, taken);
 }
 

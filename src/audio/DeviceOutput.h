@@ -7,6 +7,8 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <mutex>
+#include <string>
 #include <vector>
 
 namespace audio::detail {
@@ -28,6 +30,19 @@ public:
     int Open(int device);
     void Close();
 
+    // Plays through the device named `name` ("" = the system's default) from now on. The new
+    // device is opened before the old one closes and takes up the ring where the old one left
+    // it, so what the mixer wrote ahead plays there and positions go on. Where it cannot be
+    // opened, the old device plays on. Returns audio::ERROR_OK or the error code. Any thread
+    // but the mixing thread and the device's.
+    int SwitchTo(const std::string& name);
+    // The device open now ("" = the system's default).
+    std::string Name() const;
+    // The open device has gone from the system (unplugged) and plays no more.
+    bool Lost() const;
+    // The system's output devices by name, in its order (after Open).
+    static std::vector<std::string> DeviceNames();
+
     // Mixer side: frames written so far, frames the device has taken, and writing.
     std::uint64_t Written() const { return m_written.load(std::memory_order_relaxed); }
     std::uint64_t Taken() const { return m_taken.load(std::memory_order_acquire); }
@@ -48,7 +63,7 @@ public:
     }
 
     // Frames the device takes at a time.
-    int BufferFrames() const { return m_nBufferFrames; }
+    int BufferFrames() const { return m_nBufferFrames.load(std::memory_order_relaxed); }
 
     // Frames played as silence because the mixer was late.
     std::uint64_t LateFrames() const { return m_silence.load(std::memory_order_acquire); }
@@ -57,13 +72,20 @@ public:
     std::uint64_t HeardFrame() const;
 
 private:
+    // Opens `name` (null: the default) paused; 0 when it cannot be opened.
+    SDL_AudioDeviceID OpenPaused(const char* name, int& bufferFrames);
+    // Makes `device` (opened paused) the output and starts it; under m_deviceMutex.
+    void Start(SDL_AudioDeviceID device, const std::string& name, int bufferFrames);
     static void SDLCALL Callback(void* self, Uint8* stream, int len);
     void Fill(std::int16_t* out, int frames);
     void WakeWaiter();
 
+    // Guards the device and its name against a switch from another thread.
+    mutable std::mutex m_deviceMutex;
     SDL_AudioDeviceID m_device = 0;
+    std::string m_strName;
     bool m_bSubsystem = false;
-    int m_nBufferFrames = kDeviceBufferFrames;
+    std::atomic<int> m_nBufferFrames{kDeviceBufferFrames};
     std::vector<std::int16_t> m_ring;
     std::atomic<std::uint64_t> m_written{0};
     std::atomic<std::uint64_t> m_taken{0};

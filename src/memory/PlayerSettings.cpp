@@ -8,6 +8,7 @@ namespace {
 
 constexpr char kRestoreKey[] = "Memory/RestoreSongSettings";
 constexpr char kStretcherKey[] = "Playback/TimeStretching";
+constexpr char kOutputDeviceKey[] = "Playback/OutputDevice";
 
 struct StretcherName {
     audio::DWORD stretcher;
@@ -28,6 +29,12 @@ PlayerSettings::PlayerSettings(std::string path) : m_path(std::move(path)) {
     for (const StretcherName& known : kStretcherNames)
         if (stretcher.compare(QLatin1String(known.name), Qt::CaseInsensitive) == 0)
             m_dwStretcher = known.stretcher;
+    m_strOutputDevice = file.value(QLatin1String(kOutputDeviceKey)).toString().toStdString();
+}
+
+void PlayerSettings::SetOutputDevice(const std::string& name) {
+    m_strOutputDevice = name;
+    Write(kOutputDeviceKey, QString::fromStdString(name));
 }
 
 void PlayerSettings::SetStretcher(audio::DWORD stretcher) {

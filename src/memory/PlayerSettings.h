@@ -24,6 +24,10 @@ public:
     audio::DWORD Stretcher() const { return m_dwStretcher; }
     void SetStretcher(audio::DWORD stretcher);
 
+    // The output device by the name the system gives it ("" = the system's default).
+    const std::string& OutputDevice() const { return m_strOutputDevice; }
+    void SetOutputDevice(const std::string& name);
+
 private:
     template <typename Value>
     void Write(const char* key, const Value& value);
@@ -31,6 +35,7 @@ private:
     std::string m_path;
     bool m_bRestoreSongSettings = true;
     audio::DWORD m_dwStretcher = kDefaultStretcher;
+    std::string m_strOutputDevice;
 };
 
 }  // namespace memory

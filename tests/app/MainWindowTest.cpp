@@ -9,8 +9,8 @@
 #include <cstdlib>
 
 #include "UrlCatcher.h"
-#include "lang/DataFolder.h"
 #include "app/QuorvelMainDlg.h"
+#include "lang/DataFolder.h"
 #include "lang/LanguageText.h"
 #include "support/NumberedLanguage.h"
 #include "ui/BitmapButton.h"
@@ -290,7 +290,7 @@ TEST_F(MainWindowTest, RightClickOnTheFaceOffersTheLanguagesAndChoosingOneSwitch
     ASSERT_NE(menu, nullptr);
     const QList<QAction*> actions = menu->actions();
     // "Language", the separator, Deutsch (Default is left out), then the player's own items.
-    ASSERT_EQ(actions.size(), 7);
+    ASSERT_EQ(actions.size(), 8);
     EXPECT_EQ(actions[2]->text(), "Deutsch");
     EXPECT_TRUE(actions[3]->isSeparator());
     EXPECT_EQ(actions[4]->text(), "text 126");
@@ -300,8 +300,12 @@ TEST_F(MainWindowTest, RightClickOnTheFaceOffersTheLanguagesAndChoosingOneSwitch
     EXPECT_EQ(actions[5]->text(), "text 158");  // Time-Stretching
     ASSERT_NE(actions[5]->menu(), nullptr);
     EXPECT_EQ(actions[5]->menu()->actions().size(), 3);
-    EXPECT_EQ(actions[6]->text(), "text 125");
-    EXPECT_TRUE(actions[6]->isChecked());
+    EXPECT_EQ(actions[6]->text(), "text 165");  // Output Device, the system's default first
+    ASSERT_NE(actions[6]->menu(), nullptr);
+    EXPECT_EQ(actions[6]->menu()->actions().value(0)->text(), "text 166");
+    EXPECT_TRUE(actions[6]->menu()->actions().value(0)->isChecked());
+    EXPECT_EQ(actions[7]->text(), "text 125");
+    EXPECT_TRUE(actions[7]->isChecked());
     QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(actions[2]).center());
 
     EXPECT_EQ(testenv::ReadFile(g_szLanguageFile), german);

@@ -8,7 +8,7 @@
 
 namespace testenv {
 
-inline constexpr int kLanguageLines = 160;
+inline constexpr int kLanguageLines = 167;
 
 inline std::string NumberedLanguage(const std::map<int, std::string>& lines = {}) {
     std::string text;
