@@ -11,14 +11,11 @@
 #include "engine/MainWindowIds.h"
 #include "engine/SongFile.h"
 #include "practice/QuorvelPracticePage.h"
+#include "ui/QtText.h"
 
 namespace {
 
 constexpr double kMicroseconds = 1e6;
-
-QString FromUtf8(const std::string& text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 }  // namespace
 
@@ -59,13 +56,13 @@ QVariantMap CMprisPlayer::Metadata() const {
     metadata.insert(QStringLiteral("mpris:length"),
                     static_cast<qlonglong>(std::llround(engine.m_dSongLength * kMicroseconds)));
     metadata.insert(QStringLiteral("xesam:title"),
-                    FromUtf8(m_tags.title.empty() ? SongTitleOf(path) : m_tags.title));
+                    ui::ToQtText(m_tags.title.empty() ? SongTitleOf(path) : m_tags.title));
     if (!m_tags.artist.empty())
-        metadata.insert(QStringLiteral("xesam:artist"), QStringList{FromUtf8(m_tags.artist)});
+        metadata.insert(QStringLiteral("xesam:artist"), QStringList{ui::ToQtText(m_tags.artist)});
     if (!m_tags.album.empty())
-        metadata.insert(QStringLiteral("xesam:album"), FromUtf8(m_tags.album));
+        metadata.insert(QStringLiteral("xesam:album"), ui::ToQtText(m_tags.album));
     metadata.insert(QStringLiteral("xesam:url"),
-                    QString::fromLatin1(QUrl::fromLocalFile(FromUtf8(path)).toEncoded()));
+                    QString::fromLatin1(QUrl::fromLocalFile(ui::ToQtText(path)).toEncoded()));
     return metadata;
 }
 

@@ -30,6 +30,8 @@ struct Method {
     const char* signature;
     WhileBusy whileBusy;
     void (*run)(CMprisPlayer& player, const QVariantList& arguments);
+    // Moves the position: Seeked follows, however short the move.
+    bool bSeeks = false;
 };
 
 const Method kMethods[] = {
@@ -50,11 +52,12 @@ const Method kMethods[] = {
     {kPlayerInterface, "Play", "", WhileBusy::Refused,
      [](CMprisPlayer& p, const QVariantList&) { p.Play(); }},
     {kPlayerInterface, "Seek", "x", WhileBusy::Refused,
-     [](CMprisPlayer& p, const QVariantList& a) { p.Seek(a.at(0).toLongLong()); }},
+     [](CMprisPlayer& p, const QVariantList& a) { p.Seek(a.at(0).toLongLong()); }, true},
     {kPlayerInterface, "SetPosition", "ox", WhileBusy::Refused,
      [](CMprisPlayer& p, const QVariantList& a) {
          p.SetPosition(qvariant_cast<QDBusObjectPath>(a.at(0)).path(), a.at(1).toLongLong());
-     }},
+     },
+     true},
 };
 
 const char kIntrospection[] = R"(  <interface name="org.mpris.MediaPlayer2">
@@ -188,9 +191,7 @@ bool CMprisService::CallMethod(const QDBusMessage& message) {
         const qlonglong before = m_player.PositionUs();
         method.run(m_player, message.arguments());
         m_bus.send(message.createReply());
-        if (member == QLatin1String("Seek") || member == QLatin1String("SetPosition")) {
-            if (m_player.PositionUs() != before) AnnounceSeek();
-        }
+        if (method.bSeeks && m_player.PositionUs() != before) AnnounceSeek();
         Announce();
         return true;
     }
@@ -307,8 +308,8 @@ void CMprisService::Announce() {
         m_nLastPositionUs = position;
         m_sinceLastLook.start();
     }
-    m_bLastPlaying = m_player.IsPlaying();
-    m_dLastRate = m_player.Rate();
+    m_bLastPlaying = now.value(QStringLiteral("PlaybackStatus")) == QStringLiteral("Playing");
+    m_dLastRate = now.value(QStringLiteral("Rate")).toDouble();
 }
 
 void CMprisService::AnnounceSeek() {
