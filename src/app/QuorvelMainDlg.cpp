@@ -41,7 +41,7 @@ namespace {
 
 constexpr int kSkinBitmapIds[] = {110, 111, 112, 113, 114};
 
-const QPixmap& Skin(const std::array<QPixmap, 5>& bitmaps, int id) {
+const ui::CSkinBitmap& Skin(const std::array<ui::CSkinBitmap, 5>& bitmaps, int id) {
     return bitmaps[static_cast<size_t>(id - kSkinBitmapIds[0])];
 }
 
@@ -54,11 +54,11 @@ CQuorvelMainDlg::CQuorvelMainDlg(QWidget* parent)
       m_languageMenu([this](int command) { OnCommand(command, 0); }),
       m_engine(this, [this](int id) { return GetDlgItem(id); }),
       m_pOutsideOpen(std::make_unique<COutsideOpen>(*this)) {
-    for (const char* name : {"103", "103-256"})
+    for (const char* name : {"103", "103@1.5x", "103@2x", "103-256"})
         if (const QPixmap picture = ui::LoadSkinBitmap(name); !picture.isNull())
             m_iconMain.addPixmap(picture);
     for (size_t i = 0; i < m_bmpSkin.size(); ++i)
-        m_bmpSkin[i] = ui::LoadSkinBitmap(kSkinBitmapIds[i]);
+        m_bmpSkin[i] = ui::CSkinBitmap(kSkinBitmapIds[i]);
     ui::ApplyControlBackground(this);
     ui::InstallLanguageFileBox(this);
     InstallMessagePreFilter();
@@ -120,11 +120,12 @@ bool CQuorvelMainDlg::OnInitDialog() {
 
 void CQuorvelMainDlg::LoadCursors() {
     m_hCursorArrow = QCursor(Qt::ArrowCursor);
-    m_hCursorCross = ui::LoadSkinCursor(104);
-    m_hCursorHand = ui::LoadSkinCursor(105);
-    m_hCursorZoom = ui::LoadSkinCursor(106);
-    m_hCursorZoomIn = ui::LoadSkinCursor(107);
-    m_hCursorZoomOut = ui::LoadSkinCursor(108);
+    const qreal ratio = devicePixelRatio();
+    m_hCursorCross = ui::LoadSkinCursor(104, ratio);
+    m_hCursorHand = ui::LoadSkinCursor(105, ratio);
+    m_hCursorZoom = ui::LoadSkinCursor(106, ratio);
+    m_hCursorZoomIn = ui::LoadSkinCursor(107, ratio);
+    m_hCursorZoomOut = ui::LoadSkinCursor(108, ratio);
 }
 
 void CQuorvelMainDlg::BindControls() {
@@ -337,15 +338,15 @@ void CQuorvelMainDlg::OnHelp() {
 }
 
 void CQuorvelMainDlg::paintEvent(QPaintEvent*) {
-    // Later bitmaps cover earlier ones; each is copied unscaled from its top-left corner, and
-    // only its own pixels are drawn.
+    // Later bitmaps cover earlier ones; each is copied unscaled from its top-left corner, at the
+    // scale of the screen the window is on, and only its own pixels are drawn.
     QPainter painter(this);
-    painter.drawPixmap(0, 0, Skin(m_bmpSkin, 111));
-    painter.drawPixmap(5, 40, Skin(m_bmpSkin, 110));
-    painter.drawPixmap(20, 142, Skin(m_bmpSkin, 114));
-    painter.drawPixmap(0, 36, Skin(m_bmpSkin, 113));
-    painter.drawPixmap(530, 36, Skin(m_bmpSkin, 113));
-    painter.drawPixmap(0, height() - 36, Skin(m_bmpSkin, 112));
+    Skin(m_bmpSkin, 111).Draw(painter, {0, 0});
+    Skin(m_bmpSkin, 110).Draw(painter, {5, 40});
+    Skin(m_bmpSkin, 114).Draw(painter, {20, 142});
+    Skin(m_bmpSkin, 113).Draw(painter, {0, 36});
+    Skin(m_bmpSkin, 113).Draw(painter, {530, 36});
+    Skin(m_bmpSkin, 112).Draw(painter, {0, height() - 36});
 }
 
 void CQuorvelMainDlg::resizeEvent(QResizeEvent* event) {

@@ -10,6 +10,7 @@
 
 #include "app/LanguageMenu.h"
 #include "engine/PlaybackEngine.h"
+#include "ui/SkinResource.h"
 #include "ui/TemplateDialog.h"
 
 namespace ui {
@@ -107,7 +108,7 @@ private:
     int CaptionHeight() const;
 
     // Skin bitmaps 110 to 114 and the icon 103.
-    std::array<QPixmap, 5> m_bmpSkin;
+    std::array<ui::CSkinBitmap, 5> m_bmpSkin;
     QIcon m_iconMain;
     QFont m_fontTime;
 

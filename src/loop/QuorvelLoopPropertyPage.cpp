@@ -3,6 +3,9 @@
 #include <QApplication>
 #include <QGroupBox>
 #include <QPainter>
+#include <algorithm>
+#include <array>
+#include <cmath>
 #include <cstdint>
 
 #include "engine/PlaybackState.h"
@@ -69,7 +72,8 @@ bool CQuorvelLoopPropertyPage::OnInitDialog() {
     m_layout.Apply(this, Template(), 96);
     m_nWaveWidth = width() - kWaveMarginX;
     m_nWaveHeight = height() - kWaveMarginY;
-    m_waveform = CWaveformImage(m_nWaveWidth, m_nWaveHeight);
+    m_rScreenRatio = devicePixelRatio();
+    m_waveform = CWaveformImage(m_nWaveWidth, m_nWaveHeight, m_rScreenRatio);
     ShowWaveform();
     m_nZoom = 1;
     m_fViewStart = 0;
@@ -79,10 +83,26 @@ bool CQuorvelLoopPropertyPage::OnInitDialog() {
 }
 
 void CQuorvelLoopPropertyPage::LoadCursors() {
-    m_hCursorCross = ui::LoadSkinCursor(IDC_CURSOR_CROSS);
-    m_hCursorZoom = ui::LoadSkinCursor(IDC_CURSOR_ZOOM);
-    m_hCursorZoomIn = ui::LoadSkinCursor(IDC_CURSOR_ZOOM_IN);
-    m_hCursorZoomOut = ui::LoadSkinCursor(IDC_CURSOR_ZOOM_OUT);
+    m_hCursorCross = ui::LoadSkinCursor(IDC_CURSOR_CROSS, m_rScreenRatio);
+    m_hCursorZoom = ui::LoadSkinCursor(IDC_CURSOR_ZOOM, m_rScreenRatio);
+    m_hCursorZoomIn = ui::LoadSkinCursor(IDC_CURSOR_ZOOM_IN, m_rScreenRatio);
+    m_hCursorZoomOut = ui::LoadSkinCursor(IDC_CURSOR_ZOOM_OUT, m_rScreenRatio);
+}
+
+void CQuorvelLoopPropertyPage::FollowScreenRatio() {
+    const qreal ratio = devicePixelRatio();
+    if (std::abs(ratio - m_rScreenRatio) < 0.001) return;
+    m_rScreenRatio = ratio;
+    const std::array<QCursor*, 4> pointers = {&m_hCursorCross, &m_hCursorZoom, &m_hCursorZoomIn,
+                                              &m_hCursorZoomOut};
+    const QCursor shown = window()->cursor();
+    const auto showing = std::find_if(pointers.begin(), pointers.end(),
+                                      [&](const QCursor* pointer) { return *pointer == shown; });
+    LoadCursors();
+    if (showing != pointers.end()) SetClassCursor(**showing);
+    m_waveform = CWaveformImage(m_nWaveWidth, m_nWaveHeight, ratio);
+    m_pixWave = QPixmap::fromImage(m_waveform.Image());
+    DrawWaveform();
 }
 
 void CQuorvelLoopPropertyPage::BindControls() {
@@ -148,8 +168,10 @@ void CQuorvelLoopPropertyPage::DrawWaveform() {
     const bool bFinal = m_peaks.IsFinal();
     const std::span<const PeakStep> steps = m_peaks.Steps();
     m_waveform.Clear();
+    // The view's columns are device-independent; the picture's are the screen's own pixels.
+    const auto bytesPerViewColumn = m_dwBytesPerColumn / static_cast<audio::DWORD>(m_nZoom);
     m_waveform.Draw(steps, audio::ChannelSeconds2Bytes(m_dwStream, m_fViewStart),
-                    m_dwBytesPerColumn / static_cast<audio::DWORD>(m_nZoom));
+                    static_cast<audio::QWORD>(bytesPerViewColumn / m_waveform.Scale()));
     m_nPeaksDrawn = steps.size();
     m_bPeaksFinal = bFinal;
     ShowWaveform();
@@ -360,6 +382,8 @@ void CQuorvelLoopPropertyPage::SetClassCursor(const QCursor& cursor) {
 }
 
 void CQuorvelLoopPropertyPage::paintEvent(QPaintEvent* event) {
+    // A window that moves to a screen of another ratio is painted anew there.
+    FollowScreenRatio();
     ui::CTemplateDialog::paintEvent(event);
     QPainter painter(this);
     painter.drawPixmap(kWaveLeft, kWaveTop, m_pixWave);

@@ -113,6 +113,9 @@ private:
     // The pointer of the main window and of both pages (they share one window class).
     void SetClassCursor(const QCursor& cursor);
     void LoadCursors();
+    // On a screen of another device pixel ratio (the window moved, or was first shown there):
+    // pointers and picture at that screen's resolution, the pointer shown keeping its shape.
+    void FollowScreenRatio();
     WaveformView View() const;
     // Zoom mode: a pan with Shift, otherwise a zoom click.
     void OnZoomModePress(QMouseEvent* event);
@@ -139,7 +142,8 @@ private:
     std::size_t m_nPeaksDrawn = 0;  // steps the picture showed when last drawn
     bool m_bPeaksFinal = false;     // m_peaks was final when last drawn
     CWaveformImage m_waveform;
-    QPixmap m_pixWave;  // the picture as it is copied to the screen
+    QPixmap m_pixWave;          // the picture as it is copied to the screen
+    qreal m_rScreenRatio = 1;  // the screen the picture and the pointers were made for
 
     QCursor m_hCursorCross;
     QCursor m_hCursorZoom;

@@ -1,9 +1,26 @@
 #include "loop/WaveformImage.h"
 
 #include <algorithm>
+#include <cmath>
 
-CWaveformImage::CWaveformImage(int width, int height)
-    : m_image(std::max(width, 1), std::max(height, 1), QImage::Format_Indexed8) {
+namespace {
+
+int ScreenPixels(int length, qreal scale) {
+    return std::max(static_cast<int>(std::ceil(length * scale)), 1);
+}
+
+// A pixel's palette entry is its distance from the centre row, so a channel gets at most 255
+// rows; a screen finer than that sees the picture scaled.
+qreal LimitedScale(int height, qreal scale) {
+    return std::clamp(scale, 1.0, std::max(1.0, 2.0 * 255 / std::max(height, 1)));
+}
+
+}  // namespace
+
+CWaveformImage::CWaveformImage(int width, int height, qreal scale)
+    : m_image(ScreenPixels(width, LimitedScale(height, scale)),
+              ScreenPixels(height, LimitedScale(height, scale)), QImage::Format_Indexed8) {
+    m_image.setDevicePixelRatio(LimitedScale(height, scale));
     // One entry per distance from the centre row, all of them in use.
     const int centre = CentreRow();
     QList<QRgb> palette;
@@ -79,6 +96,14 @@ void CWaveformImage::Draw(std::span<const PeakStep> steps, audio::QWORD start,
         [](audio::QWORD position, const PeakStep& s) { return position < s.start; });
     if (step != steps.begin()) --step;
     const auto width = static_cast<audio::QWORD>(Width());
+    // A bar is as wide as a device-independent pixel, up to where the next reading's bar starts,
+    // so that a zoomed-in picture looks the same on every screen.
+    const auto barWidth = static_cast<audio::QWORD>(std::max(1L, std::lround(Scale())));
+    const auto drawBar = [&](audio::QWORD column, audio::QWORD next, audio::DWORD left,
+                             audio::DWORD right) {
+        for (audio::QWORD c = column; c < std::min({column + barWidth, next, width}); ++c)
+            DrawColumn(static_cast<int>(c), left, right);
+    };
     audio::QWORD column = 0;
     audio::DWORD maxLeft = 0;
     audio::DWORD maxRight = 0;
@@ -87,7 +112,7 @@ void CWaveformImage::Draw(std::span<const PeakStep> steps, audio::QWORD start,
         const audio::QWORD at = (std::max(step->start, start) - start) / bytesPerColumn;
         if (at >= width) break;
         if (any && at != column) {
-            DrawColumn(static_cast<int>(column), maxLeft, maxRight);
+            drawBar(column, at, maxLeft, maxRight);
             maxLeft = 0;
             maxRight = 0;
         }
@@ -96,5 +121,5 @@ void CWaveformImage::Draw(std::span<const PeakStep> steps, audio::QWORD start,
         maxLeft = std::max(maxLeft, step->level & 0xFFFFu);
         maxRight = std::max(maxRight, step->level >> 16);
     }
-    if (any) DrawColumn(static_cast<int>(column), maxLeft, maxRight);
+    if (any) drawBar(column, width, maxLeft, maxRight);
 }

@@ -10,11 +10,15 @@
 // centre row stays black; the left channel's bars rise from just above it, the right channel's
 // fall from just below it. A pixel at distance d from the centre row has palette entry d, which
 // runs from green beside the centre to red at full scale.
+//
+// On a screen of device pixel ratio `scale` the picture has the screen's own pixels: `width` and
+// `height` are device-independent, columns and rows below are the picture's pixels.
 class CWaveformImage {
 public:
     CWaveformImage() = default;
-    CWaveformImage(int width, int height);
+    CWaveformImage(int width, int height, qreal scale = 1);
 
+    qreal Scale() const { return m_image.devicePixelRatio(); }
     int Width() const { return m_image.width(); }
     int Height() const { return m_image.height(); }
     // The centre row, H; also the number of rows each channel may fill.
@@ -35,8 +39,10 @@ public:
 
     // The same picture from readings made earlier (in order of their start, one after the
     // other): each reading from the one that holds byte `start` on adds its peaks to the column
-    // where it starts (the first to column 0), a bar per column that some reading starts in.
-    // Draws over what is there; the picture ends where the readings do.
+    // where it starts (the first to column 0), a bar per column that some reading starts in; at
+    // a scale above 1 the bar also fills the columns of the rest of its device-independent pixel
+    // that no later reading starts in. Draws over what is there; the picture ends where the
+    // readings do.
     void Draw(std::span<const PeakStep> steps, audio::QWORD start, audio::QWORD bytesPerColumn);
 
 private:

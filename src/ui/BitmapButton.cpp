@@ -15,24 +15,24 @@ CBitmapButton::CBitmapButton(QWidget* parent) : QAbstractButton(parent) {
 
 bool CBitmapButton::LoadBitmaps() {
     const std::string caption = FromQtText(text());
-    m_bitmapUp = LoadSkinBitmap(caption + "U");
-    m_bitmapDown = LoadSkinBitmap(caption + "D");
-    m_bitmapFocus = LoadSkinBitmap(caption + "F");
-    m_bitmapDisabled = LoadSkinBitmap(caption + "X");
+    m_bitmapUp = CSkinBitmap(caption + "U");
+    m_bitmapDown = CSkinBitmap(caption + "D");
+    m_bitmapFocus = CSkinBitmap(caption + "F");
+    m_bitmapDisabled = CSkinBitmap(caption + "X");
     update();
-    if (m_bitmapUp.isNull()) return false;
-    resize(m_bitmapUp.deviceIndependentSize().toSize());
+    if (m_bitmapUp.IsNull()) return false;
+    resize(m_bitmapUp.Size());
     return true;
 }
 
 char CBitmapButton::StateLetter() const {
-    if (isDown() && !m_bitmapDown.isNull()) return 'D';
-    if (hasFocus() && !m_bitmapFocus.isNull()) return 'F';
-    if (!isEnabled() && !m_bitmapDisabled.isNull()) return 'X';
+    if (isDown() && !m_bitmapDown.IsNull()) return 'D';
+    if (hasFocus() && !m_bitmapFocus.IsNull()) return 'F';
+    if (!isEnabled() && !m_bitmapDisabled.IsNull()) return 'X';
     return 'U';
 }
 
-const QPixmap& CBitmapButton::BitmapFor(char letter) const {
+const CSkinBitmap& CBitmapButton::BitmapFor(char letter) const {
     switch (letter) {
         case 'D':
             return m_bitmapDown;
@@ -46,16 +46,15 @@ const QPixmap& CBitmapButton::BitmapFor(char letter) const {
 }
 
 QSize CBitmapButton::sizeHint() const {
-    return m_bitmapUp.isNull() ? QAbstractButton::sizeHint()
-                               : m_bitmapUp.deviceIndependentSize().toSize();
+    return m_bitmapUp.IsNull() ? QAbstractButton::sizeHint() : m_bitmapUp.Size();
 }
 
 void CBitmapButton::paintEvent(QPaintEvent*) {
-    const QPixmap& bitmap = BitmapFor(StateLetter());
-    if (bitmap.isNull()) return;
+    const CSkinBitmap& bitmap = BitmapFor(StateLetter());
+    if (bitmap.IsNull()) return;
     QPainter painter(this);
     // Unscaled from the top-left corner, clipped to the button.
-    painter.drawPixmap(QPoint(0, 0), bitmap);
+    bitmap.Draw(painter, QPoint(0, 0));
 }
 
 void CBitmapButton::mousePressEvent(QMouseEvent* event) {

@@ -1,12 +1,14 @@
 #pragma once
 
 #include <QAbstractButton>
-#include <QPixmap>
+
+#include "ui/SkinResource.h"
 
 namespace ui {
 
 // An owner-drawn button painted from the bitmap set its caption names: caption + "U" (up, the
-// one required), "D" (pressed), "F" (focused), "X" (disabled). Nothing else is drawn.
+// one required), "D" (pressed), "F" (focused), "X" (disabled), each at the scale of the screen
+// the button is on. Nothing else is drawn.
 //
 // A double click notifies clicked() for its first click and doubleClicked() for its second
 // press, which shows the button pressed until it is released but is not a click of its own.
@@ -18,7 +20,7 @@ public:
     // Loads the set named by the caption and resizes the button to the U bitmap, keeping its
     // top-left corner. False, and nothing to draw, without a U bitmap.
     bool LoadBitmaps();
-    bool HasBitmaps() const { return !m_bitmapUp.isNull(); }
+    bool HasBitmaps() const { return !m_bitmapUp.IsNull(); }
 
     // The letter of the picture the button shows in its current state ('U', 'D', 'F', 'X').
     char StateLetter() const;
@@ -35,12 +37,12 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
-    const QPixmap& BitmapFor(char letter) const;
+    const CSkinBitmap& BitmapFor(char letter) const;
 
-    QPixmap m_bitmapUp;
-    QPixmap m_bitmapDown;
-    QPixmap m_bitmapFocus;
-    QPixmap m_bitmapDisabled;
+    CSkinBitmap m_bitmapUp;
+    CSkinBitmap m_bitmapDown;
+    CSkinBitmap m_bitmapFocus;
+    CSkinBitmap m_bitmapDisabled;
     bool m_bSecondPressOfDoubleClick = false;
 };
 

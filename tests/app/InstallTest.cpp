@@ -175,11 +175,15 @@ TEST_F(InstallTest, TheTreeHoldsWhatADesktopNeedsAndPassesItsValidators) {
     const QString manual = Installed("share/man/man1/quorvel.1");
     EXPECT_NE(ReadText(Installed("share/doc/quorvel/LICENSE")).find("GNU GENERAL PUBLIC LICENSE"),
               std::string::npos);
-    for (const int size : {64, 256}) {
+    for (const int size : {16, 22, 24, 32, 48, 64, 96, 128, 256, 512}) {
         const QImage icon(
             Installed(QString("share/icons/hicolor/%1x%1/apps/org.quorvel.Quorvel.png").arg(size)));
         EXPECT_EQ(icon.size(), QSize(size, size)) << size;
     }
+    const std::string svg =
+        ReadText(Installed("share/icons/hicolor/scalable/apps/org.quorvel.Quorvel.svg"));
+    EXPECT_NE(svg.find("<svg"), std::string::npos);
+    EXPECT_EQ(svg.find("<image"), std::string::npos) << "the scalable icon holds pixels";
 
     const Outcome entry = RunProgram("desktop-file-validate", {desktop});
     EXPECT_TRUE(entry.finished && entry.code == 0);
@@ -358,6 +362,7 @@ TEST_F(PackageTest, ItsFieldsAndFilesMakeADesktopPlayerWhoseDependenciesAptCanMe
                              "./usr/share/metainfo/org.quorvel.Quorvel.metainfo.xml",
                              "./usr/share/icons/hicolor/64x64/apps/org.quorvel.Quorvel.png",
                              "./usr/share/icons/hicolor/256x256/apps/org.quorvel.Quorvel.png",
+                             "./usr/share/icons/hicolor/scalable/apps/org.quorvel.Quorvel.svg",
                              "./usr/share/man/man1/quorvel.1", "./usr/share/doc/quorvel/copyright"})
         EXPECT_NE(contents.out.find(std::string(" ") + file + "\n"), std::string::npos) << file;
 

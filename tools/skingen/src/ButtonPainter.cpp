@@ -79,11 +79,15 @@ QPoint pixelPosition(const ButtonSet& set) {
     return unitsToPixels(set.unitsAt.x(), set.unitsAt.y());
 }
 
-QImage surfaceGround(Surface surface) {
-    if (surface == Surface::MainWindow) return composeFace(kWindowSize.height());
-    QImage page(kPageSize, QImage::Format_ARGB32_Premultiplied);
-    page.fill(kFace);
-    return page;
+QRect groundUnder(const ButtonSet& set, const QImage& ground) {
+    // The window draws the picture unscaled where its place lands in the screen's pixels.
+    const qreal scale = ground.devicePixelRatio();
+    return {(QPointF(pixelPosition(set)) * scale).toPoint(), pixelSize(set.size, scale)};
+}
+
+QImage surfaceGround(Surface surface, qreal scale) {
+    if (surface == Surface::MainWindow) return composeFace(kWindowSize.height(), scale);
+    return filledImage(kPageSize, scale, kFace);
 }
 
 char stateLetter(KeyState state) {
@@ -126,7 +130,9 @@ void paintCasingButton(QPainter& p, const ButtonSet& set, KeyState state) {
 }  // namespace
 
 QImage paintButton(const ButtonSet& set, KeyState state, const QImage& ground) {
-    QImage image = ground.copy(QRect(pixelPosition(set), set.size));
+    const qreal scale = ground.devicePixelRatio();
+    QImage image = ground.copy(groundUnder(set, ground));
+    image.setDevicePixelRatio(scale);
     QPainter p(&image);
     prepare(p);
     if (set.onCasing) {
@@ -134,7 +140,7 @@ QImage paintButton(const ButtonSet& set, KeyState state, const QImage& ground) {
         return image;
     }
     // Glow and shadow fade out before the border, except where the key joins a neighbour.
-    QImage effects = transparentImage(set.size);
+    QImage effects = transparentImage(set.size, scale);
     {
         QPainter e(&effects);
         prepare(e);
@@ -155,11 +161,11 @@ QImage paintButton(const ButtonSet& set, KeyState state, const QImage& ground) {
 
 bool blendsIntoGround(const ButtonSet& set, const QImage& picture, const QImage& ground) {
     const QImage under =
-        ground.copy(QRect(pixelPosition(set), set.size)).convertToFormat(QImage::Format_RGB32);
+        ground.copy(groundUnder(set, ground)).convertToFormat(QImage::Format_RGB32);
     const QImage over = picture.convertToFormat(QImage::Format_RGB32);
     const bool joinsLeft = !(set.look.corners & (kTopLeft | kBottomLeft));
     const bool joinsRight = !(set.look.corners & (kTopRight | kBottomRight));
-    const int w = set.size.width(), h = set.size.height();
+    const int w = over.width(), h = over.height();
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
             const bool border = x == 0 || y == 0 || x == w - 1 || y == h - 1;

@@ -32,14 +32,17 @@ struct ButtonSet {
 
 const std::vector<ButtonSet>& buttonSets();
 
-// Where a set's button lands in its surface's pixels.
+// Where a set's button lands in its surface's device-independent pixels...
 QPoint pixelPosition(const ButtonSet& set);
+// ...and the part of a surface's ground picture (at any scale) that lies under it.
+QRect groundUnder(const ButtonSet& set, const QImage& ground);
 
-// The picture of a button in one state, on `ground` (the surface as painted under it).
+// The picture of a button in one state, on `ground` (the surface as painted under it, at the
+// scale the picture is drawn at).
 QImage paintButton(const ButtonSet& set, KeyState state, const QImage& ground);
 
-// The ground a surface shows under its controls.
-QImage surfaceGround(Surface surface);
+// The ground a surface shows under its controls, at a scale of the screen.
+QImage surfaceGround(Surface surface, qreal scale = 1);
 
 char stateLetter(KeyState state);
 

@@ -3,6 +3,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <algorithm>
+#include <cmath>
 
 #include "PaintKit.h"
 
@@ -12,15 +13,41 @@ namespace {
 
 constexpr QSize kCursorSize{32, 32};
 
-// Puts a one-pixel halo of `color` under a shape, so that it shows on dark and light ground.
+int toPixels(qreal logical, qreal scale) {
+    return int(std::lround(logical * scale));
+}
+
+// A rectangle of whole device-independent pixels as whole pixels of the picture, edges rounded,
+// so that thin lines stay crisp at 1.5 times.
+QRect pixelRect(const QRect& logical, qreal scale) {
+    const int left = toPixels(logical.x(), scale), top = toPixels(logical.y(), scale);
+    return {left, top, toPixels(logical.x() + logical.width(), scale) - left,
+            toPixels(logical.y() + logical.height(), scale) - top};
+}
+
+// Fills rectangles given in device-independent pixels on whole pixels of the picture.
+void fillCrisp(QPainter& p, const QImage& image, std::initializer_list<QRect> rects,
+               const QColor& colour) {
+    const qreal scale = image.devicePixelRatio();
+    p.save();
+    p.resetTransform();
+    p.scale(1 / scale, 1 / scale);
+    p.setRenderHint(QPainter::Antialiasing, false);
+    for (const QRect& r : rects) p.fillRect(pixelRect(r, scale), colour);
+    p.restore();
+}
+
+// Puts a halo of `color`, a device-independent pixel wide, under a shape, so that it shows on
+// dark and light ground.
 QImage withHalo(const QImage& shape, const QColor& color) {
-    QImage halo = transparentImage(shape.size());
-    const int w = shape.width(), h = shape.height();
+    const qreal scale = shape.devicePixelRatio();
+    QImage halo = transparentImage(kCursorSize, scale);
+    const int w = shape.width(), h = shape.height(), reach = std::max(1, int(scale));
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
             int alpha = 0;
-            for (int dy = -1; dy <= 1; ++dy)
-                for (int dx = -1; dx <= 1; ++dx) {
+            for (int dy = -reach; dy <= reach; ++dy)
+                for (int dx = -reach; dx <= reach; ++dx) {
                     const int sx = x + dx, sy = y + dy;
                     if (sx < 0 || sy < 0 || sx >= w || sy >= h) continue;
                     alpha = std::max(alpha, qAlpha(shape.pixel(sx, sy)));
@@ -34,21 +61,20 @@ QImage withHalo(const QImage& shape, const QColor& color) {
     return halo;
 }
 
-QImage crosshair() {
-    QImage shape = transparentImage(kCursorSize);
+QImage crosshair(qreal scale) {
+    QImage shape = transparentImage(kCursorSize, scale);
     QPainter p(&shape);
-    const QColor ink(Qt::black);
-    // Arms of one pixel with a gap of seven around the hot spot.
-    p.fillRect(QRect(15, 2, 1, 10), ink);
-    p.fillRect(QRect(15, 19, 1, 10), ink);
-    p.fillRect(QRect(2, 15, 10, 1), ink);
-    p.fillRect(QRect(19, 15, 10, 1), ink);
+    // Arms a pixel wide with a gap of seven around the hot spot.
+    fillCrisp(p, shape,
+              {QRect(15, 2, 1, 10), QRect(15, 19, 1, 10), QRect(2, 15, 10, 1),
+               QRect(19, 15, 10, 1)},
+              Qt::black);
     p.end();
     return withHalo(shape, Qt::white);
 }
 
-QImage hand() {
-    QImage image = transparentImage(kCursorSize);
+QImage hand(qreal scale) {
+    QImage image = transparentImage(kCursorSize, scale);
     QPainter p(&image);
     prepare(p);
     auto pill = [](qreal x, qreal y, qreal w, qreal h) {
@@ -73,20 +99,18 @@ QImage hand() {
         thumbStroke.createStroke(thumb));
     p.fillPath(hand, Qt::white);
     p.strokePath(hand, QPen(Qt::black, 1.0));
-    p.setRenderHint(QPainter::Antialiasing, false);
     // Creases between the folded fingers.
-    p.fillRect(QRect(17, 15, 1, 4), Qt::black);
-    p.fillRect(QRect(21, 15, 1, 4), Qt::black);
-    p.fillRect(QRect(25, 16, 1, 3), Qt::black);
+    fillCrisp(p, image, {QRect(17, 15, 1, 4), QRect(21, 15, 1, 4), QRect(25, 16, 1, 3)},
+              Qt::black);
     p.end();
     return image;
 }
 
 enum class LensSign { None, Plus, Minus };
 
-QImage magnifier(LensSign sign) {
+QImage magnifier(LensSign sign, qreal scale) {
     const QPointF centre(5.5, 5.5);
-    QImage shape = transparentImage(kCursorSize);
+    QImage shape = transparentImage(kCursorSize, scale);
     {
         QPainter p(&shape);
         prepare(p);
@@ -98,27 +122,30 @@ QImage magnifier(LensSign sign) {
         p.drawEllipse(centre, 4.45, 4.45);
         p.setPen(QPen(Qt::black, 3.0, Qt::SolidLine, Qt::RoundCap));
         p.drawLine(QPointF(9.4, 9.4), QPointF(14.6, 14.6));
-        p.setRenderHint(QPainter::Antialiasing, false);
-        if (sign != LensSign::None) p.fillRect(QRect(3, 5, 5, 1), Qt::black);
-        if (sign == LensSign::Plus) p.fillRect(QRect(5, 3, 1, 5), Qt::black);
+        if (sign != LensSign::None) fillCrisp(p, shape, {QRect(3, 5, 5, 1)}, Qt::black);
+        if (sign == LensSign::Plus) fillCrisp(p, shape, {QRect(5, 3, 1, 5)}, Qt::black);
     }
     return withHalo(shape, Qt::white);
 }
 
 PointerShape shape(const QString& name, QPoint hotSpot, QImage image) {
-    image.setText("hotspot", QString("%1,%2").arg(hotSpot.x()).arg(hotSpot.y()));
+    // The hot spot's pixel is the first of those its device-independent pixel covers.
+    const qreal scale = image.devicePixelRatio();
+    image.setText("hotspot", QString("%1,%2")
+                                 .arg(toPixels(hotSpot.x(), scale))
+                                 .arg(toPixels(hotSpot.y(), scale)));
     return {name, hotSpot, image};
 }
 
 }  // namespace
 
-std::vector<PointerShape> paintPointerShapes() {
+std::vector<PointerShape> paintPointerShapes(qreal scale) {
     return {
-        shape("104", {15, 15}, crosshair()),
-        shape("105", {14, 5}, hand()),
-        shape("106", {5, 5}, magnifier(LensSign::None)),
-        shape("107", {5, 5}, magnifier(LensSign::Plus)),
-        shape("108", {5, 5}, magnifier(LensSign::Minus)),
+        shape("104", {15, 15}, crosshair(scale)),
+        shape("105", {14, 5}, hand(scale)),
+        shape("106", {5, 5}, magnifier(LensSign::None, scale)),
+        shape("107", {5, 5}, magnifier(LensSign::Plus, scale)),
+        shape("108", {5, 5}, magnifier(LensSign::Minus, scale)),
     };
 }
 

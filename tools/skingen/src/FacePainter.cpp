@@ -4,6 +4,8 @@
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPainterPath>
+#include <algorithm>
+#include <cmath>
 
 #include "Emblem.h"
 #include "PaintKit.h"
@@ -16,10 +18,8 @@ using namespace palette;
 
 namespace {
 
-QImage faceImage(QSize size) {
-    QImage image(size, QImage::Format_ARGB32_Premultiplied);
-    image.fill(kFace);
-    return image;
+QImage faceImage(QSize size, qreal scale) {
+    return filledImage(size, scale, kFace);
 }
 
 // Draws text with extra spacing between letters, starting at `origin` (baseline).
@@ -29,6 +29,24 @@ void drawSpacedText(QPainter& painter, QPointF origin, const QString& text, QFon
     QPainterPath path;
     path.addText(origin, font, text);
     painter.fillPath(path, brush);
+}
+
+// Lips of the casing are whole pixels of the screen, however large the scale.
+int lipPixels(qreal scale) {
+    return std::max(1, int(scale));
+}
+
+// The casing's inner lip along a strip painted by `p`: `lip` rows of the image's own pixels
+// from `row`, 5 device-independent pixels in from either end.
+void paintLip(QPainter& p, const QImage& image, int row, int lip) {
+    const qreal scale = image.devicePixelRatio();
+    const int inset = int(std::lround(5 * scale));
+    p.save();
+    p.resetTransform();
+    p.scale(1 / scale, 1 / scale);
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.fillRect(inset, row, image.width() - 2 * inset, lip, kCasingLip);
+    p.restore();
 }
 
 }  // namespace
@@ -42,8 +60,8 @@ QPainterPath windowOutline(int height) {
     return outline;
 }
 
-QImage paintBrandPanel() {
-    QImage image = faceImage(kBrandSize);
+QImage paintBrandPanel(qreal scale) {
+    QImage image = faceImage(kBrandSize, scale);
     QPainter p(&image);
     prepare(p);
 
@@ -61,19 +79,17 @@ QImage paintBrandPanel() {
     return image;
 }
 
-QImage paintTopStrip() {
-    QImage image(kTopStripSize, QImage::Format_ARGB32_Premultiplied);
+QImage paintTopStrip(qreal scale) {
+    QImage image = faceImage(kTopStripSize, scale);
     QPainter p(&image);
     prepare(p);
     QLinearGradient casing(0, 0, 0, kTopStripSize.height() - 1);
     casing.setColorAt(0, kCasingLight);
     casing.setColorAt(1, kCasing);
-    p.fillRect(image.rect(), casing);
-
+    p.fillRect(QRect(QPoint(), kTopStripSize), casing);
     // The inner lip of the casing, where the face begins.
-    p.setRenderHint(QPainter::Antialiasing, false);
-    p.fillRect(QRect(5, kTopStripSize.height() - 1, kTopStripSize.width() - 10, 1), kCasingLip);
-    p.setRenderHint(QPainter::Antialiasing, true);
+    const int lip = lipPixels(scale);
+    paintLip(p, image, image.height() - lip, lip);
 
     QFont font("DejaVu Sans");
     font.setPixelSize(11);
@@ -83,17 +99,15 @@ QImage paintTopStrip() {
     return image;
 }
 
-QImage paintBottomStrip() {
-    QImage image(kBottomStripSize, QImage::Format_ARGB32_Premultiplied);
+QImage paintBottomStrip(qreal scale) {
+    QImage image = faceImage(kBottomStripSize, scale);
     QPainter p(&image);
     prepare(p);
     QLinearGradient casing(0, 0, 0, kBottomStripSize.height() - 1);
     casing.setColorAt(0, kCasing);
     casing.setColorAt(1, kCasingDark);
-    p.fillRect(image.rect(), casing);
-    p.setRenderHint(QPainter::Antialiasing, false);
-    p.fillRect(QRect(5, 0, kBottomStripSize.width() - 10, 1), kCasingLip);
-    p.setRenderHint(QPainter::Antialiasing, true);
+    p.fillRect(QRect(QPoint(), kBottomStripSize), casing);
+    paintLip(p, image, 0, lipPixels(scale));
 
     // A quiet speaker grille in the middle of the bottom of the casing.
     const int columns = 23, rows = 3;
@@ -113,17 +127,21 @@ QImage paintBottomStrip() {
     return image;
 }
 
-QImage paintEdge() {
-    QImage image(kEdgeSize, QImage::Format_ARGB32_Premultiplied);
-    // The same bitmap serves both sides, so its columns are symmetric: lips on both sides.
-    const QColor columns[6] = {kCasingLip, kCasing, kCasing, kCasing, kCasing, kCasingLip};
+QImage paintEdge(qreal scale) {
+    // The same bitmap serves both sides, so its columns are symmetric: a lip on both sides, in
+    // whole pixels of the screen, casing between them.
+    QImage image = filledImage(kEdgeSize, scale, kCasing);
+    const int lip = lipPixels(scale), width = image.width(), height = image.height();
     QPainter p(&image);
-    for (int x = 0; x < kEdgeSize.width(); ++x) p.fillRect(x, 0, 1, kEdgeSize.height(), columns[x]);
+    p.resetTransform();
+    p.scale(1 / scale, 1 / scale);  // in the image's own pixels
+    p.fillRect(0, 0, lip, height, kCasingLip);
+    p.fillRect(width - lip, 0, lip, height, kCasingLip);
     return image;
 }
 
-QImage paintDisplay() {
-    QImage image = faceImage(kDisplaySize);
+QImage paintDisplay(qreal scale) {
+    QImage image = faceImage(kDisplaySize, scale);
     QPainter p(&image);
     prepare(p);
 
@@ -148,16 +166,18 @@ QImage paintDisplay() {
     return image;
 }
 
-QImage composeFace(int height) {
-    QImage face = faceImage({kWindowSize.width(), height});
+QImage composeFace(int height, qreal scale) {
+    // Drawn as the window draws them: each picture unscaled at its place times the scale,
+    // rounded to the nearest pixel.
+    QImage face = faceImage({kWindowSize.width(), height}, scale);
     QPainter p(&face);
-    p.drawImage(0, 0, paintTopStrip());
-    p.drawImage(kBrandAt, paintBrandPanel());
-    p.drawImage(kDisplayAt, paintDisplay());
-    const QImage edge = paintEdge();
+    p.drawImage(0, 0, paintTopStrip(scale));
+    p.drawImage(kBrandAt, paintBrandPanel(scale));
+    p.drawImage(kDisplayAt, paintDisplay(scale));
+    const QImage edge = paintEdge(scale);
     p.drawImage(kLeftEdgeAt, edge);
     p.drawImage(kRightEdgeAt, edge);
-    p.drawImage(0, height - kBottomStripSize.height(), paintBottomStrip());
+    p.drawImage(0, height - kBottomStripSize.height(), paintBottomStrip(scale));
     return face;
 }
 

@@ -1,6 +1,7 @@
 #include "PaintKit.h"
 
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "SkinPalette.h"
@@ -25,11 +26,33 @@ QPainterPath roundedPath(const QRectF& r, qreal radius, unsigned corners) {
     return p;
 }
 
-QImage transparentImage(QSize size) {
-    QImage image(size, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
+QSize pixelSize(QSize size, qreal scale) {
+    return {int(std::ceil(size.width() * scale)), int(std::ceil(size.height() * scale))};
+}
+
+QImage filledImage(QSize size, qreal scale, const QColor& colour) {
+    QImage image(pixelSize(size, scale), QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(scale);
+    image.fill(colour);
     return image;
 }
+
+QImage transparentImage(QSize size, qreal scale) {
+    return filledImage(size, scale, Qt::transparent);
+}
+
+namespace {
+
+// The scale of what a painter draws on, for the layers it composes.
+qreal scaleOf(const QPainter& painter) {
+    return painter.device()->devicePixelRatio();
+}
+
+int scaledRadius(int radius, qreal scale) {
+    return int(std::lround(radius * scale));
+}
+
+}  // namespace
 
 void prepare(QPainter& painter) {
     painter.setRenderHint(QPainter::Antialiasing);
@@ -86,14 +109,15 @@ void paintSoftShadow(QPainter& painter, const QPainterPath& shape, QPointF offse
     const int margin = blurRadius * 3 + 2;
     const QRect bounds =
         shape.boundingRect().toAlignedRect().adjusted(-margin, -margin, margin, margin);
-    QImage layer = transparentImage(bounds.size());
+    const qreal scale = scaleOf(painter);
+    QImage layer = transparentImage(bounds.size(), scale);
     {
         QPainter p(&layer);
         prepare(p);
         p.translate(-bounds.topLeft() + offset);
         p.fillPath(shape, color);
     }
-    blurImage(layer, blurRadius);
+    blurImage(layer, scaledRadius(blurRadius, scale));
     painter.drawImage(bounds.topLeft(), layer);
 }
 
@@ -103,7 +127,8 @@ void paintInnerShadow(QPainter& painter, const QPainterPath& shape, QPointF offs
     const QRect bounds =
         shape.boundingRect().toAlignedRect().adjusted(-margin, -margin, margin, margin);
     // Everything outside the shape, shifted and blurred, then kept only inside the shape.
-    QImage layer = transparentImage(bounds.size());
+    const qreal scale = scaleOf(painter);
+    QImage layer = transparentImage(bounds.size(), scale);
     {
         QPainter p(&layer);
         prepare(p);
@@ -113,9 +138,9 @@ void paintInnerShadow(QPainter& painter, const QPainterPath& shape, QPointF offs
         outside = outside.subtracted(shape.translated(offset));
         p.fillPath(outside, color);
     }
-    blurImage(layer, blurRadius);
+    blurImage(layer, scaledRadius(blurRadius, scale));
     // Keep it only inside the shape; composing with a whole mask image also clears outside.
-    QImage mask = transparentImage(bounds.size());
+    QImage mask = transparentImage(bounds.size(), scale);
     {
         QPainter p(&mask);
         prepare(p);
@@ -208,7 +233,8 @@ void paintKeyCap(QPainter& painter, const QRectF& cap, KeyState state, const Key
         QPen(colours.border, borderWidth));
 }
 
-void fadeTowardsSides(QImage& image, unsigned sides, int ramp) {
+void fadeTowardsSides(QImage& image, unsigned sides, int logicalRamp) {
+    const int ramp = std::max(1, scaledRadius(logicalRamp, image.devicePixelRatio()));
     const int w = image.width(), h = image.height();
     for (int y = 0; y < h; ++y) {
         QRgb* line = reinterpret_cast<QRgb*>(image.scanLine(y));
@@ -228,14 +254,14 @@ void fadeTowardsSides(QImage& image, unsigned sides, int ramp) {
 
 void paintGlyph(QPainter& painter, QSize canvas, const QColor& ink,
                 const std::function<void(QPainter&)>& draw) {
-    QImage layer = transparentImage(canvas);
+    QImage layer = transparentImage(canvas, scaleOf(painter));
     {
         QPainter p(&layer);
         prepare(p);
         draw(p);
         p.resetTransform();
         p.setCompositionMode(QPainter::CompositionMode_SourceIn);
-        p.fillRect(layer.rect(), ink);
+        p.fillRect(QRectF(QPointF(), layer.deviceIndependentSize()), ink);
     }
     painter.drawImage(0, 0, layer);
 }

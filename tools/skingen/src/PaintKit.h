@@ -23,14 +23,22 @@ enum Corner : unsigned {
 
 QPainterPath roundedPath(const QRectF& rect, qreal radius, unsigned corners = kAllCorners);
 
-// An image to draw on, cleared to transparent, with an antialiased painter's usual hints.
-QImage transparentImage(QSize size);
+// Every picture is drawn in device-independent pixels at a scale (1, 1.5 or 2): its image has
+// that device pixel ratio, so painters on it draw every shape at the screen's own resolution.
+// The pixel size of a picture of `size` at `scale`.
+QSize pixelSize(QSize size, qreal scale);
+// An image to draw on at `scale`, cleared to transparent or filled with `colour`.
+QImage transparentImage(QSize size, qreal scale = 1);
+QImage filledImage(QSize size, qreal scale, const QColor& colour);
+// An antialiased painter's usual hints.
 void prepare(QPainter& painter);
 
-// Blurs the alpha of a premultiplied image in place (three box passes, close to a gaussian).
+// Blurs the alpha of a premultiplied image in place (three box passes, close to a gaussian);
+// `radius` in the image's pixels.
 void blurImage(QImage& image, int radius);
 
-// Paints a blurred, offset copy of a shape: drop shadows, glows and inner shadows.
+// Paints a blurred, offset copy of a shape: drop shadows, glows and inner shadows. The blur
+// radius is in device-independent pixels, like the shape.
 void paintSoftShadow(QPainter& painter, const QPainterPath& shape, QPointF offset, int blurRadius,
                      const QColor& color);
 void paintInnerShadow(QPainter& painter, const QPainterPath& shape, QPointF offset, int blurRadius,
@@ -47,8 +55,8 @@ void paintKeyEffects(QPainter& painter, const QRectF& cap, KeyState state, const
 // ...and the cap itself.
 void paintKeyCap(QPainter& painter, const QRectF& cap, KeyState state, const KeyLook& look);
 
-// Fades an image to transparent over `ramp` pixels towards the given sides, so that what
-// spills to a bitmap's border ends on the ground exactly.
+// Fades an image to transparent over `ramp` device-independent pixels towards the given sides,
+// so that what spills to a bitmap's border ends on the ground exactly.
 enum Side : unsigned {
     kLeftSide = 1,
     kTopSide = 2,
