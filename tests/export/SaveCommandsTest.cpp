@@ -317,16 +317,21 @@ TEST_F(SaveCommandsTest, AWmaFileThatCannotBeFinishedFailsTheSaveAndKeepsTheSong
         // Room for the header, which is written when the encoder opens, and no more.
         exporttest::ScopedFileSizeLimit full(4096);
         SaveLoopAs(Engine(), song);
-        // The limit is the whole process's: the practice memory, writing beside the save as the
-        // song goes and comes back, failed under it too. That is not the save's failure, and
-        // without waiting here it would be said or not as the writing thread happened to run.
+        // What the memory still has queued fails here, under the limit, and is not said later.
         m_dialog->MemoryKeeper()->Memory().Flush();
         (void)m_dialog->MemoryKeeper()->Memory().TakeWriteProblem();
     }
-    ASSERT_EQ(m_boxes.Asked().size(), 1u);
+    // The limit is the whole process's: the practice memory, writing beside the save as the song
+    // goes and comes back, fails under it too, and says so (text 127) when its once-a-second
+    // look comes during the save, as it does on a full disc. That is not the save's message.
+    const std::string memoryNotice = Text(127).substr(0, Text(127).find('%'));
+    std::vector<std::string> said;
+    for (const auto& box : m_boxes.Asked())
+        if (box.text.rfind(memoryNotice, 0) != 0) said.push_back(box.text);
+    ASSERT_EQ(said.size(), 1u);
     char expected[512];
     std::snprintf(expected, sizeof expected, Text(54).c_str(), audio::ERROR_CREATE);
-    EXPECT_EQ(m_boxes.Asked()[0].text, expected);
+    EXPECT_EQ(said[0], expected);
     EXPECT_TRUE(ReadBytes(song) == original);
     EXPECT_FALSE(AsideLeftBehind());
     EXPECT_NE(Stream(), 0u);

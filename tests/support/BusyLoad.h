@@ -1,5 +1,6 @@
 // Two processes that spin for as long as the object lives, one per core of the test machine, so
-// that playback is tested where it must hold: on a machine busy with other work.
+// that playback is tested where it must hold: on a machine busy with other work. The load is a
+// capture's (support/CaptureTurn.h): it waits for its turn before it starts.
 #pragma once
 
 #include <signal.h>
@@ -7,6 +8,8 @@
 #include <sys/wait.h>
 
 #include <vector>
+
+#include "support/CaptureTurn.h"
 
 extern char** environ;
 
@@ -34,6 +37,7 @@ public:
     int Running() const { return static_cast<int>(m_pids.size()); }
 
 private:
+    CaptureTurn m_turn;
     std::vector<pid_t> m_pids;
 };
 

@@ -1,6 +1,7 @@
 // What would be heard, captured through SDL's disk driver: while a DiskCapture lives, the audio
 // device the layer opens writes its output to a file instead of a sound card. The file is
-// complete once the device is closed (audio::Free, or the main window going away).
+// complete once the device is closed (audio::Free, or the main window going away). One capture
+// runs at a time among the test processes (support/CaptureTurn.h).
 #pragma once
 
 #include <chrono>
@@ -13,6 +14,7 @@
 
 #include "audio/AudioSystem.h"
 
+#include "support/CaptureTurn.h"
 #include "support/ScopedEnv.h"
 #include "support/TestAudio.h"
 
@@ -53,6 +55,7 @@ public:
     std::vector<std::int16_t> Left() const { return LeftChannel(Samples()); }
 
 private:
+    testenv::CaptureTurn m_turn;
     std::string m_path;
     testenv::ScopedEnv m_driver;
     testenv::ScopedEnv m_file;
