@@ -135,6 +135,8 @@ void DeviceOutput::Fill(std::int16_t* out, int frames) {
     if (n < frames) {
         std::memset(out + 2 * n, 0, sizeof(std::int16_t) * 2 * (frames - n));
         m_silence.fetch_add(frames - n, std::memory_order_release);
+        if (m_bLeadFilled.load(std::memory_order_acquire))
+            m_late.fetch_add(frames - n, std::memory_order_release);
     }
     m_takenAtNs.store(NowNs(), std::memory_order_relaxed);
     m_taken.store(taken + n, std::memory_order_release);

@@ -65,8 +65,11 @@ public:
     // Frames the device takes at a time.
     int BufferFrames() const { return m_nBufferFrames.load(std::memory_order_relaxed); }
 
-    // Frames played as silence because the mixer was late.
-    std::uint64_t LateFrames() const { return m_silence.load(std::memory_order_acquire); }
+    // Frames played as silence because the mixer was late. Until the mixer first has its lead
+    // the device plays silence of its own, which is not late: nothing was ready to fall behind.
+    std::uint64_t LateFrames() const { return m_late.load(std::memory_order_acquire); }
+    // Mixer side: the lead has been written once; from now on a short ring is late.
+    void LeadFilled() { m_bLeadFilled.store(true, std::memory_order_release); }
 
     // The ring frame being heard now.
     std::uint64_t HeardFrame() const;
@@ -89,7 +92,9 @@ private:
     std::vector<std::int16_t> m_ring;
     std::atomic<std::uint64_t> m_written{0};
     std::atomic<std::uint64_t> m_taken{0};
-    std::atomic<std::uint64_t> m_silence{0};   // frames played as silence because a block was late
+    std::atomic<std::uint64_t> m_silence{0};   // frames played as silence, the ring being short
+    std::atomic<std::uint64_t> m_late{0};      // of them, those after the lead was first filled
+    std::atomic<bool> m_bLeadFilled{false};
     std::atomic<std::int64_t> m_takenAtNs{0};  // when the device last took a buffer
     // A futex word (Futex.h), not a semaphore or condition variable: the callback must not lock.
     std::atomic<std::uint32_t> m_takings{0};

@@ -151,6 +151,7 @@ void Mixer::Run() {
         const std::uint64_t perWake = ahead >= 4 * kBlockFrames ? 2 : 1;
         if (buffered + kBlockFrames > ahead ||
             (!bBurst && buffered + perWake * kBlockFrames > ahead)) {
+            if (buffered + kBlockFrames > ahead) m_output.LeadFilled();
             bBurst = false;
             tellProducer();
             // Room for perWake blocks once the device has taken this far.

@@ -85,7 +85,6 @@ TEST_P(CompressedLoopTest, LoopsWithoutAGapOrAClickAtItsJoins) {
         const testenv::BusyLoad load;
         const test_audio::DiskCapture capture(dir.File("heard.raw"));
         ASSERT_TRUE(audio::Init(-1, kRate, 0, nullptr, nullptr));
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));  // the mixer fills its lead
         const std::uint64_t lateBefore = audio::detail::AudioSystem::Get().LateFrames();
         const audio::HSTREAM source =
             audio::StreamCreateFile(false, coded.c_str(), 0, 0, audio::STREAM_DECODE);

@@ -55,7 +55,6 @@ inline std::vector<std::int16_t> CaptureWhole(const TempDir& dir, Scenario scena
         ADD_FAILURE() << "no capture device: error " << audio::ErrorGetCode();
         return {};
     }
-    std::this_thread::sleep_for(50ms);  // the mixer fills its lead
     const std::uint64_t lateBefore = system.LateFrames();
     scenario();
     EXPECT_EQ(system.LateFrames(), lateBefore) << "output frames played late";

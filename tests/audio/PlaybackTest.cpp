@@ -88,6 +88,29 @@ TEST(Playback, PositionSyncLoopIsSeamlessAtSlowerTempo) {
     ExpectSeamlessLoop(-25);
 }
 
+// Until the mixer first has its lead, the device plays silence of its own, which is not late
+// (nothing was ready to fall behind); after it, every frame the ring is short of is.
+TEST(Playback, SilenceBeforeTheFirstLeadIsNotLateAndAShortRingAfterItIs) {
+    TempDir dir;
+    const test_audio::DiskCapture capture(dir.File("heard.raw"));
+    audio::detail::DeviceOutput output;
+    ASSERT_EQ(output.Open(-1), audio::ERROR_OK);
+    const auto letTake = [&](std::uint32_t buffers) {
+        const std::uint32_t until = output.Takings() + buffers;
+        for (int waited = 0; waited < 10000 && output.Takings() < until; ++waited)
+            std::this_thread::sleep_for(1ms);
+    };
+    letTake(4);
+    EXPECT_EQ(output.LateFrames(), 0u);
+
+    const std::vector<std::int16_t> lead(2 * 1024, 1000);
+    output.Write(lead.data(), 1024);
+    output.LeadFilled();
+    letTake(4);
+    EXPECT_GE(output.LateFrames(), 4u * output.BufferFrames() - 1024);
+    output.Close();
+}
+
 // Every change of tempo or pitch starts the stretcher afresh from what is heard: its next audio
 // must be ready before the audio read ahead runs out, on a busy machine too, with every engine.
 TEST(Playback, TempoAndPitchChangesWhilePlayingLeaveNoGap) {

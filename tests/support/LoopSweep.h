@@ -95,8 +95,6 @@ inline std::vector<std::int16_t> Play(const std::string& wav, const std::string&
     setenv("SDL_AUDIODRIVER", "disk", 1);
     setenv("SDL_DISKAUDIOFILE", capture.c_str(), 1);
     if (!audio::Init(-1, 44100, 0, nullptr, nullptr)) return {};
-    // Until the mixer has its lead, the device plays silence of its own: that is not late.
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
     const std::uint64_t lateBefore = audio::detail::AudioSystem::Get().LateFrames();
     const audio::HSTREAM source =
         audio::StreamCreateFile(false, wav.c_str(), 0, 0, audio::STREAM_DECODE);
