@@ -29,7 +29,8 @@ RB::Options OptionsOf(RubberBandEngine::Kind kind) {
 }  // namespace
 
 RubberBandEngine::RubberBandEngine(int sampleRate, int channels, Kind kind)
-    : m_stretcher(static_cast<std::size_t>(sampleRate), static_cast<std::size_t>(channels),
+    : m_kind(kind),
+      m_stretcher(static_cast<std::size_t>(sampleRate), static_cast<std::size_t>(channels),
                   OptionsOf(kind)),
       m_nChannels(channels) {
     const auto chans = static_cast<std::size_t>(channels);
@@ -73,13 +74,20 @@ void RubberBandEngine::Prime(const float* lead, int frames) {
     m_expectedOutput = 0;
     m_keptOutput = 0;
     const auto pad = static_cast<int>(m_stretcher.getPreferredStartPad());
-    m_dropFrames = m_stretcher.getStartDelay();
+    // Where there is a lead, as much again of it goes in before the pad, and its output is
+    // dropped too: at raised pitches what comes out after the start delay the library states
+    // still begins with what it made of the silence it started from (an octave up with the
+    // finer engine, some tens of milliseconds of it); with the longer lead it is the lead's.
+    const int extra = std::clamp(std::max(frames, 0) - pad, 0, pad);
+    m_dropFrames = m_stretcher.getStartDelay() +
+                   static_cast<std::size_t>(std::lround(extra / InputPerOutput()));
     // The pad's frame i is the lead's frame (frames - pad + i), silence before the lead begins.
-    const int silent = std::max(0, pad - std::max(frames, 0));
+    const int fed = pad + extra;
+    const int silent = std::max(0, fed - std::max(frames, 0));
     ProcessSilence(silent);
-    if (pad > silent)
-        ProcessInterleaved(lead + static_cast<std::size_t>(frames - (pad - silent)) * m_nChannels,
-                           pad - silent);
+    if (fed > silent)
+        ProcessInterleaved(lead + static_cast<std::size_t>(frames - (fed - silent)) * m_nChannels,
+                           fed - silent);
     m_requiredAfterPrime = m_stretcher.getSamplesRequired();
 }
 

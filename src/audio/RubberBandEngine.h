@@ -23,6 +23,9 @@ public:
     enum class Kind { Finer, Faster };
     RubberBandEngine(int sampleRate, int channels, Kind kind);
 
+    DWORD StretcherId() const override {
+        return m_kind == Kind::Finer ? STRETCHER_FINER : STRETCHER_FASTER;
+    }
     double SetTempo(double ratio) override;
     double SetRate(double ratio) override;
     double SetPitchSemitones(double semitones) override;
@@ -57,6 +60,7 @@ private:
     // Moves what the library has made into the ready output, dropping the start-up delay.
     void TakeOutput();
 
+    Kind m_kind;
     RubberBand::RubberBandStretcher m_stretcher;
     int m_nChannels;
     double m_tempo = 1.0;

@@ -12,6 +12,7 @@ class SoundTouchEngine final : public StretchEngine {
 public:
     SoundTouchEngine(int sampleRate, int channels);
 
+    DWORD StretcherId() const override { return STRETCHER_SOUNDTOUCH; }
     double SetTempo(double ratio) override;
     double SetRate(double ratio) override;
     double SetPitchSemitones(double semitones) override;

@@ -39,6 +39,29 @@ TempoStream* AsTempo(const LockedChannel& locked) {
     return tempo;
 }
 
+// Hands a tempo stream over to an engine of `kind` (TempoStream::Handover). Making the engine and
+// priming it cost time: they are done with the stream let go, so that its producer is never
+// held up by them.
+void HandOver(const ChannelPtr& channel, TempoStream& stream, DWORD kind) {
+    TempoStream::Handover handover;
+    {
+        std::lock_guard lock(channel->Mutex());
+        handover = stream.StartHandover(kind);
+    }
+    if (!handover.engine)
+        handover.engine = MakeStretchEngine(kind, stream.SampleRate(), stream.Channels());
+    {
+        std::lock_guard lock(channel->Mutex());
+        stream.Snapshot(handover);
+    }
+    TempoStream::Prepare(handover, stream.Channels());
+    std::unique_ptr<StretchEngine> replaced;
+    {
+        std::lock_guard lock(channel->Mutex());
+        replaced = stream.FinishHandover(std::move(handover));
+    }
+}
+
 }  // namespace
 
 HSTREAM StreamCreateFile(BOOL mem, const void* file, QWORD offset, QWORD length, DWORD flags) {
@@ -120,9 +143,16 @@ BOOL FX_TempoSet(HSTREAM handle, float tempo, float samplerate, float pitch) {
     stream->Get(before[0], before[1], before[2]);
     stream->Set(tempo, samplerate, pitch);
     stream->Get(after[0], after[1], after[2]);
-    // Heard at once, not after the audio read ahead at the old settings.
-    if (!std::equal(before, before + 3, after) && stream->RestartsOnChange())
+    if (std::equal(before, before + 3, after)) return Succeed(1);
+    // Heard at once, not after the audio read ahead at the old settings; an engine with a long
+    // window is handed over to a spare with the new settings, not started again in place.
+    if (stream->RestartsOnChange()) {
         stream->WithdrawReadAhead();
+    } else if (stream->HandsOverOnChange()) {
+        const DWORD kind = stream->EngineKind();
+        locked.lock.unlock();
+        HandOver(locked.channel, *stream, kind);
+    }
     return Succeed(1);
 }
 
@@ -149,29 +179,16 @@ BOOL FX_TempoSetOption(HSTREAM handle, DWORD option, DWORD value) {
 }
 
 BOOL FX_TempoSetStretcher(HSTREAM handle, DWORD stretcher) {
-    int sampleRate = 0, channels = 0;
-    {
-        LockedChannel locked = LockChannel(handle);
-        if (!locked) return 0;
-        if (!AsTempo(locked)) return 0;
-        sampleRate = locked->SampleRate();
-        channels = locked->Channels();
-    }
-    // Made and warmed up before the stream is locked, which would hold up the producer.
-    auto engine = MakeStretchEngine(stretcher, sampleRate, channels);
-    if (!engine) return Fail(ERROR_ILLPARAM, 0);
-    std::unique_ptr<StretchEngine> old;
-    {
-        LockedChannel locked = LockChannel(handle);
-        if (!locked) return 0;
-        TempoStream* stream = AsTempo(locked);
-        if (!stream) return 0;
-        // What the mixer has read ahead with the old engine still plays (25 ms): taking it
-        // back would leave the new engine's start-up (Rubber Band's is tens of milliseconds of
-        // work) to be done before the next block is due, and be heard as a gap.
-        old = stream->SwapEngine(std::move(engine));
-    }
-    return Succeed(1);  // the old engine goes here, with the stream let go
+    if (!std::ranges::any_of(StretchEngineKinds(),
+                             [&](const StretchEngineKind& k) { return k.kind == stretcher; }))
+        return Fail(ERROR_ILLPARAM, 0);
+    LockedChannel locked = LockChannel(handle);
+    if (!locked) return 0;
+    TempoStream* stream = AsTempo(locked);
+    if (!stream) return 0;
+    locked.lock.unlock();
+    HandOver(locked.channel, *stream, stretcher);
+    return Succeed(1);
 }
 
 BOOL FX_TempoCountIn(HSTREAM handle, DWORD beats, double beatSeconds) {

@@ -11,9 +11,9 @@ namespace audio::detail {
 
 namespace {
 
-// Runs a new engine through silence at the extremes of tempo and pitch, and clears it: its
-// buffers reach the sizes playing will need here, on the caller's thread, instead of growing
-// one by one in the first second of playback on the real-time producer.
+// Runs a new SoundTouch engine through silence at the extremes of tempo and pitch, and clears
+// it: its buffers reach the sizes playing will need here, on the caller's thread, instead of
+// growing one by one in the first second of playback on the real-time producer.
 void WarmUp(StretchEngine& engine, int sampleRate, int channels) {
     constexpr int kFrames = 1024;
     std::vector<float> silence(static_cast<std::size_t>(kFrames) * std::max(channels, 1));
@@ -32,23 +32,25 @@ void WarmUp(StretchEngine& engine, int sampleRate, int channels) {
     engine.SetPitchSemitones(0.0);
 }
 
-template <typename Engine, typename... Args>
-std::unique_ptr<StretchEngine> Make(int sampleRate, int channels, Args... args) {
-    auto engine = std::make_unique<Engine>(sampleRate, channels, args...);
+std::unique_ptr<StretchEngine> MakeClassic(int sampleRate, int channels) {
+    auto engine = std::make_unique<SoundTouchEngine>(sampleRate, channels);
     WarmUp(*engine, sampleRate, channels);
     return engine;
 }
 
+// Rubber Band sizes its buffers when it is made (it is told the largest block): a warm-up
+// changes nothing of what it allocates later (counted across tempo and pitch changes), and would
+// cost the finer engine a quarter of a second of the caller's time.
 std::unique_ptr<StretchEngine> MakeFiner(int sampleRate, int channels) {
-    return Make<RubberBandEngine>(sampleRate, channels, RubberBandEngine::Kind::Finer);
+    return std::make_unique<RubberBandEngine>(sampleRate, channels, RubberBandEngine::Kind::Finer);
 }
 
 std::unique_ptr<StretchEngine> MakeFaster(int sampleRate, int channels) {
-    return Make<RubberBandEngine>(sampleRate, channels, RubberBandEngine::Kind::Faster);
+    return std::make_unique<RubberBandEngine>(sampleRate, channels, RubberBandEngine::Kind::Faster);
 }
 
 constexpr StretchEngineKind kEngines[] = {
-    {STRETCHER_SOUNDTOUCH, "classic", &Make<SoundTouchEngine>},
+    {STRETCHER_SOUNDTOUCH, "classic", &MakeClassic},
     {STRETCHER_FINER, "finer", &MakeFiner},
     {STRETCHER_FASTER, "faster", &MakeFaster},
 };

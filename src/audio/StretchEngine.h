@@ -23,6 +23,9 @@ class StretchEngine {
 public:
     virtual ~StretchEngine() = default;
 
+    // Which engine this is: its STRETCHER_ value.
+    virtual DWORD StretcherId() const = 0;
+
     // Each setter returns the value the engine applied: out-of-range values are clamped.
     // Tempo: ratio of speed with the pitch kept (2 = twice as fast, 0.5 = half as fast).
     virtual double SetTempo(double ratio) = 0;

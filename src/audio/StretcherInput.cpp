@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 namespace audio::detail {
 
@@ -14,14 +15,21 @@ constexpr std::size_t kReservedFrames = 2 * 48000;
 StretcherInput::StretcherInput(StretchEngine& engine, int channels)
     : m_engine(&engine), m_nChannels(channels) {
     m_samples.reserve(kReservedFrames * static_cast<std::size_t>(std::max(channels, 1)));
+    m_fadeOut.resize(kMaxFadeFrames * static_cast<std::size_t>(std::max(channels, 1)));
+    m_head.resize(kMaxHeadFrames * static_cast<std::size_t>(std::max(channels, 1)));
 }
 
 void StretcherInput::Clear() {
     m_engine->Clear();
     m_ranges.clear();
+    m_erased = EndFrame();
     m_samples.clear();
     m_sampleStart = 0;
     m_consumed = 0;
+    ++m_generation;
+    m_holdFrom = UINT64_MAX;
+    m_nFade = m_nFadeDone = 0;
+    m_nHead = m_nHeadDone = 0;
 }
 
 void StretcherInput::Put(std::uint64_t srcStart, const std::int16_t* samples, int frames) {
@@ -31,12 +39,15 @@ void StretcherInput::Put(std::uint64_t srcStart, const std::int16_t* samples, in
     else
         m_ranges.push_back(Range{srcStart, static_cast<std::uint64_t>(frames)});
     // Reclaim the dropped front before growing (it is small: what came out since last time),
-    // keeping the lead a restart primes the engine with.
-    const std::size_t lead = kLeadFrames * static_cast<std::size_t>(m_nChannels);
+    // keeping the lead a restart primes the engine with, and what a handover still needs.
+    const std::size_t lead = kLeadFrames * Chans();
     if (m_sampleStart > lead && m_sampleStart >= m_samples.size() / 2) {
-        const std::size_t drop = m_sampleStart - lead;
-        m_samples.erase(m_samples.begin(), m_samples.begin() + static_cast<long>(drop));
-        m_sampleStart -= drop;
+        std::size_t drop = (m_sampleStart - lead) / Chans();
+        if (m_holdFrom != UINT64_MAX)
+            drop = std::min<std::size_t>(drop, m_holdFrom > m_erased ? m_holdFrom - m_erased : 0);
+        m_samples.erase(m_samples.begin(), m_samples.begin() + static_cast<long>(drop * Chans()));
+        m_sampleStart -= drop * Chans();
+        m_erased += drop;
     }
     const std::size_t count = static_cast<std::size_t>(frames) * m_nChannels;
     const std::size_t at = m_samples.size();
@@ -46,12 +57,58 @@ void StretcherInput::Put(std::uint64_t srcStart, const std::int16_t* samples, in
 }
 
 int StretcherInput::Retrieve(float* dst, int frames) {
-    const int got = m_engine->Retrieve(dst, frames);
+    int got = std::min(frames, m_nHead - m_nHeadDone);
+    if (got > 0) {
+        std::copy_n(m_head.data() + static_cast<std::size_t>(m_nHeadDone) * Chans(),
+                    static_cast<std::size_t>(got) * Chans(), dst);
+        m_nHeadDone += got;
+    }
+    got = std::max(got, 0);
+    got += m_engine->Retrieve(dst + static_cast<std::size_t>(got) * Chans(), frames - got);
+    if (m_nFadeDone < m_nFade) MixFade(dst, got);
     Consume(got * m_engine->InputPerOutput());
     return got;
 }
 
+void StretcherInput::BeginFade(const float* fadeOut, int fadeFrames, const float* head,
+                               int headFrames) {
+    m_nFade = std::clamp(fadeFrames, 0, kMaxFadeFrames);
+    m_nHead = std::clamp(headFrames, 0, kMaxHeadFrames);
+    m_nFadeDone = m_nHeadDone = 0;
+    std::copy_n(fadeOut, static_cast<std::size_t>(m_nFade) * Chans(), m_fadeOut.data());
+    std::copy_n(head, static_cast<std::size_t>(m_nHead) * Chans(), m_head.data());
+}
+
+void StretcherInput::MixFade(float* dst, int frames) {
+    // Raised-cosine gains that sum to one: the two engines' output for the same input is alike,
+    // so it adds in amplitude.
+    const int n = std::min(frames, m_nFade - m_nFadeDone);
+    for (int i = 0; i < n; ++i, ++m_nFadeDone) {
+        const float in = 0.5f - 0.5f * std::cos(static_cast<float>(std::numbers::pi) *
+                                                (static_cast<float>(m_nFadeDone) + 0.5f) /
+                                                static_cast<float>(m_nFade));
+        for (std::size_t c = 0; c < Chans(); ++c) {
+            float& sample = dst[static_cast<std::size_t>(i) * Chans() + c];
+            sample = in * sample +
+                     (1.0f - in) * m_fadeOut[static_cast<std::size_t>(m_nFadeDone) * Chans() + c];
+        }
+    }
+}
+
+StretcherInput::Snapshot StretcherInput::TakeSnapshot() const {
+    Snapshot snapshot;
+    snapshot.generation = m_generation;
+    snapshot.start = HeadFrame();
+    const std::size_t lead = std::min(m_sampleStart, kLeadFrames * Chans());
+    snapshot.leadFrames = static_cast<int>(lead / Chans());
+    snapshot.samples.assign(m_samples.begin() + static_cast<long>(m_sampleStart - lead),
+                            m_samples.end());
+    return snapshot;
+}
+
 void StretcherInput::Restart() {
+    m_nFade = m_nFadeDone = 0;
+    m_nHead = m_nHeadDone = 0;  // made of the same audio as what the engine makes again
     // What came out last leads the engine in, so that it goes on at full level.
     const std::size_t lead = std::min(m_sampleStart, kLeadFrames * m_nChannels);
     m_engine->ClearAfter(m_samples.data() + m_sampleStart - lead,
@@ -127,6 +184,10 @@ std::uint64_t StretcherInput::KeepUntil(std::uint64_t frame, bool& found) {
     m_ranges.resize(keepRanges);
     m_samples.resize(m_sampleStart + static_cast<std::size_t>(kept) * m_nChannels);
     if (m_ranges.empty()) m_consumed = 0;
+    ++m_generation;
+    m_holdFrom = UINT64_MAX;
+    m_nFade = m_nFadeDone = 0;
+    m_nHead = m_nHeadDone = 0;
     return cut;
 }
 

@@ -9,6 +9,9 @@ namespace audio::detail {
 
 namespace {
 constexpr int kFeedFrames = 1024;
+// Feeds read at most in one pass for a spare engine that needs more of the source: each goes
+// through both engines.
+constexpr int kHandoverReads = 1;
 // Silence pushes a count-in's tail out of the stretcher a little at a time (the engine's own
 // flush allocates), at most for this many frames of the source.
 constexpr int kSilenceFrames = 128;
@@ -21,6 +24,7 @@ TempoStream::TempoStream(ChannelPtr source, DWORD flags, std::unique_ptr<Stretch
       m_feed(*this),
       m_pEngine(std::move(engine)),
       m_input(*m_pEngine, Channels()),
+      m_handover(SampleRate(), Channels()),
       m_countIn(SampleRate(), Channels()) {
     m_pSource->SetHasReader(true);
     // Sized here, on the caller's thread: the producer then never grows them.
@@ -41,7 +45,7 @@ std::uint64_t TempoStream::LengthFrames() {
 }
 
 std::uint64_t TempoStream::ReadPosition() {
-    if (m_input.Empty() || (m_bFlushed && m_pEngine->Available() == 0)) {
+    if (m_input.Empty() || (m_bFlushed && m_input.Available() == 0)) {
         std::lock_guard lock(m_pSource->Mutex());
         return m_pSource->ReadPosition();
     }
@@ -61,18 +65,20 @@ void TempoStream::Set(float tempo, float rate, float pitch) {
         m_countIn.Cancel();  // a tempo set by hand is heard at once
         m_bRefill = !m_input.Empty() && RestartsOnChange();
     }
-    ApplySettings();
+    ApplySettings(*m_pEngine);
+    // A handover under way goes to the new settings too (taken in flight).
+    if (StretchEngine* spare = m_handover.Spare()) ApplySettings(*spare);
 }
 
-void TempoStream::ApplySettings() {
+void TempoStream::ApplySettings(StretchEngine& engine) {
     // An engine may clamp: a Get reports what it applied.
     const double tempoRatio = 1.0 + m_fTempo / 100.0;
-    if (const double applied = m_pEngine->SetTempo(tempoRatio); applied != tempoRatio)
+    if (const double applied = engine.SetTempo(tempoRatio); applied != tempoRatio)
         m_fTempo = static_cast<float>((applied - 1.0) * 100.0);
     const double rateRatio = m_fRate > 0 ? m_fRate / SampleRate() : 1.0;
-    if (const double applied = m_pEngine->SetRate(rateRatio); applied != rateRatio)
+    if (const double applied = engine.SetRate(rateRatio); applied != rateRatio)
         m_fRate = static_cast<float>(applied * SampleRate());
-    if (const double applied = m_pEngine->SetPitchSemitones(m_fPitch); applied != m_fPitch)
+    if (const double applied = engine.SetPitchSemitones(m_fPitch); applied != m_fPitch)
         m_fPitch = static_cast<float>(applied);
 }
 
@@ -86,14 +92,40 @@ bool TempoStream::SetOption(DWORD option, DWORD value) {
     return m_pEngine->SetOption(option, value);
 }
 
-std::unique_ptr<StretchEngine> TempoStream::SwapEngine(std::unique_ptr<StretchEngine> engine) {
-    std::swap(m_pEngine, engine);
+TempoStream::Handover TempoStream::StartHandover(DWORD kind) {
+    Handover handover;
+    handover.kind = kind;
+    handover.engine = m_handover.TakeSpare(kind, m_input);
+    return handover;
+}
+
+void TempoStream::Snapshot(Handover& handover) const {
+    handover.record = m_input.TakeSnapshot();
+    handover.tempoRatio = 1.0 + m_fTempo / 100.0;
+    handover.rateRatio = m_fRate > 0 ? m_fRate / SampleRate() : 1.0;
+    handover.semitones = m_fPitch;
+}
+
+void TempoStream::Prepare(Handover& handover, int channels) {
+    StretchEngine& engine = *handover.engine;
+    engine.SetTempo(handover.tempoRatio);
+    engine.SetRate(handover.rateRatio);
+    engine.SetPitchSemitones(handover.semitones);
+    EngineHandover::Prepare(engine, handover.record, channels);
+}
+
+std::unique_ptr<StretchEngine> TempoStream::FinishHandover(Handover handover) {
+    // Settings set since the snapshot are taken in flight.
+    ApplySettings(*handover.engine);
+    if (!m_input.Empty() && handover.record.generation == m_input.Generation())
+        return m_handover.Begin(std::move(handover.engine), handover.record, m_input);
+    // The record it was prepared from is gone (a seek): it starts on what there is now, before
+    // anything more is read.
+    std::swap(m_pEngine, handover.engine);
     m_input.UseEngine(*m_pEngine);
-    ApplySettings();
-    // The new engine starts on what the old one held, before anything more is read.
     m_bRefill = !m_input.Empty();
     m_bFlushed = false;
-    return engine;
+    return std::move(handover.engine);
 }
 
 void TempoStream::PrepareJump(std::uint64_t frame) {
@@ -126,6 +158,7 @@ void TempoStream::CatchUp(HSYNC handle, std::uint64_t frame) {
     }
     // What a join had ready after the source's position goes with the rest.
     DropPendingJoin();
+    m_handover.Settle(m_input, m_pEngine);
     bool found = false;
     const std::uint64_t cut = m_input.KeepUntil(frame, found);
     {
@@ -150,12 +183,12 @@ bool TempoStream::CountIn(int beats, double beatSeconds) {
 
 int TempoStream::ProduceCountIn(std::int16_t* dst, int frames, int offset) {
     if (m_countIn.InTail()) {
-        while (m_pEngine->Available() == 0 && m_countIn.TailLeft() > 0 &&
+        while (m_input.Available() == 0 && m_countIn.TailLeft() > 0 &&
                m_nTailSilence < kMaxTailSilence) {
             m_pEngine->Process(m_silence.data(), kSilenceFrames);
             m_nTailSilence += kSilenceFrames;
         }
-        const int want = std::min({m_pEngine->Available(), m_countIn.TailLeft(), frames});
+        const int want = std::min({m_input.Available(), m_countIn.TailLeft(), frames});
         if (want > 0) {
             m_outFloat.resize(static_cast<std::size_t>(want) * Channels());
             const int got = m_input.Retrieve(m_outFloat.data(), want);
@@ -164,16 +197,21 @@ int TempoStream::ProduceCountIn(std::int16_t* dst, int frames, int offset) {
             return got;
         }
         // The pass after starts afresh from the jump's landing, at the tempo armed for it.
-        m_input.Clear();
+        ClearInput();
         m_bRefill = false;
         m_countIn.EndTail();
     }
     return m_countIn.Hold(dst, frames, offset);
 }
 
+void TempoStream::ClearInput() {
+    m_handover.Settle(m_input, m_pEngine);
+    m_input.Clear();
+}
+
 void TempoStream::ResetStretcher() {
     m_countIn.Cancel();
-    m_input.Clear();
+    ClearInput();
     m_bSourceDone = false;
     m_bFlushed = false;
     m_bRefill = false;
@@ -209,6 +247,16 @@ int TempoStream::Produce(std::int16_t* dst, int frames, const RenderContext& ctx
     const int chans = Channels();
     m_countIn.BeginBlock();
     if (m_bRefill) Refill();
+    // A spare engine catching up is fed a little; once it has, it takes over from here (an
+    // exhausted source is then flushed again, out of the new engine). One that needs more of the
+    // source than the old engine has taken gets it read now.
+    for (int read = 0; read <= kHandoverReads && !m_countIn.Active(); ++read) {
+        if (m_handover.Advance(m_input, m_pEngine)) {
+            m_bFlushed = false;
+            break;
+        }
+        if (!m_handover.NeedsInput() || m_bSourceDone || ReadFeed(ctx, 0) == 0) break;
+    }
     int done = 0;
     while (done < frames) {
         if (m_countIn.Active()) {
@@ -218,7 +266,7 @@ int TempoStream::Produce(std::int16_t* dst, int frames, const RenderContext& ctx
             done += n;
             continue;
         }
-        const int ready = m_pEngine->Available();
+        const int ready = m_input.Available();
         if (ready > 0) {
             const int want = std::min(ready, frames - done);
             m_outFloat.resize(static_cast<std::size_t>(want) * chans);
@@ -231,15 +279,8 @@ int TempoStream::Produce(std::int16_t* dst, int frames, const RenderContext& ctx
         }
         if (m_bFlushed) break;
         if (!m_bSourceDone) {
-            m_in.resize(static_cast<std::size_t>(kFeedFrames) * chans);
-            RenderContext feedCtx = ctx;
-            if (feedCtx.outputFramesPerFrame > 0)
-                feedCtx.outputFrame +=
-                    static_cast<std::uint64_t>(done * feedCtx.outputFramesPerFrame);
-            const int got = ReadThroughSyncs(m_in.data(), kFeedFrames, m_feed, feedCtx);
-            if (m_feed.AtEnd())
-                m_bSourceDone = true;
-            else if (got == 0 && !m_countIn.Active())
+            const int got = ReadFeed(ctx, done);
+            if (!m_bSourceDone && got == 0 && !m_countIn.Active())
                 break;  // a sync keeps moving the position without audio: try again next time
             continue;
         }
@@ -247,8 +288,18 @@ int TempoStream::Produce(std::int16_t* dst, int frames, const RenderContext& ctx
         m_pEngine->Flush();
         m_bFlushed = true;
     }
-    MarkEnded(m_bFlushed && m_pEngine->Available() == 0);
+    MarkEnded(m_bFlushed && m_input.Available() == 0);
     return done;
+}
+
+int TempoStream::ReadFeed(const RenderContext& ctx, int done) {
+    m_in.resize(static_cast<std::size_t>(kFeedFrames) * Channels());
+    RenderContext feedCtx = ctx;
+    if (feedCtx.outputFramesPerFrame > 0)
+        feedCtx.outputFrame += static_cast<std::uint64_t>(done * feedCtx.outputFramesPerFrame);
+    const int got = ReadThroughSyncs(m_in.data(), kFeedFrames, m_feed, feedCtx);
+    if (m_feed.AtEnd()) m_bSourceDone = true;
+    return got;
 }
 
 int TempoStream::SourceFeed::Read(std::int16_t* dst, int frames, const RenderContext&) {

@@ -10,6 +10,7 @@
 
 #include "audio/Channel.h"
 #include "audio/CountInHold.h"
+#include "audio/EngineHandover.h"
 #include "audio/StretchEngine.h"
 #include "audio/StretcherInput.h"
 
@@ -43,10 +44,31 @@ public:
     // starts again, so that what is read next has the new settings.
     bool RestartsOnChange() const { return IsDecoder() || !m_pEngine->TakesChangesInFlight(); }
     bool SetOption(DWORD option, DWORD value);
-    // Goes on with `engine` (made off the producer's thread) at the stream's settings, from the
-    // audio the old engine held: the position is kept and the change is heard after the new
-    // engine's start-up. Returns the old engine, for the caller to free.
-    std::unique_ptr<StretchEngine> SwapEngine(std::unique_ptr<StretchEngine> engine);
+
+    // A handover to a spare engine (EngineHandover.h): a change of settings heard without the
+    // engine's delay, or another engine. Made in steps, so that what costs time is done with
+    // the stream let go: Start and Snapshot under the stream's lock, Prepare off it (making the
+    // engine when none was kept), Finish under it again.
+    struct Handover {
+        DWORD kind = 0;
+        std::unique_ptr<StretchEngine> engine;
+        StretcherInput::Snapshot record;
+        double tempoRatio = 1.0, rateRatio = 1.0, semitones = 0.0;
+    };
+    // Whether a change of settings is handed over: the engine takes it in flight, but is heard
+    // with it only after everything it holds. (Inside a mix-time sync the change goes on from
+    // the jump instead; an engine that holds nothing has nothing to hand over.)
+    bool HandsOverOnChange() const {
+        return !RestartsOnChange() && !InMixtimeSync() && !m_input.Empty();
+    }
+    // The kind of engine playing once a pending handover is done.
+    DWORD EngineKind() const { return m_handover.KindAfter(*m_pEngine); }
+    Handover StartHandover(DWORD kind);
+    void Snapshot(Handover& handover) const;
+    static void Prepare(Handover& handover, int channels);
+    // Returns an engine for the caller to free (the stream's lock let go).
+    std::unique_ptr<StretchEngine> FinishHandover(Handover handover);
+
     double TimelineFramesPerFrame() override { return m_pEngine->InputPerOutput(); }
     void PrepareJump(std::uint64_t frame) override;
     void WillBeHeard() override;
@@ -77,11 +99,16 @@ private:
         TempoStream& m_owner;
     };
     void ResetStretcher();
-    // Hands the engine the tempo, rate and pitch, keeping what it applied.
-    void ApplySettings();
+    // Empties the record (and the engine), a pending handover's engine taking over first.
+    void ClearInput();
+    // Hands `engine` the tempo, rate and pitch, keeping what it applied.
+    void ApplySettings(StretchEngine& engine);
     // Starts the engine again on the source audio it still held, with the new settings: what
     // it had made with the old ones is never heard.
     void Refill();
+    // Reads a feed of the source into the engine, `done` frames into the block being produced;
+    // returns the frames read.
+    int ReadFeed(const RenderContext& ctx, int done);
     // Produces up to `frames` of the count-in's tail or hold, `offset` frames into the block.
     int ProduceCountIn(std::int16_t* dst, int frames, int offset);
 
@@ -93,6 +120,7 @@ private:
     float m_fPitch = 0.0f;  // semitones
 
     StretcherInput m_input;  // every frame into and out of m_pEngine goes through here
+    EngineHandover m_handover;
     bool m_bSourceDone = false;
     bool m_bFlushed = false;
     bool m_bRefill = false;  // the settings changed since the engine took its input

@@ -111,8 +111,9 @@ TEST(Playback, SilenceBeforeTheFirstLeadIsNotLateAndAShortRingAfterItIs) {
     output.Close();
 }
 
-// Every change of tempo or pitch starts the stretcher afresh from what is heard: its next audio
-// must be ready before the audio read ahead runs out, on a busy machine too, with every engine.
+// Every change of tempo or pitch is heard from what plays now (the classic engine starts afresh,
+// the others hand over to a spare engine): the next audio must be ready before the audio read
+// ahead runs out, on a busy machine too, with every engine.
 TEST(Playback, TempoAndPitchChangesWhilePlayingLeaveNoGap) {
     for (const audio::detail::StretchEngineKind& engine : audio::detail::StretchEngineKinds()) {
         SCOPED_TRACE(engine.name);
@@ -137,8 +138,8 @@ TEST(Playback, TempoAndPitchChangesWhilePlayingLeaveNoGap) {
         ASSERT_FALSE(heard.empty());
         EXPECT_EQ(starved, 0u) << "blocks missing because the stretcher was not ready";
         // A tone passes zero in a sample or two; a missing block is hundreds of silent samples.
-        // (Rubber Band, taking a new pitch in flight, may pass a millisecond low where the
-        // change lands.)
+        // (Rubber Band, taking a new pitch in flight until the spare takes over, may pass a
+        // millisecond low where the change lands.)
         const auto [first, last] = Active(heard, 3000);
         ASSERT_GT(last - first, std::size_t{kRate});
         std::size_t quiet = 0, longestQuiet = 0;
