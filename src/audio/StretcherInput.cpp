@@ -28,8 +28,7 @@ void StretcherInput::Clear() {
     m_consumed = 0;
     ++m_generation;
     m_holdFrom = UINT64_MAX;
-    m_nFade = m_nFadeDone = 0;
-    m_nHead = m_nHeadDone = 0;
+    DropFade();
 }
 
 void StretcherInput::Put(std::uint64_t srcStart, const std::int16_t* samples, int frames) {
@@ -57,13 +56,10 @@ void StretcherInput::Put(std::uint64_t srcStart, const std::int16_t* samples, in
 }
 
 int StretcherInput::Retrieve(float* dst, int frames) {
-    int got = std::min(frames, m_nHead - m_nHeadDone);
-    if (got > 0) {
-        std::copy_n(m_head.data() + static_cast<std::size_t>(m_nHeadDone) * Chans(),
-                    static_cast<std::size_t>(got) * Chans(), dst);
-        m_nHeadDone += got;
-    }
-    got = std::max(got, 0);
+    int got = std::clamp(m_nHead - m_nHeadDone, 0, std::max(frames, 0));
+    std::copy_n(m_head.data() + static_cast<std::size_t>(m_nHeadDone) * Chans(),
+                static_cast<std::size_t>(got) * Chans(), dst);
+    m_nHeadDone += got;
     got += m_engine->Retrieve(dst + static_cast<std::size_t>(got) * Chans(), frames - got);
     if (m_nFadeDone < m_nFade) MixFade(dst, got);
     Consume(got * m_engine->InputPerOutput());
@@ -107,8 +103,7 @@ StretcherInput::Snapshot StretcherInput::TakeSnapshot() const {
 }
 
 void StretcherInput::Restart() {
-    m_nFade = m_nFadeDone = 0;
-    m_nHead = m_nHeadDone = 0;  // made of the same audio as what the engine makes again
+    DropFade();  // made of the same audio as what the engine makes again
     // What came out last leads the engine in, so that it goes on at full level.
     const std::size_t lead = std::min(m_sampleStart, kLeadFrames * m_nChannels);
     m_engine->ClearAfter(m_samples.data() + m_sampleStart - lead,
@@ -186,8 +181,7 @@ std::uint64_t StretcherInput::KeepUntil(std::uint64_t frame, bool& found) {
     if (m_ranges.empty()) m_consumed = 0;
     ++m_generation;
     m_holdFrom = UINT64_MAX;
-    m_nFade = m_nFadeDone = 0;
-    m_nHead = m_nHeadDone = 0;
+    DropFade();
     return cut;
 }
 

@@ -100,6 +100,8 @@ private:
     void Consume(double frames);
     // Drops `frames` whole frames from the front.
     void DropFront(std::uint64_t frames);
+    // Forgets a handover's head and fade (the engine is cleared, cut or started again).
+    void DropFade() { m_nFade = m_nFadeDone = m_nHead = m_nHeadDone = 0; }
     // Mixes the fade's old output under `frames` new frames in `dst`.
     void MixFade(float* dst, int frames);
     std::size_t Chans() const { return static_cast<std::size_t>(m_nChannels); }
