@@ -2,10 +2,12 @@
 // rendered at normal tempo (the input) and natively at 50 % and 75 % (the references), the input
 // is stretched by every engine through the tempo stream (as a save renders it) and by the peer
 // tools, and each output is measured against the reference. Every file is left in WORKDIR to be
-// listened to. Usage: bench_stretch_quality WORKDIR
+// listened to. Usage: bench_stretch_quality WORKDIR [--score PERCENT FILE...]
 //   stretch-quality-check: the figure of the input itself and of two poor stretches, at 50 %
 //   stretch-quality-50, -75: log-spectral distance from the reference, dB (lower is closer)
 //   transient-50: sharpness of the drum hits beside the reference's (1.0: as sharp)
+// With --score, only the given stretches of WORKDIR/input.wav to PERCENT (50 or 75) are measured
+// (another tool's or setting's, say), a line each.
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -14,6 +16,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <numbers>
 #include <string>
@@ -223,11 +226,27 @@ Measured MeasureAt(const bench::Score& score, const std::string& dir, const std:
     return {Figures(outputs, distances, "%.1f dB"), Figures(outputs, sharpness, "%.2f")};
 }
 
+// The figures of stretches made elsewhere, against the reference at `tempo`.
+void ScoreFiles(const bench::Score& score, double tempo, std::span<const float> reference,
+                std::span<char*> files) {
+    const std::vector<long> hits = bench::ExposedHits(
+        bench::DrumHitFrames(score, tempo), Mono(score, tempo, bench::ScoreParts::Drums),
+        Mono(score, tempo, bench::ScoreParts::Notes));
+    for (const char* file : files) {
+        const std::vector<float> mono = bench::MonoMix(Decode(file));
+        const long lag = bench::AlignmentLag(mono, reference, kMaxLag);
+        std::printf("%s: %.2f dB, transient %.2f\n", file,
+                    bench::LogSpectralDistanceDb(mono, reference, lag),
+                    bench::TransientSharpness(mono, reference, lag, hits));
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s WORKDIR\n", argv[0]);
+    const bool scoring = argc > 4 && std::string(argv[2]) == "--score";
+    if (argc != 2 && !scoring) {
+        std::fprintf(stderr, "usage: %s WORKDIR [--score PERCENT FILE...]\n", argv[0]);
         return 2;
     }
     const std::string dir = argv[1];
@@ -238,6 +257,12 @@ int main(int argc, char** argv) {
     test_audio::WriteWav(input, kScoreRate, 2, inputPcm);
     const std::vector<float> inputMono = bench::MonoMix(inputPcm);
 
+    if (scoring) {
+        const int percent = std::atoi(argv[3]);
+        ScoreFiles(score, percent / 100.0, Reference(score, dir, percent),
+                   std::span(argv + 4, argc - 4));
+        return 0;
+    }
     const std::vector<float> reference50 = Reference(score, dir, 50);
     const std::vector<float> reference75 = Reference(score, dir, 75);
 

@@ -1,7 +1,8 @@
 // The Rubber Band library as a stretch engine, in its real-time mode: "finer" is its newer
-// engine (R3: the cleanest sound, the most CPU), "faster" its older one (R2: crisp attacks at a
-// fraction of the cost). Stereo is stretched with the channels together, so that what sits in
-// the centre stays in phase and the vocal reduction after the stretch still finds it.
+// engine (R3), "faster" its older one (R2, at a fraction of the cost). Stereo is stretched with
+// the channels together, so that what sits in the centre stays in phase and the vocal reduction
+// after the stretch still finds it. While the pitch is unchanged, drum hits go around the
+// library (HitKeeper), which would smear them.
 //
 // The library's real-time mode leaves the start-up delay to its caller: after every clear this
 // engine feeds the silence the library asks for and drops the output that stands for it, so
@@ -14,6 +15,7 @@
 
 #include <vector>
 
+#include "audio/HitKeeper.h"
 #include "audio/StretchEngine.h"
 
 namespace audio::detail {
@@ -79,6 +81,8 @@ private:
     double m_expectedOutput = 0;
     std::size_t m_keptOutput = 0;
     std::size_t m_requiredAfterPrime = 0;  // input the library asked for once primed
+    std::size_t m_retrievedOutput = 0;     // output frames retrieved since the last clear
+    HitKeeper m_hits;
 };
 
 }  // namespace audio::detail

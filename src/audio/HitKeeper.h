@@ -1,0 +1,94 @@
+// Keeps drum hits as sharp as they were when the tempo changes. A phase vocoder stretches a hit
+// with everything else: its attack is smeared over the analysis window and its ring lasts as
+// much longer as the song does, while a musician playing slower strikes the same hit. So the
+// input's hits are found as they go in (a block's energy, and that of its slope, jumping well
+// above the blocks before it), and each comes out unstretched where the stretch puts its start:
+// the engine's output is faded out over a millisecond before it, the input plays from the hit on,
+// and a fade of a few milliseconds returns to the engine's output.
+//
+// Only while the pitch is unchanged: the input's own audio would be heard at the wrong pitch.
+// Owned by an engine, which tells it where each input block lands in its output; nothing here
+// allocates after construction.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <vector>
+
+namespace audio::detail {
+
+class HitKeeper {
+public:
+    HitKeeper(int sampleRate, int channels);
+
+    // Input and output both start again at frame 0, after `lead` (the audio before them, oldest
+    // first), which only tells the detector how loud things were.
+    void Restart(const float* lead, int frames);
+    // Whether hits are let through from now on (hits already begun end as they would).
+    void SetActive(bool active) { m_active = active; }
+    // The next `frames` input frames, the first of them standing for output frame `outputAt` and
+    // each for `outputPerInput` output frames.
+    void Feed(const float* samples, int frames, double outputAt, double outputPerInput);
+    // Lets the hits through in output frames [outputAt, outputAt + frames) of `output`.
+    void Apply(float* output, int frames, std::size_t outputAt);
+
+    // Hits found since the last restart, for tests.
+    int HitsFound() const { return m_hitsFound; }
+
+private:
+    struct Hit {
+        long input;       // input frame the hit's block starts at
+        long output;      // output frame that stands for it
+        long begin = -1;  // output frame the fade to the input begins at; -1 until first reached
+        long end = 0;     // output frame the fade back to the engine's output ends at
+    };
+
+    void EndBlock();
+    void ApplyHit(Hit& hit, float* output, long from, long to, long outputAt);
+    // The input frame where the hit found in the block from `blockStart` begins.
+    long OnsetIn(long blockStart, double slopeBefore) const;
+    // Mean power of input frames [from, from + frames), all channels together.
+    double InputPower(long from, long frames) const;
+    // Whether the input under both of the fades of `hit`, held `hold` frames, is quiet enough
+    // beside its attack for the fades to go unheard.
+    bool StandsOut(const Hit& hit, long hold) const;
+    // An input frame still held (the lead's end included), or nullptr.
+    const float* InputFrame(long input) const;
+
+    const int m_nChannels;
+    const int m_blockFrames;
+    const int m_fadeInFrames;
+    const int m_preFrames;
+    const int m_holdFrames;
+    const int m_fadeOutFrames;
+    bool m_active = true;
+
+    // The input's last m_ringFrames frames, the lead's end included: input frame i (negative in
+    // the lead) is at ring frame m_leadFrames + i.
+    std::vector<float> m_ring;
+    long m_ringFrames;
+    long m_leadFrames = 0;
+    long m_fedFrames = 0;
+
+    // The detector: the block being summed, and the levels of the blocks before it.
+    static constexpr int kHistoryBlocks = 8;
+    double m_blockEnergy = 0;
+    double m_blockSlope = 0;
+    int m_blockFill = 0;
+    float m_lastSample = 0;
+    std::array<double, kHistoryBlocks> m_energyHistory{};
+    std::array<double, kHistoryBlocks> m_slopeHistory{};
+    int m_historyAt = 0;
+    long m_quietUntil = 0;  // input frame before which no new hit starts
+    double m_blockOutputAt = 0;    // output frame of the current block's first input frame
+    double m_outputPerInput = 1;
+    bool m_recording = false;  // false while the lead goes through the detector
+
+    static constexpr int kMaxHits = 16;
+    std::array<Hit, kMaxHits> m_hits{};
+    int m_firstHit = 0;
+    int m_hitCount = 0;
+    int m_hitsFound = 0;
+};
+
+}  // namespace audio::detail
