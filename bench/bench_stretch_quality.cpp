@@ -229,9 +229,9 @@ Measured MeasureAt(const bench::Score& score, const std::string& dir, const std:
 // The figures of stretches made elsewhere, against the reference at `tempo`.
 void ScoreFiles(const bench::Score& score, double tempo, std::span<const float> reference,
                 std::span<char*> files) {
-    const std::vector<long> hits = bench::ExposedHits(
-        bench::DrumHitFrames(score, tempo), Mono(score, tempo, bench::ScoreParts::Drums),
-        Mono(score, tempo, bench::ScoreParts::Notes));
+    const std::vector<long> hits = bench::ExposedHits(bench::DrumHitFrames(score, tempo),
+                                                      Mono(score, tempo, bench::ScoreParts::Drums),
+                                                      Mono(score, tempo, bench::ScoreParts::Notes));
     for (const char* file : files) {
         const std::vector<float> mono = bench::MonoMix(Decode(file));
         const long lag = bench::AlignmentLag(mono, reference, kMaxLag);

@@ -1,14 +1,17 @@
 // Keeps drum hits as sharp as they were when the tempo changes. A phase vocoder stretches a hit
-// with everything else: its attack is smeared over the analysis window and its ring lasts as
-// much longer as the song does, while a musician playing slower strikes the same hit. So the
-// input's hits are found as they go in (a block's energy, and that of its slope, jumping well
-// above the blocks before it), and each comes out unstretched where the stretch puts its start:
-// the engine's output is faded out over a millisecond before it, the input plays from the hit on,
-// and a fade of a few milliseconds returns to the engine's output.
+// with everything else: its attack is smeared over the analysis window, ahead of its time too,
+// and its ring lasts as much longer as the song does, while a musician playing slower strikes the
+// same hit. So the input's hits are found as they go in (the energy of a block's slope, which
+// high frequencies dominate, jumping well above the blocks before it), and each comes out
+// unstretched where the stretch puts its onset: the engine's output fades to the input 15 ms
+// before it (where the engines smear it to), the input plays through the attack and the first
+// 50 ms of the ring, and a fade of 10 ms returns to the engine's output.
 //
-// Only while the pitch is unchanged: the input's own audio would be heard at the wrong pitch.
-// Owned by an engine, which tells it where each input block lands in its output; nothing here
-// allocates after construction.
+// Only while the pitch is unchanged (the input's own audio would be heard at the wrong pitch),
+// and only for hits that die away and stand out of what is under them: the fades mix the input
+// with the engine's output, which holds the same notes at other phases. Owned by an engine,
+// which tells it where each input block lands in its output; nothing here allocates after
+// construction.
 #pragma once
 
 #include <array>
@@ -79,8 +82,8 @@ private:
     std::array<double, kHistoryBlocks> m_energyHistory{};
     std::array<double, kHistoryBlocks> m_slopeHistory{};
     int m_historyAt = 0;
-    long m_quietUntil = 0;  // input frame before which no new hit starts
-    double m_blockOutputAt = 0;    // output frame of the current block's first input frame
+    long m_quietUntil = 0;       // input frame before which no new hit starts
+    double m_blockOutputAt = 0;  // output frame of the current block's first input frame
     double m_outputPerInput = 1;
     bool m_recording = false;  // false while the lead goes through the detector
 

@@ -77,7 +77,8 @@ TEST(HitKeeperTest, EachHitGoesThroughUnstretchedWhereTheStretchPutsIt) {
         std::vector<float> input = HitTrack(4, 0, &hits);
         if (c.held)
             for (std::size_t i = kHitSpacing * 2; i < input.size(); ++i)
-                input[i] = 0.3f * float(std::sin(2 * std::numbers::pi * 330 * double(i / 2) / kRate)) *
+                input[i] = 0.3f *
+                           float(std::sin(2 * std::numbers::pi * 330 * double(i / 2) / kRate)) *
                            (long(i / 2) % kHitSpacing < kHitSpacing / 2 ? 1.0f : 0.0f);
         const long inputFrames = long(input.size() / kChannels);
         HitKeeper keeper(kRate, kChannels);
@@ -107,7 +108,8 @@ TEST(HitKeeperTest, EachHitGoesThroughUnstretchedWhereTheStretchPutsIt) {
                 EXPECT_EQ(FirstLoud(output, expected - kRate / 10), -1);
                 continue;
             }
-            EXPECT_EQ(FirstLoud(output, expected - kRate / 10), FirstLoud(input, hit) - hit + expected);
+            EXPECT_EQ(FirstLoud(output, expected - kRate / 10),
+                      FirstLoud(input, hit) - hit + expected);
             // Unstretched from the onset through the hold: the input's very samples.
             for (long i = 0; i < kRate / 25; ++i)
                 ASSERT_EQ(output[(expected + i) * 2], input[(hit + i) * 2]) << i;
