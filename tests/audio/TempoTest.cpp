@@ -321,3 +321,37 @@ TEST_P(TempoRestart, AMixtimeSyncSetWhereTheOutputIsNowFiresThere) {
     ReadFrames(f.tempo, 2, kRate / 2);
     EXPECT_LE(audio::ChannelGetPosition(f.tempo), ahead);
 }
+
+namespace {
+
+// What a decoding tempo stream gives, read to its end.
+std::vector<std::int16_t> ReadToEnd(audio::HSTREAM stream) {
+    std::vector<std::int16_t> samples, block(4096);
+    for (;;) {
+        const audio::DWORD got = audio::ChannelGetData(stream, block.data(), 8192);
+        if (got == audio::DWORD(-1) || got == 0) return samples;
+        samples.insert(samples.end(), block.begin(), block.begin() + got / 2);
+    }
+}
+
+}  // namespace
+
+// Settings given before the first read are those the engine starts with: the stream plays as
+// one sought back to its start after them (a save does that), not from a start-up made at the
+// normal tempo and pitch.
+TEST_P(Tempo, SettingsBeforeTheFirstReadAreThoseTheStreamStartsWith) {
+    for (const float pitch : {0.0f, 2.0f}) {
+        SCOPED_TRACE(testing::Message() << "pitch " << pitch);
+        std::vector<std::int16_t> heard[2];
+        for (const bool seekBack : {false, true}) {
+            TempoFixture f(440, kRate, audio::STREAM_DECODE);
+            ASSERT_TRUE(audio::FX_TempoSet(f.tempo, -20, 0, -100));
+            ASSERT_TRUE(audio::FX_TempoSet(f.tempo, -100, 0, pitch));
+            if (seekBack) {
+                ASSERT_TRUE(audio::ChannelSetPosition(f.tempo, 0));
+            }
+            heard[seekBack] = ReadToEnd(f.tempo);
+        }
+        EXPECT_EQ(heard[0], heard[1]);
+    }
+}
