@@ -203,7 +203,7 @@ void HitKeeper::Apply(float* output, int frames, std::size_t outputAt) {
     }
 }
 
-void HitKeeper::ApplyHit(Hit& hit, float* output, long from, long to, long outputAt) {
+void HitKeeper::ApplyHit(const Hit& hit, float* output, long from, long to, long outputAt) const {
     const long fadeOut = hit.end - m_fadeOutFrames;
     for (long o = from; o < to; ++o) {
         const float* in = InputFrame(hit.input + (o - hit.output));

@@ -40,14 +40,15 @@ public:
 
 private:
     struct Hit {
-        long input;       // input frame the hit's block starts at
+        long input;       // input frame of the hit's onset
         long output;      // output frame that stands for it
         long begin = -1;  // output frame the fade to the input begins at; -1 until first reached
         long end = 0;     // output frame the fade back to the engine's output ends at
     };
 
     void EndBlock();
-    void ApplyHit(Hit& hit, float* output, long from, long to, long outputAt);
+    // Output frames [from, to) of the block from `outputAt` faded to the input and back.
+    void ApplyHit(const Hit& hit, float* output, long from, long to, long outputAt) const;
     // The input frame where the hit found in the block from `blockStart` begins.
     long OnsetIn(long blockStart, double slopeBefore) const;
     // Mean power of input frames [from, from + frames), all channels together.

@@ -35,7 +35,7 @@ RubberBandEngine::RubberBandEngine(int sampleRate, int channels, Kind kind)
       m_stretcher(static_cast<std::size_t>(sampleRate), static_cast<std::size_t>(channels),
                   OptionsOf(kind)),
       m_nChannels(channels),
-      m_hits(sampleRate, channels) {
+      m_hitKeeper(sampleRate, channels) {
     const auto chans = static_cast<std::size_t>(channels);
     m_planar.assign(kBlockFrames * chans, 0.0f);
     m_retrieved.assign(kBlockFrames * chans, 0.0f);
@@ -69,7 +69,7 @@ void RubberBandEngine::ApplyRatios() {
     // A faster tape (the rate) shortens the audio and raises its pitch together.
     m_stretcher.setTimeRatio(1.0 / (m_tempo * m_rate));
     m_stretcher.setPitchScale(m_rate * std::pow(2.0, m_semitones / 12.0));
-    m_hits.SetActive(m_rate == 1.0 && m_semitones == 0.0);
+    m_hitKeeper.SetActive(m_rate == 1.0 && m_semitones == 0.0);
 }
 
 void RubberBandEngine::Prime(const float* lead, int frames) {
@@ -78,7 +78,7 @@ void RubberBandEngine::Prime(const float* lead, int frames) {
     m_expectedOutput = 0;
     m_keptOutput = 0;
     m_retrievedOutput = 0;
-    m_hits.Restart(lead, frames);
+    m_hitKeeper.Restart(lead, frames);
     const auto pad = static_cast<int>(m_stretcher.getPreferredStartPad());
     // Where there is a lead, as much again of it goes in before the pad, and its output is
     // dropped too: at raised pitches what comes out after the start delay the library states
@@ -104,7 +104,7 @@ void RubberBandEngine::ClearAfter(const float* lead, int frames) {
 }
 
 void RubberBandEngine::Process(const float* samples, int frames) {
-    m_hits.Feed(samples, frames, m_expectedOutput, 1.0 / InputPerOutput());
+    m_hitKeeper.Feed(samples, frames, m_expectedOutput, 1.0 / InputPerOutput());
     m_expectedOutput += frames / InputPerOutput();
     ProcessInterleaved(samples, frames);
 }
@@ -187,7 +187,7 @@ int RubberBandEngine::Retrieve(float* dst, int frames) {
     const std::size_t n = std::min(m_readyFrames, static_cast<std::size_t>(std::max(frames, 0)));
     const auto chans = static_cast<std::size_t>(m_nChannels);
     std::memcpy(dst, m_ready.data() + m_readyStart * chans, n * chans * sizeof(float));
-    m_hits.Apply(dst, static_cast<int>(n), m_retrievedOutput);
+    m_hitKeeper.Apply(dst, static_cast<int>(n), m_retrievedOutput);
     m_retrievedOutput += n;
     m_readyStart += n;
     m_readyFrames -= n;

@@ -82,7 +82,7 @@ private:
     std::size_t m_keptOutput = 0;
     std::size_t m_requiredAfterPrime = 0;  // input the library asked for once primed
     std::size_t m_retrievedOutput = 0;     // output frames retrieved since the last clear
-    HitKeeper m_hits;
+    HitKeeper m_hitKeeper;
 };
 
 }  // namespace audio::detail
