@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <numbers>
 
 namespace audio::detail {
@@ -67,6 +68,7 @@ void HitKeeper::Restart(const float* lead, int frames) {
     m_historyAt = 0;
     m_quietUntil = 0;
     m_firstHit = m_hitCount = m_hitsFound = 0;
+    m_started = false;
     if (!lead) frames = 0;
     // The lead's end is kept for a hit at the very start to fade in from, and its last blocks
     // tell the detector how loud the song was before it.
@@ -104,6 +106,34 @@ void HitKeeper::Feed(const float* samples, int frames, double outputAt, double o
         ++m_fedFrames;
         if (++m_blockFill == m_blockFrames) EndBlock();
     }
+    for (int i = 0; i < m_hitCount; ++i) {
+        Hit& hit = m_hits[(m_firstHit + i) % kMaxHits];
+        if (!hit.decided && m_fedFrames >= hit.input + m_holdFrames + m_fadeOutFrames)
+            Decide(hit, m_holdFrames);
+    }
+}
+
+void HitKeeper::Decide(Hit& hit, long hold) const {
+    hit.end = hit.output + hold + m_fadeOutFrames;
+    if (hold < m_fadeOutFrames || !StandsOut(hit, hold)) hit.end = hit.begin;
+    hit.decided = true;
+}
+
+void HitKeeper::Finish() {
+    for (int i = 0; i < m_hitCount; ++i) {
+        Hit& hit = m_hits[(m_firstHit + i) % kMaxHits];
+        if (!hit.decided)
+            Decide(hit,
+                   std::clamp<long>(m_fedFrames - hit.input - m_fadeOutFrames, 0, m_holdFrames));
+    }
+}
+
+long HitKeeper::ReleasableBefore() const {
+    for (int i = 0; i < m_hitCount; ++i) {
+        const Hit& hit = m_hits[(m_firstHit + i) % kMaxHits];
+        if (!hit.decided) return hit.begin;
+    }
+    return std::numeric_limits<long>::max();
 }
 
 void HitKeeper::EndBlock() {
@@ -122,7 +152,9 @@ void HitKeeper::EndBlock() {
     if (hit && m_hitCount < kMaxHits) {
         const long onset = OnsetIn(blockStart, slopeBefore);
         const double output = m_blockOutputAt + double(onset - blockStart) * m_outputPerInput;
-        m_hits[(m_firstHit + m_hitCount) % kMaxHits] = {onset, std::lround(output)};
+        const long at = std::lround(output);
+        m_hits[(m_firstHit + m_hitCount) % kMaxHits] = {
+            onset, at, at - m_preFrames - m_fadeInFrames, 0, false};
         ++m_hitCount;
         ++m_hitsFound;
         // The next hit starts once this one has faded out, in the output's time.
@@ -184,22 +216,15 @@ void HitKeeper::Apply(float* output, int frames, std::size_t outputAt) {
     const long from = static_cast<long>(outputAt), to = from + frames;
     while (m_hitCount > 0) {
         Hit& hit = m_hits[m_firstHit];
-        if (hit.begin < 0) {
-            if (hit.output - m_preFrames - m_fadeInFrames >= to) return;
-            // First reached: from the pre-roll before it (or from here, when it was found late)
-            // for as long as the input that has gone in allows; not at all when that is too short.
-            hit.begin = std::max(hit.output - m_preFrames - m_fadeInFrames, from);
-            const long hold =
-                std::min<long>(m_holdFrames, m_fedFrames - hit.input - m_fadeOutFrames);
-            hit.end = hit.output + hold + m_fadeOutFrames;
-            if (hold < m_fadeOutFrames || hit.begin + m_fadeInFrames > hit.output ||
-                !StandsOut(hit, hold))
-                hit.end = hit.begin;
-        }
+        if (hit.begin >= to || !hit.decided) return;
+        // A hit found only once its fade should have begun is not let through at all.
+        if (hit.begin < from && hit.end > hit.begin && !m_started) hit.end = hit.begin;
+        m_started = true;
         ApplyHit(hit, output, std::max(from, hit.begin), std::min(to, hit.end), from);
         if (hit.end > to) return;
         m_firstHit = (m_firstHit + 1) % kMaxHits;
         --m_hitCount;
+        m_started = false;
     }
 }
 

@@ -32,6 +32,13 @@ public:
     // The next `frames` input frames, the first of them standing for output frame `outputAt` and
     // each for `outputPerInput` output frames.
     void Feed(const float* samples, int frames, double outputAt, double outputPerInput);
+    // The input has ended: hits still waiting for the rest of their hold are decided with what
+    // went in.
+    void Finish();
+    // Output frames before this one may be taken: a hit is decided once all of its hold has gone
+    // in, and the output it changes waits for that, so that what comes out does not depend on
+    // how far ahead the engine was fed.
+    long ReleasableBefore() const;
     // Lets the hits through in output frames [outputAt, outputAt + frames) of `output`.
     void Apply(float* output, int frames, std::size_t outputAt);
 
@@ -40,13 +47,16 @@ public:
 
 private:
     struct Hit {
-        long input;       // input frame of the hit's onset
-        long output;      // output frame that stands for it
-        long begin = -1;  // output frame the fade to the input begins at; -1 until first reached
-        long end = 0;     // output frame the fade back to the engine's output ends at
+        long input;   // input frame of the hit's onset
+        long output;  // output frame that stands for it
+        long begin;   // output frame the fade to the input begins at
+        long end;     // output frame the fade back to the engine's output ends at (begin: none)
+        bool decided;
     };
 
     void EndBlock();
+    // Fixes how long `hit` holds the input, or that it is not let through.
+    void Decide(Hit& hit, long hold) const;
     // Output frames [from, to) of the block from `outputAt` faded to the input and back.
     void ApplyHit(const Hit& hit, float* output, long from, long to, long outputAt) const;
     // The input frame where the hit found in the block from `blockStart` begins.
@@ -93,6 +103,7 @@ private:
     int m_firstHit = 0;
     int m_hitCount = 0;
     int m_hitsFound = 0;
+    bool m_started = false;  // the first hit has had output from its begin
 };
 
 }  // namespace audio::detail

@@ -139,6 +139,7 @@ void RubberBandEngine::Flush() {
     }
     // Nothing more comes: the library's own tail is silence past the end, not wanted.
     m_expectedOutput = double(m_keptOutput);
+    m_hitKeeper.Finish();
 }
 
 void RubberBandEngine::ProcessBlock(const float* interleaved, int frames) {
@@ -183,8 +184,15 @@ void RubberBandEngine::TakeOutput() {
     }
 }
 
+int RubberBandEngine::Available() const {
+    // What is ready, but for output a hit not yet decided may still change.
+    const long releasable = m_hitKeeper.ReleasableBefore() - static_cast<long>(m_retrievedOutput);
+    return static_cast<int>(
+        std::min<long>(static_cast<long>(m_readyFrames), std::max(releasable, 0L)));
+}
+
 int RubberBandEngine::Retrieve(float* dst, int frames) {
-    const std::size_t n = std::min(m_readyFrames, static_cast<std::size_t>(std::max(frames, 0)));
+    const auto n = static_cast<std::size_t>(std::min(Available(), std::max(frames, 0)));
     const auto chans = static_cast<std::size_t>(m_nChannels);
     std::memcpy(dst, m_ready.data() + m_readyStart * chans, n * chans * sizeof(float));
     m_hitKeeper.Apply(dst, static_cast<int>(n), m_retrievedOutput);

@@ -37,7 +37,7 @@ public:
     void Clear() override { ClearAfter(nullptr, 0); }
     void ClearAfter(const float* lead, int frames) override;
     void Process(const float* samples, int frames) override;
-    int Available() const override { return static_cast<int>(m_readyFrames); }
+    int Available() const override;
     int Retrieve(float* dst, int frames) override;
     void Flush() override;
 
