@@ -9,8 +9,10 @@
 //
 // Only while the pitch is unchanged (the input's own audio would be heard at the wrong pitch),
 // and only for hits that die away and stand out of what is under them: the fades mix the input
-// with the engine's output, which holds the same notes at other phases. Owned by an engine,
-// which tells it where each input block lands in its output; nothing here allocates after
+// with the engine's output, which holds the same notes at other phases. A hit is decided once
+// all of its hold has gone in, and the engine holds back the output it changes until then, so
+// that the output is the same however far ahead the engine is fed. Owned by an engine, which
+// tells it where each input block lands in its output; nothing here allocates after
 // construction.
 #pragma once
 
