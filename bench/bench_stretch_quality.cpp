@@ -191,6 +191,13 @@ std::vector<float> Mono(const bench::Score& score, double tempo, bench::ScorePar
     return bench::MonoMix(bench::ToPcm16(bench::RenderScore(score, tempo, parts)));
 }
 
+// The drum hits of the score played at `tempo` that the notes leave exposed.
+std::vector<long> ExposedHitsAt(const bench::Score& score, double tempo) {
+    return bench::ExposedHits(bench::DrumHitFrames(score, tempo),
+                              Mono(score, tempo, bench::ScoreParts::Drums),
+                              Mono(score, tempo, bench::ScoreParts::Notes));
+}
+
 double Distance(std::span<const float> output, std::span<const float> reference) {
     const long lag = bench::AlignmentLag(output, reference, kMaxLag);
     return bench::LogSpectralDistanceDb(output, reference, lag);
@@ -214,9 +221,7 @@ Measured MeasureAt(const bench::Score& score, const std::string& dir, const std:
                    int percent, std::span<const float> reference) {
     const double tempo = percent / 100.0;
     const std::vector<Output> outputs = Stretch(dir, input, percent);
-    const std::vector<long> hits = bench::ExposedHits(bench::DrumHitFrames(score, tempo),
-                                                      Mono(score, tempo, bench::ScoreParts::Drums),
-                                                      Mono(score, tempo, bench::ScoreParts::Notes));
+    const std::vector<long> hits = ExposedHitsAt(score, tempo);
     std::vector<double> distances, sharpness;
     for (const Output& out : outputs) {
         const long lag = bench::AlignmentLag(out.mono, reference, kMaxLag);
@@ -229,9 +234,7 @@ Measured MeasureAt(const bench::Score& score, const std::string& dir, const std:
 // The figures of stretches made elsewhere, against the reference at `tempo`.
 void ScoreFiles(const bench::Score& score, double tempo, std::span<const float> reference,
                 std::span<char*> files) {
-    const std::vector<long> hits = bench::ExposedHits(bench::DrumHitFrames(score, tempo),
-                                                      Mono(score, tempo, bench::ScoreParts::Drums),
-                                                      Mono(score, tempo, bench::ScoreParts::Notes));
+    const std::vector<long> hits = ExposedHitsAt(score, tempo);
     for (const char* file : files) {
         const std::vector<float> mono = bench::MonoMix(Decode(file));
         const long lag = bench::AlignmentLag(mono, reference, kMaxLag);

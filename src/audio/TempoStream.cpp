@@ -57,19 +57,19 @@ void TempoStream::Set(float tempo, float rate, float pitch) {
     if (tempo != -100.0f) m_fTempo = std::clamp(tempo, kMinTempo, kMaxTempo);
     if (rate != 0.0f) m_fRate = std::clamp(rate, SampleRate() / 20.0f, SampleRate() * 20.0f);
     if (pitch != -100.0f) m_fPitch = std::clamp(pitch, -kMaxPitch, kMaxPitch);
+    const bool changed = before[0] != m_fTempo || before[1] != m_fRate || before[2] != m_fPitch;
+    ApplySettings(*m_pEngine);
     // Inside a mix-time sync (a loop's jump) the engine goes on with what it holds, as through
     // the jump itself: the change starts with what it has not yet worked on, within its window
     // of the jump, instead of making again what it had made from before it.
-    const bool changed = before[0] != m_fTempo || before[1] != m_fRate || before[2] != m_fPitch;
     if (changed && !InMixtimeSync()) {
         m_countIn.Cancel();  // a tempo set by hand is heard at once
         m_bRefill = !m_input.Empty() && RestartsOnChange();
+        // An engine that has taken nothing since it was cleared starts again at the new
+        // settings: its start-up was made at the old ones (a Rubber Band engine drops as much of
+        // its output as the start-up delay of its ratios).
+        if (m_input.Empty()) m_pEngine->Clear();
     }
-    ApplySettings(*m_pEngine);
-    // An engine that has taken nothing since it was cleared starts again at the new settings:
-    // its start-up was made at the old ones (a Rubber Band engine drops as much of its output as
-    // the start-up delay of its ratios).
-    if (changed && m_input.Empty() && !InMixtimeSync()) m_pEngine->Clear();
     // A handover under way goes to the new settings too (taken in flight).
     if (StretchEngine* spare = m_handover.Spare()) ApplySettings(*spare);
 }
