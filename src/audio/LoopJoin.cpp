@@ -117,6 +117,10 @@ int LoopJoin::Make(int tailGot, int leadInGot) {
     // heard. It always ends where the loop starts.
     const double tailEnergy = Energy(m_tail.data(), f);
     const double leadInEnergy = Energy(m_leadIn.data(), f);
+    // After a tail of pure silence (the song ends at the marker) the loop's end meets its start
+    // directly: a fade from nothing would only repeat a little of the lead-in, a dip and a jump
+    // of phase that a stretcher behind it hears as a new note.
+    if (tailEnergy <= 0) return 0;
     int fade = f;
     if (tailEnergy < leadInEnergy)
         fade = std::clamp(static_cast<int>(std::lround(f * std::sqrt(tailEnergy / leadInEnergy))),
