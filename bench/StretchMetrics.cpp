@@ -172,4 +172,20 @@ double TransientSharpness(std::span<const float> output, std::span<const float> 
     return count ? sum / count : NAN;
 }
 
+double HeldToneSteadiness(std::span<const float> output, long lag,
+                          std::span<const std::pair<long, long>> spans, double level) {
+    constexpr long kWindow = kScoreRate / 100;
+    double steadiness = 1.0;
+    for (const auto& [first, last] : spans) {
+        for (long at = first; at + kWindow <= last; at += kWindow / 2) {
+            const long from = at + lag;
+            if (from < 0 || from + kWindow > long(output.size())) return 0;  // not there at all
+            double sum = 0;
+            for (long i = from; i < from + kWindow; ++i) sum += double(output[i]) * output[i];
+            steadiness = std::min(steadiness, std::sqrt(sum / kWindow) / level);
+        }
+    }
+    return steadiness;
+}
+
 }  // namespace bench

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <span>
+#include <utility>
 #include <vector>
 
 namespace bench {
@@ -33,5 +34,11 @@ std::vector<long> ExposedHits(std::span<const long> hits, std::span<const float>
 // (1.0: as sharp as the reference, lower: smeared).
 double TransientSharpness(std::span<const float> output, std::span<const float> reference, long lag,
                           std::span<const long> hits);
+
+// How steady held tones come out: within each span [first, last) of reference frames, where the
+// reference holds a tone at RMS `level`, the quietest 10 ms of the output beside `level`; the
+// lowest over the spans (1.0: no dip at all).
+double HeldToneSteadiness(std::span<const float> output, long lag,
+                          std::span<const std::pair<long, long>> spans, double level);
 
 }  // namespace bench

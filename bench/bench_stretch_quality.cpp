@@ -6,6 +6,8 @@
 //   stretch-quality-check: the figure of the input itself and of two poor stretches, at 50 %
 //   stretch-quality-50, -75: log-spectral distance from the reference, dB (lower is closer)
 //   transient-50: sharpness of the drum hits beside the reference's (1.0: as sharp)
+//   held-tone-50, -100: the quietest 10 ms of held pure tones beside their level (1.0: steady),
+//   which a phase vocoder may waver on or lose level on where music hides it
 // With --score, only the given stretches of WORKDIR/input.wav to PERCENT (50 or 75) are measured
 // (another tool's or setting's, say), a line each.
 #include <fcntl.h>
@@ -139,13 +141,15 @@ std::string Lower(std::string s) {
 }
 
 // The outputs of every engine and peer at `percent` of normal tempo, in the order printed.
-std::vector<Output> Stretch(const std::string& dir, const std::string& input, int percent) {
+// Each is left in `dir` as PREFIX + its name + "-PERCENT.wav".
+std::vector<Output> Stretch(const std::string& dir, const std::string& input, int percent,
+                            const std::string& prefix = "") {
     std::vector<Output> outputs;
     const std::string suffix = "-" + std::to_string(percent) + ".wav";
     for (const audio::detail::StretchEngineKind& kind : audio::detail::StretchEngineKinds()) {
         const std::string name = Lower(kind.name);
         const std::vector<std::int16_t> samples = StretchWithEngine(kind.kind, input, percent);
-        test_audio::WriteWav(dir + "/" + name + suffix, kScoreRate, 2, samples);
+        test_audio::WriteWav(dir + "/" + prefix + name + suffix, kScoreRate, 2, samples);
         outputs.push_back({name, false, bench::MonoMix(samples)});
     }
 
@@ -164,7 +168,7 @@ std::vector<Output> Stretch(const std::string& dir, const std::string& input, in
          {"rubberband", "--fine", "-t", ratio, "IN", "OUT"}},
     };
     for (const auto& peer : peers) {
-        const std::string out = dir + "/" + peer.file + suffix;
+        const std::string out = dir + "/" + prefix + peer.file + suffix;
         std::vector<std::string> args = peer.args;
         std::replace(args.begin(), args.end(), std::string("IN"), input);
         std::replace(args.begin(), args.end(), std::string("OUT"), out);
@@ -244,6 +248,50 @@ void ScoreFiles(const bench::Score& score, double tempo, std::span<const float> 
     }
 }
 
+// Held pure tones as played at `tempo`: each of kHeldHz for kHeldSeconds with 20 ms attacks and
+// releases, half a second apart, and the spans of frames where each holds its level (its first
+// and last quarter second left out, where engines may still be starting or ending it).
+constexpr double kHeldHz[] = {220, 490, 880};
+constexpr double kHeldSeconds = 2.0, kHeldGapSeconds = 0.5, kHeldAmplitude = 0.25;
+
+std::vector<float> HeldTones(double tempo, std::vector<std::pair<long, long>>& spans) {
+    const long edge = kScoreRate / 50, held = std::lround(kScoreRate * kHeldSeconds / tempo),
+               gap = std::lround(kScoreRate * kHeldGapSeconds / tempo), quarter = kScoreRate / 4;
+    std::vector<float> stereo;
+    spans.clear();
+    for (const double hz : kHeldHz) {
+        stereo.resize(stereo.size() + 2 * std::size_t(gap), 0.0f);
+        const long start = long(stereo.size() / 2);
+        for (long i = 0; i < held; ++i) {
+            const double rise = std::min({1.0, double(i) / edge, double(held - i) / edge});
+            const float v = float(kHeldAmplitude * rise *
+                                  std::sin(2 * std::numbers::pi * hz * double(i) / kScoreRate));
+            stereo.push_back(v);
+            stereo.push_back(v);
+        }
+        spans.emplace_back(start + quarter, start + held - quarter);
+    }
+    stereo.resize(stereo.size() + 2 * std::size_t(gap), 0.0f);
+    return stereo;
+}
+
+// The held-tone line at `percent` of normal tempo, for every engine and peer.
+std::string HeldToneFigures(const std::string& dir, int percent) {
+    std::vector<std::pair<long, long>> spans;
+    const std::string input = dir + "/held.wav";
+    test_audio::WriteWav(input, kScoreRate, 2, bench::ToPcm16(HeldTones(1.0, spans)));
+    const std::vector<float> reference =
+        bench::MonoMix(bench::ToPcm16(HeldTones(percent / 100.0, spans)));
+    const std::vector<Output> outputs = Stretch(dir, input, percent, "held-");
+    std::vector<double> steadiness;
+    for (const Output& out : outputs) {
+        const long lag = bench::AlignmentLag(out.mono, reference, kMaxLag);
+        steadiness.push_back(
+            bench::HeldToneSteadiness(out.mono, lag, spans, kHeldAmplitude / std::numbers::sqrt2));
+    }
+    return Figures(outputs, steadiness, "%.2f");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -285,5 +333,7 @@ int main(int argc, char** argv) {
     std::printf("stretch-quality-50: %s\n", half.distances.c_str());
     std::printf("stretch-quality-75: %s\n", threeQuarters.distances.c_str());
     std::printf("transient-50: %s\n", half.sharpness.c_str());
+    std::printf("held-tone-50: %s\n", HeldToneFigures(dir, 50).c_str());
+    std::printf("held-tone-100: %s\n", HeldToneFigures(dir, 100).c_str());
     return 0;
 }

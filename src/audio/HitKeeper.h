@@ -5,7 +5,7 @@
 // high frequencies dominate, jumping well above the blocks before it), and each comes out
 // unstretched where the stretch puts its onset: the engine's output fades to the input 15 ms
 // before it (where the engines smear it to), the input plays through the attack and the first
-// 50 ms of the ring, and a fade of 10 ms returns to the engine's output.
+// 80 ms of the ring, and a fade of 10 ms returns to the engine's output.
 //
 // Only while the pitch is unchanged (the input's own audio would be heard at the wrong pitch),
 // and only for hits that die away and stand out of what is under them: the fades mix the input

@@ -23,8 +23,10 @@ RB::Options OptionsOf(RubberBandEngine::Kind kind) {
         RB::OptionProcessRealTime | RB::OptionChannelsTogether | RB::OptionThreadingNever;
     if (kind == RubberBandEngine::Kind::Finer) return common | RB::OptionEngineFiner;
     // Independent phases come closer to music played slower than the library's lamination
-    // (measured against a ground truth); the hits are kept sharp by the HitKeeper.
-    return common | RB::OptionEngineFaster | RB::OptionTransientsCrisp |
+    // (measured against a ground truth); the hits are kept sharp by the HitKeeper. Crisp
+    // transients reset the phases wherever the detector fires, which it does on held tones too:
+    // they wavered down to a third of their level. Mixed transients reset the highs only.
+    return common | RB::OptionEngineFaster | RB::OptionTransientsMixed |
            RB::OptionDetectorCompound | RB::OptionPhaseIndependent;
 }
 
@@ -67,7 +69,12 @@ double RubberBandEngine::SetPitchSemitones(double semitones) {
 
 void RubberBandEngine::ApplyRatios() {
     // A faster tape (the rate) shortens the audio and raises its pitch together.
-    m_stretcher.setTimeRatio(1.0 / (m_tempo * m_rate));
+    double timeRatio = 1.0 / (m_tempo * m_rate);
+    // At a time ratio of exactly 1 the R3 engine plays a held pure tone 3.5 dB quieter (the
+    // library's own tool too); a ten-millionth away it keeps its level, and the output drifts from
+    // the input by a third of a millisecond an hour.
+    if (m_kind == Kind::Finer && timeRatio == 1.0) timeRatio = 1.0 + 1e-7;
+    m_stretcher.setTimeRatio(timeRatio);
     m_stretcher.setPitchScale(m_rate * std::pow(2.0, m_semitones / 12.0));
     m_hitKeeper.SetActive(m_rate == 1.0 && m_semitones == 0.0);
 }
