@@ -20,7 +20,7 @@ public:
 
     // The time-stretch engine songs play and are saved with (audio::STRETCHER_...), kept by
     // name; a name the file does not know gives the default.
-    static constexpr audio::DWORD kDefaultStretcher = audio::STRETCHER_SOUNDTOUCH;
+    static constexpr audio::DWORD kDefaultStretcher = audio::STRETCHER_FASTER;
     audio::DWORD Stretcher() const { return m_dwStretcher; }
     void SetStretcher(audio::DWORD stretcher);
 

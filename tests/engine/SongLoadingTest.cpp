@@ -231,10 +231,12 @@ TEST_F(SongLoadingTest, SongWithoutSamplesShowsZeroTimes) {
     EXPECT_EQ(LabelText(IDC_TIME), "00:00 / 00:00");
 }
 
-// The options of FX.ini reach the time-stretcher: a stretched rendering changes with them.
+// The options of FX.ini reach the time-stretcher: a stretched rendering changes with them. They
+// are the classic engine's own, and act on it alone.
 class TempoOptionsEffectTest : public MainWindowFixture {
 protected:
     std::vector<char> RenderStretched(const std::string& song) {
+        EXPECT_TRUE(Engine().SetStretcher(audio::STRETCHER_SOUNDTOUCH));
         const audio::HSTREAM decoder =
             audio::StreamCreateFile(false, song.c_str(), 0, 0, audio::STREAM_DECODE);
         const audio::HSTREAM stream =

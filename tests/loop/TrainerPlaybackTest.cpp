@@ -80,6 +80,10 @@ protected:
 TEST_F(TrainerPlaybackTest, PassesRiseByTheStepAtTheLoopsStartAndBackspaceBacksOff) {
     const audio::QWORD start = Bytes(1.0), end = Bytes(3.0);
     const std::vector<std::int16_t> heard = CaptureWhole([&] {
+        // The classic engine, whose window the passes' lengths below allow for. A phase vocoder
+        // also sounds the tone and the mark together for a moment where one switches to the
+        // other, louder than either: that is its nature, not the trainer's.
+        ASSERT_TRUE(Engine().SetStretcher(audio::STRETCHER_SOUNDTOUCH));
         Load({{kToneHz, 1.0}, {kMarkHz, 0.03}, {kToneHz, 1.97}, {kToneHz, 3.0}});
         // Without a region the trainer only says that it needs one.
         Key(Qt::Key_T);
