@@ -36,6 +36,7 @@ bool RenderChain::CreateStreams(const Messages& messages) {
     // The engine of playback (the layer's choice), with the options playback has from FX.ini:
     // a save sounds as what was heard.
     m_hTempo = audio::FX_TempoCreate(m_hDecode, audio::STREAM_DECODE | audio::FX_FREESOURCE);
+    m_bSegmentable = audio::GetConfig(audio::CONFIG_STRETCHER) != audio::STRETCHER_SOUNDTOUCH;
     if (m_hTempo) ApplyTempoOptions(m_hTempo, TempoOptionsPath());
     audio::CHANNELINFO info{};
     if (m_hTempo && audio::ChannelGetInfo(m_hTempo, &info))
@@ -60,16 +61,58 @@ void RenderChain::Configure(const RenderSettings& settings, bool bEqualiser) {
     m_fVolume = VolumeFactor(settings.sound.nVolume);
     if (bEqualiser) SetEqBands(m_hOutput, settings.sound.eqGains);
     audio::ChannelSetPosition(m_hTempo, settings.qwStart);
+
+    // A long region is stretched in segments on both cores, each of the same length as heard
+    // (memory holds three). The classic engine stretches faster than a song decodes and its
+    // effects apply: cut up, it took longer.
+    audio::CHANNELINFO info{};
+    if (!m_bSegmentable || !audio::ChannelGetInfo(m_hTempo, &info) || info.chans == 0) return;
+    const audio::QWORD frameBytes = audio::QWORD{info.chans} * 2;
+    const double inputPerOutput = std::max(settings.sound.nTempo, 1) / 100.0;
+    const SegmentRender::Region region{settings.qwStart / frameBytes,
+                                       m_qwEndPointTmp / frameBytes,
+                                       static_cast<int>(info.freq),
+                                       static_cast<int>(info.chans),
+                                       inputPerOutput,
+                                       kBlockBytes};
+    const auto segmentFrames =
+        static_cast<std::uint64_t>(double(info.freq) * kSegmentSeconds * inputPerOutput);
+    if (SegmentRender::Worthwhile(region, segmentFrames)) {
+        m_segments = std::make_unique<SegmentRender>(
+            [source = SourcePath(), options = TempoOptionsPath(), sound = settings.sound] {
+                return OpenSegmentStream(source, options, sound);
+            },
+            region, segmentFrames);
+    }
+}
+
+audio::HSTREAM RenderChain::OpenSegmentStream(const std::string& source, const std::string& options,
+                                              const SoundSettings& sound) {
+    const audio::HSTREAM decode =
+        audio::StreamCreateFile(false, source.c_str(), 0, 0, audio::STREAM_DECODE);
+    if (!decode) return 0;
+    const audio::HSTREAM tempo =
+        audio::FX_TempoCreate(decode, audio::STREAM_DECODE | audio::FX_FREESOURCE);
+    if (!tempo) {
+        audio::StreamFree(decode);
+        return 0;
+    }
+    ApplyTempoOptions(tempo, options);
+    ApplySoundValue(tempo, SoundValue::Tempo, sound);
+    ApplySoundValue(tempo, SoundValue::Pitch, sound);
+    return tempo;
 }
 
 bool RenderChain::RenderBlock() {
     if (m_bRenderDone) return false;
-    const audio::QWORD position = audio::ChannelGetPosition(m_hTempo);
+    const bool more = m_segments || (audio::ChannelIsActive(m_hTempo) != audio::ACTIVE_STOPPED &&
+                                     audio::ChannelGetPosition(m_hTempo) < m_qwEndPointTmp);
     char* block = nullptr;
     audio::DWORD got = 0;
-    if (audio::ChannelIsActive(m_hTempo) != audio::ACTIVE_STOPPED && position < m_qwEndPointTmp &&
-        (block = m_queue.BeginWrite()) != nullptr)
-        got = audio::ChannelGetData(m_hTempo, block, static_cast<audio::DWORD>(kBlockBytes));
+    if (more && (block = m_queue.BeginWrite()) != nullptr)
+        got = m_segments
+                  ? static_cast<audio::DWORD>(m_segments->Read(block, kBlockBytes))
+                  : audio::ChannelGetData(m_hTempo, block, static_cast<audio::DWORD>(kBlockBytes));
     // An error is not a count, and a stream that gives nothing has nothing more to give.
     if (!block || got == audio::DWORD(-1) || got == 0) {
         m_bRenderDone = true;
@@ -91,6 +134,8 @@ audio::DWORD RenderChain::Deliver(audio::HSTREAM, void* buffer, audio::DWORD len
 
 void RenderChain::StartRendering() {
     if (m_renderer.joinable() || m_bRenderDone) return;
+    // Segments need both of their threads; without them the tempo stream renders it all.
+    if (m_segments && !m_segments->Start()) m_segments.reset();
     try {
         m_renderer = std::thread([this] {
             while (RenderBlock()) {
@@ -103,6 +148,7 @@ void RenderChain::StartRendering() {
 
 void RenderChain::StopRendering() {
     m_queue.Close();
+    if (m_segments) m_segments->Stop();
     if (m_renderer.joinable()) m_renderer.join();
 }
 
@@ -129,6 +175,7 @@ bool RenderChain::Pull(const Sink& sink) {
 
 void RenderChain::FreeStreams() {
     StopRendering();
+    m_segments.reset();
     if (m_hOutput) audio::StreamFree(m_hOutput);
     m_hOutput = 0;
     // The tempo stream frees its decoder with it.

@@ -9,19 +9,22 @@
 // and stretching) is read ahead on a thread of its own, and its blocks come out of the output
 // stream, which carries vocal reduction and the equaliser and is read on the calling thread,
 // where the sink also encodes. The samples are the same as one stream with
-// every effect would give.
+// every effect would give. A long region is stretched in segments on both cores instead
+// (SegmentRender), joined by crossfades of a few milliseconds.
 #pragma once
 
 #include <array>
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <thread>
 
 #include "audio/Audio.h"
 #include "export/BlockQueue.h"
 #include "export/RenderSettings.h"
+#include "export/SegmentRender.h"
 #include "export/SongSetAside.h"
 
 class CPlaybackEngine;
@@ -39,6 +42,8 @@ public:
     using Sink = std::function<bool(const char* bytes, std::size_t count)>;
 
     static constexpr std::size_t kBlockBytes = 20000;
+    // Regions of two segments and more (of output) are stretched on both cores.
+    static constexpr int kSegmentSeconds = 30;
 
     explicit RenderChain(CPlaybackEngine& engine);
     ~RenderChain();
@@ -76,6 +81,10 @@ private:
     // Reads one block of the tempo stream into the queue; false once the region is done (the
     // queue is then finished) or the queue was closed.
     bool RenderBlock();
+    // A tempo stream of the song with the options file's settings and those of `sound`, for a
+    // segment (on its thread); 0 on failure.
+    static audio::HSTREAM OpenSegmentStream(const std::string& source, const std::string& options,
+                                            const SoundSettings& sound);
     void StartRendering();
     void StopRendering();
     void FreeStreams();
@@ -96,6 +105,8 @@ private:
     // loaded machine keeps the writer waiting for a core.
     static constexpr std::size_t kBlocksAhead = 128;
     BlockQueue m_queue{kBlockBytes, kBlocksAhead};
-    bool m_bRenderDone = false;  // RenderBlock's: the region is rendered
-    std::thread m_renderer;      // without it, blocks are rendered as they are read
+    bool m_bSegmentable = false;                // the engine is worth running on both cores
+    std::unique_ptr<SegmentRender> m_segments;  // a long region's, else the tempo stream is read
+    bool m_bRenderDone = false;                 // RenderBlock's: the region is rendered
+    std::thread m_renderer;                     // without it, blocks are rendered as they are read
 };

@@ -15,6 +15,7 @@
 #include "export/SaveFixture.h"
 #include "loop/LoopRegion.h"
 #include "support/Files.h"
+#include "support/TestAudio.h"
 #include "support/WavChecks.h"
 
 namespace {
@@ -82,6 +83,26 @@ TEST_F(WavSaveTest, TheRegionAtTheSlidersTempoAndPitch) {
     SetSlider(IDC_TEMPO, 100);
     const std::vector<std::int16_t> rest = Samples(testenv::ReadFile(Save("rest.wav")));
     EXPECT_NEAR(double(rest.size()) / 2 / kRate, 3.0, 0.15);
+}
+
+// A region of more than a minute as heard is stretched in segments on both cores (with the
+// engines that gain from it): the file has the region's length and no gap at the joins.
+TEST_F(WavSaveTest, ALongRegionWithTheFasterEngineHasItsLengthAndNoGap) {
+    ASSERT_TRUE(Engine().SetStretcher(audio::STRETCHER_FASTER));
+    LoadTone(20.0);
+    g_loopRegion.qwStartPoint = kRate * 4;  // 1 s to 19 s: 72 s at a quarter of the speed
+    g_loopRegion.qwEndPoint = 19 * kRate * 4;
+    SetSlider(IDC_TEMPO, 25);
+    SetSlider(IDC_VOLUME, 100);
+    const std::vector<std::int16_t> samples = Samples(testenv::ReadFile(Save("long.wav")));
+    const double seconds = double(samples.size()) / 2 / kRate;
+    EXPECT_GE(seconds, 71.95);
+    EXPECT_LE(seconds, 72.0 + double(RenderChain::kBlockBytes) / 4 / kRate + 0.05);
+    double quietest = 1e9;
+    for (std::size_t f = kRate / 2; f + kRate < samples.size() / 2; f += kRate / 200)
+        quietest = std::min(quietest, test_audio::Rms(&samples[2 * f], kRate / 100, 2));
+    EXPECT_GE(quietest, 0.8 * 8000 / std::numbers::sqrt2);
+    ASSERT_TRUE(Engine().SetStretcher(audio::STRETCHER_SOUNDTOUCH));
 }
 
 TEST_F(WavSaveTest, VolumeScalesTheSamplesAndVocalReductionApplies) {

@@ -1,0 +1,216 @@
+#include "export/SegmentRender.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <system_error>
+
+namespace {
+constexpr int kFadeMs = 5;
+constexpr int kSearchMs = 5;
+// Frames either way of a segment's start that the overlap covers beyond the crossfade's search.
+constexpr std::size_t kOverlapSpare = 4096;
+}  // namespace
+
+SegmentRender::SegmentRender(StreamMaker make, const Region& region, std::uint64_t segmentFrames)
+    : m_make(std::move(make)),
+      m_region(region),
+      m_segmentFrames(std::max<std::uint64_t>(segmentFrames, 1)),
+      // The last segment takes what is left over beyond whole segments.
+      m_segments(static_cast<std::size_t>(std::max<std::uint64_t>(
+          1, (region.end - std::min(region.end, region.start)) / m_segmentFrames))),
+      m_fadeFrames(std::max(1, region.rate * kFadeMs / 1000)),
+      m_searchFrames(region.rate * kSearchMs / 1000),
+      // Enough before a segment's start for the crossfade from the one before, shifted either way.
+      m_overlapSource(static_cast<std::uint64_t>(
+          std::ceil((m_fadeFrames + m_searchFrames + kOverlapSpare) * region.inputPerOutput))) {}
+
+SegmentRender::~SegmentRender() {
+    Stop();
+}
+
+bool SegmentRender::Start() {
+    try {
+        for (std::size_t t = 0; t < m_threads.size(); ++t)
+            m_threads[t] = std::thread(&SegmentRender::Work, this, t);
+    } catch (const std::system_error&) {
+        Stop();
+        return false;
+    }
+    return true;
+}
+
+void SegmentRender::Stop() {
+    {
+        std::lock_guard lock(m_mutex);
+        m_stopped = true;
+    }
+    m_changed.notify_all();
+    for (std::thread& thread : m_threads)
+        if (thread.joinable()) thread.join();
+}
+
+std::uint64_t SegmentRender::SegmentStart(std::size_t index) const {
+    return index >= m_segments ? m_region.end : m_region.start + index * m_segmentFrames;
+}
+
+void SegmentRender::Work(std::size_t first) {
+    for (std::size_t index = first; index < m_segments; index += m_threads.size()) {
+        {
+            std::unique_lock lock(m_mutex);
+            m_changed.wait(lock, [&] { return m_stopped || index < m_current + kSlots; });
+            if (m_stopped) return;
+        }
+        Segment segment;
+        Render(index, segment);
+        {
+            std::lock_guard lock(m_mutex);
+            segment.index = index;
+            segment.done = true;
+            Slot(index) = std::move(segment);
+        }
+        m_changed.notify_all();
+    }
+}
+
+void SegmentRender::Render(std::size_t index, Segment& segment) {
+    const audio::HSTREAM stream = m_make();
+    const auto frameBytes = static_cast<std::uint64_t>(m_region.channels) * 2;
+    const std::uint64_t start = SegmentStart(index);
+    const std::uint64_t from = index == 0 ? start : start - std::min(start, m_overlapSource);
+    const std::uint64_t until = SegmentStart(index + 1);
+    if (!stream || !audio::ChannelSetPosition(stream, from * frameBytes)) {
+        if (stream) audio::StreamFree(stream);
+        segment.failed = true;
+        return;
+    }
+    const std::size_t blockSamples = m_region.blockBytes / 2;
+    for (;;) {
+        const std::uint64_t position = audio::ChannelGetPosition(stream) / frameBytes;
+        segment.marks.emplace_back(segment.samples.size() / m_region.channels, position);
+        if (position >= until || audio::ChannelIsActive(stream) == audio::ACTIVE_STOPPED) break;
+        {
+            std::lock_guard lock(m_mutex);
+            if (m_stopped) break;
+        }
+        const std::size_t at = segment.samples.size();
+        segment.samples.resize(at + blockSamples);
+        const audio::DWORD got = audio::ChannelGetData(stream, &segment.samples[at],
+                                                       static_cast<audio::DWORD>(blockSamples * 2));
+        // An error is not a count, and a stream that gives nothing has nothing more to give.
+        const std::size_t kept =
+            got == audio::DWORD(-1) ? 0 : std::min<std::size_t>(got / 2, blockSamples);
+        segment.samples.resize(at + kept - kept % m_region.channels);
+        if (kept == 0) break;
+    }
+    audio::StreamFree(stream);
+}
+
+std::size_t SegmentRender::FrameFor(const Segment& segment, std::uint64_t source) const {
+    const auto& marks = segment.marks;
+    const auto after = std::find_if(marks.begin(), marks.end(),
+                                    [&](const auto& mark) { return mark.second >= source; });
+    if (after == marks.begin()) return marks.empty() ? 0 : static_cast<std::size_t>(after->first);
+    if (after == marks.end()) return segment.samples.size() / m_region.channels;
+    const auto& [out0, in0] = *(after - 1);
+    const auto& [out1, in1] = *after;
+    const double share = in1 > in0 ? double(source - in0) / double(in1 - in0) : 0.0;
+    return static_cast<std::size_t>(std::llround(double(out0) + share * double(out1 - out0)));
+}
+
+bool SegmentRender::WaitFor(std::size_t index, std::unique_lock<std::mutex>& lock) {
+    m_changed.wait(lock,
+                   [&] { return m_stopped || (Slot(index).done && Slot(index).index == index); });
+    return !m_stopped;
+}
+
+std::size_t SegmentRender::Read(char* dst, std::size_t bytes) {
+    const auto channels = static_cast<std::size_t>(m_region.channels);
+    const std::size_t wanted = bytes / (2 * channels);
+    std::size_t done = 0;
+    auto copy = [&](const std::int16_t* from, std::size_t frames) {
+        std::memcpy(dst + done * 2 * channels, from, frames * 2 * channels);
+        done += frames;
+    };
+    std::unique_lock lock(m_mutex);
+    while (done < wanted) {
+        if (m_fadeRead < m_fade.size() / channels) {
+            const std::size_t n = std::min(wanted - done, m_fade.size() / channels - m_fadeRead);
+            copy(&m_fade[m_fadeRead * channels], n);
+            m_fadeRead += n;
+            continue;
+        }
+        if (!WaitFor(m_current, lock)) break;
+        const Segment& segment = Slot(m_current);
+        if (segment.failed) break;
+        const std::size_t frames = segment.samples.size() / channels;
+        if (!m_stopAtKnown) {
+            const std::size_t meet = m_current + 1 < m_segments
+                                         ? FrameFor(segment, SegmentStart(m_current + 1))
+                                         : frames;
+            const std::size_t fade = m_current + 1 < m_segments ? m_fadeFrames : 0;
+            m_stopAt = std::clamp(meet - std::min(meet, fade), m_position, frames);
+            m_stopAtKnown = true;
+        }
+        if (m_position < m_stopAt) {
+            const std::size_t n = std::min(wanted - done, m_stopAt - m_position);
+            copy(&segment.samples[m_position * channels], n);
+            m_position += n;
+            continue;
+        }
+        if (m_current + 1 >= m_segments || !WaitFor(m_current + 1, lock)) break;
+        if (Slot(m_current + 1).failed) break;
+        Join(lock);
+    }
+    return done * 2 * channels;
+}
+
+void SegmentRender::Join(std::unique_lock<std::mutex>&) {
+    const auto c = static_cast<std::size_t>(m_region.channels);
+    const Segment& from = Slot(m_current);
+    const Segment& to = Slot(m_current + 1);
+    const std::size_t fromFrames = from.samples.size() / c, toFrames = to.samples.size() / c;
+    const std::size_t meet = FrameFor(to, SegmentStart(m_current + 1));
+    const std::size_t fade = std::min<std::size_t>(
+        {static_cast<std::size_t>(m_fadeFrames), fromFrames - m_stopAt, meet});
+    const std::int16_t* a = from.samples.data() + m_stopAt * c;
+
+    // Where the next segment's audio matches this one's best, within the search either way.
+    std::size_t best = meet - fade;
+    double likeness = 0;
+    const long search = m_searchFrames;
+    for (long d = -search; d <= search; ++d) {
+        const long b = static_cast<long>(meet - fade) + d;
+        if (b < 0 || static_cast<std::size_t>(b) + fade > toFrames) continue;
+        const std::int16_t* s = to.samples.data() + static_cast<std::size_t>(b) * c;
+        double dot = 0, ea = 0, eb = 0;
+        for (std::size_t i = 0; i < fade * c; ++i) {
+            dot += double(a[i]) * s[i];
+            ea += double(a[i]) * a[i];
+            eb += double(s[i]) * s[i];
+        }
+        const double r = ea > 0 && eb > 0 ? dot / std::sqrt(ea * eb) : 0;
+        if (r > likeness + 1e-9) {
+            likeness = r;
+            best = static_cast<std::size_t>(b);
+        }
+    }
+
+    // Alike parts add in amplitude, unrelated ones in power: the gains keep the loudness.
+    m_fade.resize(fade * c);
+    const std::int16_t* b = to.samples.data() + best * c;
+    for (std::size_t i = 0; i < fade; ++i) {
+        const double in = (double(i) + 0.5) / double(fade), away = 1.0 - in;
+        const double gain = 1.0 / std::sqrt(in * in + away * away + 2.0 * likeness * in * away);
+        for (std::size_t k = 0; k < c; ++k) {
+            const double v = gain * (away * a[i * c + k] + in * b[i * c + k]);
+            m_fade[i * c + k] =
+                static_cast<std::int16_t>(std::lround(std::clamp(v, -32768.0, 32767.0)));
+        }
+    }
+    m_fadeRead = 0;
+    ++m_current;
+    m_position = best + fade;
+    m_stopAtKnown = false;
+    m_changed.notify_all();  // a slot is free for the next segment
+}
