@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <numbers>
 
@@ -111,7 +112,7 @@ TEST_F(SegmentRenderTest, StoppingEndsTheThreadsAndTheReading) {
     EXPECT_EQ(segments.Read(block.data(), block.size()), 0u);
 
     // A stream that cannot be made ends the output where its segment would begin.
-    int made = 0;
+    std::atomic<int> made = 0;
     SegmentRender failing([&]() -> audio::HSTREAM { return made++ == 0 ? open() : 0; }, region,
                           kRate);
     ASSERT_TRUE(failing.Start());
