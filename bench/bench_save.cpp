@@ -23,6 +23,7 @@
 #include "export/QuorvelBitrateDlg.h"
 #include "export/SaveCommands.h"
 #include "loop/QuorvelLoopPropertyPage.h"
+#include "practice/QuorvelPracticePage.h"
 #include "ui/ComboBox.h"
 #include "ui/ModalResponder.h"
 #include "ui/SliderCtrl.h"
@@ -64,11 +65,11 @@ int main(int argc, char** argv) {
     engine.LoadSong(argv[2]);
     if (!engine.m_dwBassStream) bench::Fail("LoadSong");
     // A user saves after listening, not in the instant the song came in: the loop editor's
-    // picture, read in the background after a load, is complete by then and does not share the
-    // processor with the save.
+    // picture and the song's beat, both found in the background after a load, are complete by
+    // then and do not share the processor with the save.
     const double loaded = bench::WallSeconds();
-    while (!window.LoopPage()->IsWaveformComplete()) {
-        if (bench::WallSeconds() - loaded > 60) bench::Fail("waiting for the loop editor's picture");
+    while (!window.LoopPage()->IsWaveformComplete() || window.PracticePage()->IsFindingBeat()) {
+        if (bench::WallSeconds() - loaded > 60) bench::Fail("waiting for the picture and the beat");
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     }
     auto* eq = qobject_cast<CQuorvelEQPropertyPage*>(window.EqPage());
