@@ -60,48 +60,71 @@ void SegmentRender::Work(std::size_t first) {
             std::unique_lock lock(m_mutex);
             m_changed.wait(lock, [&] { return m_stopped || index < m_current + kSlots; });
             if (m_stopped) return;
+            // The segment that held the slot has been read: the slot is this one's from now on.
+            Segment& segment = Slot(index);
+            segment.index = index;
+            segment.started = segment.done = segment.failed = false;
+            segment.frames = 0;
+            segment.marks.clear();
         }
-        Segment segment;
-        Render(index, segment);
+        Render(index, Slot(index));
         {
             std::lock_guard lock(m_mutex);
-            segment.index = index;
-            segment.done = true;
-            Slot(index) = std::move(segment);
+            Slot(index).done = true;
         }
         m_changed.notify_all();
     }
 }
 
 void SegmentRender::Render(std::size_t index, Segment& segment) {
-    const audio::HSTREAM stream = m_make();
-    const auto frameBytes = static_cast<std::uint64_t>(m_region.channels) * 2;
+    const auto channels = static_cast<std::size_t>(m_region.channels);
+    const auto frameBytes = static_cast<std::uint64_t>(channels) * 2;
     const std::uint64_t start = SegmentStart(index);
     const std::uint64_t from = index == 0 ? start : start - std::min(start, m_overlapSource);
     const std::uint64_t until = SegmentStart(index + 1);
-    if (!stream || !audio::ChannelSetPosition(stream, from * frameBytes)) {
+    const std::size_t blockFrames = m_region.blockBytes / frameBytes;
+    // What the stream makes of [from, until), its last block whole, and a second to spare: the
+    // buffer is never grown while the reader reads from it.
+    const auto capacity =
+        static_cast<std::size_t>(std::ceil(double(until - from) / m_region.inputPerOutput) +
+                                 2 * blockFrames + m_region.rate);
+    segment.samples.resize(capacity * channels);
+    const audio::HSTREAM stream = m_make();
+    bool failed = !stream || !audio::ChannelSetPosition(stream, from * frameBytes);
+    {
+        std::lock_guard lock(m_mutex);
+        segment.started = true;
+        segment.failed = failed;
+    }
+    if (failed) {
         if (stream) audio::StreamFree(stream);
-        segment.failed = true;
         return;
     }
-    const std::size_t blockSamples = m_region.blockBytes / 2;
+    std::size_t frames = 0;  // this thread's copy of segment.frames
     for (;;) {
         const std::uint64_t position = audio::ChannelGetPosition(stream) / frameBytes;
-        segment.marks.emplace_back(segment.samples.size() / m_region.channels, position);
-        if (position >= until || audio::ChannelIsActive(stream) == audio::ACTIVE_STOPPED) break;
         {
             std::lock_guard lock(m_mutex);
+            segment.marks.emplace_back(frames, position);
             if (m_stopped) break;
         }
-        const std::size_t at = segment.samples.size();
-        segment.samples.resize(at + blockSamples);
-        const audio::DWORD got = audio::ChannelGetData(stream, &segment.samples[at],
-                                                       static_cast<audio::DWORD>(blockSamples * 2));
+        if (position >= until || audio::ChannelIsActive(stream) == audio::ACTIVE_STOPPED ||
+            frames + blockFrames > capacity)
+            break;
+        // Past the frames published: the reader does not read there.
+        const audio::DWORD got =
+            audio::ChannelGetData(stream, &segment.samples[frames * channels],
+                                  static_cast<audio::DWORD>(blockFrames * frameBytes));
         // An error is not a count, and a stream that gives nothing has nothing more to give.
         const std::size_t kept =
-            got == audio::DWORD(-1) ? 0 : std::min<std::size_t>(got / 2, blockSamples);
-        segment.samples.resize(at + kept - kept % m_region.channels);
+            got == audio::DWORD(-1) ? 0 : std::min<std::size_t>(got / frameBytes, blockFrames);
         if (kept == 0) break;
+        frames += kept;
+        {
+            std::lock_guard lock(m_mutex);
+            segment.frames = frames;
+        }
+        m_changed.notify_all();
     }
     audio::StreamFree(stream);
 }
@@ -111,17 +134,44 @@ std::size_t SegmentRender::FrameFor(const Segment& segment, std::uint64_t source
     const auto after = std::find_if(marks.begin(), marks.end(),
                                     [&](const auto& mark) { return mark.second >= source; });
     if (after == marks.begin()) return marks.empty() ? 0 : static_cast<std::size_t>(after->first);
-    if (after == marks.end()) return segment.samples.size() / m_region.channels;
+    if (after == marks.end()) return segment.frames;
     const auto& [out0, in0] = *(after - 1);
     const auto& [out1, in1] = *after;
     const double share = in1 > in0 ? double(source - in0) / double(in1 - in0) : 0.0;
     return static_cast<std::size_t>(std::llround(double(out0) + share * double(out1 - out0)));
 }
 
-bool SegmentRender::WaitFor(std::size_t index, std::unique_lock<std::mutex>& lock) {
-    m_changed.wait(lock,
-                   [&] { return m_stopped || (Slot(index).done && Slot(index).index == index); });
-    return !m_stopped;
+bool SegmentRender::Covers(const Segment& segment, std::uint64_t source, std::size_t beyond) const {
+    if (segment.done) return true;
+    return !segment.marks.empty() && segment.marks.back().second >= source &&
+           segment.frames >= FrameFor(segment, source) + beyond;
+}
+
+std::size_t SegmentRender::Readable(const Segment& segment) {
+    const bool last = m_current + 1 >= m_segments;
+    if (segment.done) {
+        if (!m_stopAtKnown) {
+            // Where the crossfade into the next segment begins, or the end of the last.
+            const std::size_t meet =
+                last ? segment.frames : FrameFor(segment, SegmentStart(m_current + 1));
+            const std::size_t fade = last ? 0 : static_cast<std::size_t>(m_fadeFrames);
+            m_stopAt = std::clamp(meet - std::min(meet, fade), m_position, segment.frames);
+            m_stopAtKnown = true;
+        }
+        return m_stopAt;
+    }
+    if (last) return segment.frames;
+    // While it is rendered: up to the last block that began well before the crossfade.
+    const std::uint64_t join = SegmentStart(m_current + 1);
+    const auto guard = static_cast<std::uint64_t>(std::ceil((m_fadeFrames + m_searchFrames + 1) *
+                                                            m_region.inputPerOutput)) +
+                       1;
+    std::size_t readable = m_position;
+    for (const auto& [out, in] : segment.marks) {
+        if (in + guard > join) break;
+        readable = std::max<std::size_t>(readable, out);
+    }
+    return std::min(readable, segment.frames);
 }
 
 std::size_t SegmentRender::Read(char* dst, std::size_t bytes) {
@@ -132,34 +182,45 @@ std::size_t SegmentRender::Read(char* dst, std::size_t bytes) {
         std::memcpy(dst + done * 2 * channels, from, frames * 2 * channels);
         done += frames;
     };
+    const auto holds = [this](std::size_t index) {
+        const Segment& segment = Slot(index);
+        return segment.index == index && segment.started;
+    };
     std::unique_lock lock(m_mutex);
-    while (done < wanted) {
+    while (done < wanted && !m_stopped) {
         if (m_fadeRead < m_fade.size() / channels) {
             const std::size_t n = std::min(wanted - done, m_fade.size() / channels - m_fadeRead);
             copy(&m_fade[m_fadeRead * channels], n);
             m_fadeRead += n;
             continue;
         }
-        if (!WaitFor(m_current, lock)) break;
+        if (!holds(m_current)) {
+            m_changed.wait(lock);
+            continue;
+        }
         const Segment& segment = Slot(m_current);
         if (segment.failed) break;
-        const std::size_t frames = segment.samples.size() / channels;
-        if (!m_stopAtKnown) {
-            const std::size_t meet = m_current + 1 < m_segments
-                                         ? FrameFor(segment, SegmentStart(m_current + 1))
-                                         : frames;
-            const std::size_t fade = m_current + 1 < m_segments ? m_fadeFrames : 0;
-            m_stopAt = std::clamp(meet - std::min(meet, fade), m_position, frames);
-            m_stopAtKnown = true;
-        }
-        if (m_position < m_stopAt) {
-            const std::size_t n = std::min(wanted - done, m_stopAt - m_position);
+        const std::size_t readable = Readable(segment);
+        if (m_position < readable) {
+            const std::size_t n = std::min(wanted - done, readable - m_position);
             copy(&segment.samples[m_position * channels], n);
             m_position += n;
             continue;
         }
-        if (m_current + 1 >= m_segments || !WaitFor(m_current + 1, lock)) break;
-        if (Slot(m_current + 1).failed) break;
+        if (!segment.done) {
+            m_changed.wait(lock);
+            continue;
+        }
+        if (m_current + 1 >= m_segments) break;
+        // The next segment's head, up to where the crossfade may end, must be there.
+        const std::size_t next = m_current + 1;
+        if (!holds(next) ||
+            (!Slot(next).failed &&
+             !Covers(Slot(next), SegmentStart(next), static_cast<std::size_t>(m_searchFrames)))) {
+            m_changed.wait(lock);
+            continue;
+        }
+        if (Slot(next).failed) break;
         Join(lock);
     }
     return done * 2 * channels;
@@ -169,7 +230,7 @@ void SegmentRender::Join(std::unique_lock<std::mutex>&) {
     const auto c = static_cast<std::size_t>(m_region.channels);
     const Segment& from = Slot(m_current);
     const Segment& to = Slot(m_current + 1);
-    const std::size_t fromFrames = from.samples.size() / c, toFrames = to.samples.size() / c;
+    const std::size_t fromFrames = from.frames, toFrames = to.frames;
     const std::size_t meet = FrameFor(to, SegmentStart(m_current + 1));
     const std::size_t fade = std::min<std::size_t>(
         {static_cast<std::size_t>(m_fadeFrames), fromFrames - m_stopAt, meet});

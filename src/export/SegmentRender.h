@@ -1,9 +1,9 @@
 // A long save stretched on both cores. A stretch engine works on one core, so the region is cut
 // into segments, and two threads each stretch every other segment with a tempo stream of their
 // own (the song decoded again, with the save's settings). The reader puts the segments back in
-// order: each is rendered from a little before its start to a little after its end, and where
-// one meets the next a crossfade of a few milliseconds goes over from one to the other, shifted
-// to where the two match best (two engines never place a held note in the same phase). A thread
+// order, each as it is rendered: each is rendered from a little before its start, and where one
+// meets the next a crossfade of a few milliseconds goes over from one to the other, shifted to
+// where the two match best (two engines never place a held note in the same phase). A thread
 // waits while its segment would be more than two ahead of the one read, so memory stays bounded
 // however long the song.
 #pragma once
@@ -49,11 +49,15 @@ public:
     void Stop();
 
 private:
+    // A segment as it is rendered: its thread writes samples beyond `frames` and publishes them,
+    // the marks too, under the lock; the reader reads what was published, while it is rendered.
     struct Segment {
-        std::vector<std::int16_t> samples;
+        std::vector<std::int16_t> samples;  // sized before rendering, never grown after
+        std::size_t frames = 0;
         // At the start of each block read, and at the end: (output frame, source frame).
         std::vector<std::pair<std::uint64_t, std::uint64_t>> marks;
-        std::size_t index = 0;  // which segment the slot holds, once done
+        std::size_t index = 0;  // which segment the slot holds
+        bool started = false;   // its stream is open (or failed to be)
         bool done = false;
         bool failed = false;
     };
@@ -62,10 +66,13 @@ private:
     void Work(std::size_t first);
     void Render(std::size_t index, Segment& segment);
     std::uint64_t SegmentStart(std::size_t index) const;
+    // Output frame of `segment` standing for source frame `source`, from its marks so far.
     std::size_t FrameFor(const Segment& segment, std::uint64_t source) const;
+    // Whether `segment` has output for source frame `source` and `beyond` frames after it.
+    bool Covers(const Segment& segment, std::uint64_t source, std::size_t beyond) const;
+    // How far the reader may read the segment being read (m_current), as it stands.
+    std::size_t Readable(const Segment& segment);
     Segment& Slot(std::size_t index) { return m_slots[index % kSlots]; }
-    // Waits until segment `index` is rendered; false once stopped.
-    bool WaitFor(std::size_t index, std::unique_lock<std::mutex>& lock);
     // Crossfades from the segment read into the next one and goes on in that one.
     void Join(std::unique_lock<std::mutex>& lock);
 
