@@ -20,13 +20,10 @@ constexpr double kFloor = 1e-6;
 constexpr double kBelowAttack = 0.6;
 // A hit's way through, in the output's time: the fade to the input, the pre-roll before the
 // onset (the engines smear a hit up to about 12 ms ahead of its time), the hold from the onset
-// and the fade back to the engine's output. Measured against music played slower at 50 %, holds
-// of 35, 50, 80, 100 and 140 ms kept the finer engine's hits at 0.60, 0.71, 0.81, 0.85 and 0.78
-// of their sharpness and the faster one's at 0.85, 0.90, 0.90, 0.87 and 0.82; both came closer
-// to the music itself up to 100 ms. Pre-rolls of 10 to 40 ms mattered little.
+// (the engine's choice) and the fade back to the engine's output. Pre-rolls of 10 to 40 ms
+// mattered little against music played slower.
 constexpr double kFadeInSeconds = 0.005;
 constexpr double kPreSeconds = 0.015;
-constexpr double kHoldSeconds = 0.080;
 constexpr double kFadeOutSeconds = 0.010;
 
 int Frames(int sampleRate, double seconds) {
@@ -48,12 +45,12 @@ float Rise(int at, int length) {
 
 }  // namespace
 
-HitKeeper::HitKeeper(int sampleRate, int channels)
+HitKeeper::HitKeeper(int sampleRate, int channels, double holdSeconds)
     : m_nChannels(channels),
       m_blockFrames(Frames(sampleRate, 0.003)),
       m_fadeInFrames(Frames(sampleRate, kFadeInSeconds)),
       m_preFrames(Frames(sampleRate, kPreSeconds)),
-      m_holdFrames(Frames(sampleRate, kHoldSeconds)),
+      m_holdFrames(Frames(sampleRate, holdSeconds)),
       m_fadeOutFrames(Frames(sampleRate, kFadeOutSeconds)),
       m_ringFrames(RingFramesFor(sampleRate)) {
     m_ring.assign(static_cast<std::size_t>(m_ringFrames) * channels, 0.0f);

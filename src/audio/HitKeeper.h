@@ -5,7 +5,8 @@
 // high frequencies dominate, jumping well above the blocks before it), and each comes out
 // unstretched where the stretch puts its onset: the engine's output fades to the input 15 ms
 // before it (where the engines smear it to), the input plays through the attack and the first
-// 80 ms of the ring, and a fade of 10 ms returns to the engine's output.
+// part of the ring (the hold, as long as the engine smears it), and a fade of 10 ms returns to
+// the engine's output.
 //
 // Only while the pitch is unchanged (the input's own audio would be heard at the wrong pitch),
 // and only for hits that die away and stand out of what is under them: the fades mix the input
@@ -24,7 +25,8 @@ namespace audio::detail {
 
 class HitKeeper {
 public:
-    HitKeeper(int sampleRate, int channels);
+    HitKeeper(int sampleRate, int channels, double holdSeconds = kDefaultHoldSeconds);
+    static constexpr double kDefaultHoldSeconds = 0.080;
 
     // Input and output both start again at frame 0, after `lead` (the audio before them, oldest
     // first), which only tells the detector how loud things were.
