@@ -8,7 +8,7 @@
 namespace {
 constexpr int kFadeMs = 5;
 constexpr int kSearchMs = 5;
-// Frames either way of a segment's start that the overlap covers beyond the crossfade's search.
+// Output frames rendered before a segment's start beyond what the crossfade and its search need.
 constexpr std::size_t kOverlapSpare = 4096;
 }  // namespace
 
