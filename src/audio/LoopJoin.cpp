@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "audio/LikenessCrossfade.h"
+
 namespace audio::detail {
 
 namespace {
@@ -131,18 +133,8 @@ int LoopJoin::Make(int tailGot, int leadInGot) {
 
     std::memcpy(m_out.data(), m_tail.data(),
                 sizeof(std::int16_t) * static_cast<std::size_t>(at(offset)));
-    const std::int16_t* tail = m_tail.data() + at(offset);
-    const std::int16_t* leadIn = m_leadIn.data() + at(f - fade);
-    std::int16_t* out = m_out.data() + at(offset);
-    for (int i = 0; i < fade; ++i) {
-        const double in = (i + 0.5) / fade, away = 1.0 - in;
-        const double gain = 1.0 / std::sqrt(in * in + away * away + 2.0 * r * in * away);
-        for (int k = 0; k < c; ++k) {
-            const double v = gain * (away * tail[i * c + k] + in * leadIn[i * c + k]);
-            out[i * c + k] =
-                static_cast<std::int16_t>(std::lround(std::clamp(v, -32768.0, 32767.0)));
-        }
-    }
+    LikenessCrossfade(m_tail.data() + at(offset), m_leadIn.data() + at(f - fade),
+                      m_out.data() + at(offset), fade, c, r);
     m_nOut = offset + fade;
     return m_nOut;
 }

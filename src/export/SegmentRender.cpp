@@ -5,6 +5,8 @@
 #include <cstring>
 #include <system_error>
 
+#include "audio/LikenessCrossfade.h"
+
 namespace {
 constexpr int kFadeMs = 5;
 constexpr int kSearchMs = 5;
@@ -239,15 +241,16 @@ void SegmentRender::Join(std::unique_lock<std::mutex>&) {
     // Where the next segment's audio matches this one's best, within the search either way.
     std::size_t best = meet - fade;
     double likeness = 0;
+    double ea = 0;
+    for (std::size_t i = 0; i < fade * c; ++i) ea += double(a[i]) * a[i];
     const long search = m_searchFrames;
     for (long d = -search; d <= search; ++d) {
         const long b = static_cast<long>(meet - fade) + d;
         if (b < 0 || static_cast<std::size_t>(b) + fade > toFrames) continue;
         const std::int16_t* s = to.samples.data() + static_cast<std::size_t>(b) * c;
-        double dot = 0, ea = 0, eb = 0;
+        double dot = 0, eb = 0;
         for (std::size_t i = 0; i < fade * c; ++i) {
             dot += double(a[i]) * s[i];
-            ea += double(a[i]) * a[i];
             eb += double(s[i]) * s[i];
         }
         const double r = ea > 0 && eb > 0 ? dot / std::sqrt(ea * eb) : 0;
@@ -257,18 +260,9 @@ void SegmentRender::Join(std::unique_lock<std::mutex>&) {
         }
     }
 
-    // Alike parts add in amplitude, unrelated ones in power: the gains keep the loudness.
     m_fade.resize(fade * c);
-    const std::int16_t* b = to.samples.data() + best * c;
-    for (std::size_t i = 0; i < fade; ++i) {
-        const double in = (double(i) + 0.5) / double(fade), away = 1.0 - in;
-        const double gain = 1.0 / std::sqrt(in * in + away * away + 2.0 * likeness * in * away);
-        for (std::size_t k = 0; k < c; ++k) {
-            const double v = gain * (away * a[i * c + k] + in * b[i * c + k]);
-            m_fade[i * c + k] =
-                static_cast<std::int16_t>(std::lround(std::clamp(v, -32768.0, 32767.0)));
-        }
-    }
+    audio::detail::LikenessCrossfade(a, to.samples.data() + best * c, m_fade.data(),
+                                     static_cast<int>(fade), m_region.channels, likeness);
     m_fadeRead = 0;
     ++m_current;
     m_position = best + fade;
