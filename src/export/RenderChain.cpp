@@ -36,7 +36,6 @@ bool RenderChain::CreateStreams(const Messages& messages) {
     // The engine of playback (the layer's choice), with the options playback has from FX.ini:
     // a save sounds as what was heard.
     m_hTempo = audio::FX_TempoCreate(m_hDecode, audio::STREAM_DECODE | audio::FX_FREESOURCE);
-    m_bSegmentable = audio::GetConfig(audio::CONFIG_STRETCHER) != audio::STRETCHER_SOUNDTOUCH;
     if (m_hTempo) ApplyTempoOptions(m_hTempo, TempoOptionsPath());
     audio::CHANNELINFO info{};
     if (m_hTempo && audio::ChannelGetInfo(m_hTempo, &info))
@@ -63,10 +62,9 @@ void RenderChain::Configure(const RenderSettings& settings, bool bEqualiser) {
     audio::ChannelSetPosition(m_hTempo, settings.qwStart);
 
     // A long region is stretched in segments on both cores, each of the same length as heard
-    // (memory holds three). The classic engine stretches faster than a song decodes and its
-    // effects apply: cut up, it took longer.
+    // (memory holds three): one stream, with any engine, keeps only one core busy.
     audio::CHANNELINFO info{};
-    if (!m_bSegmentable || !audio::ChannelGetInfo(m_hTempo, &info) || info.chans == 0) return;
+    if (!audio::ChannelGetInfo(m_hTempo, &info) || info.chans == 0) return;
     const audio::QWORD frameBytes = audio::QWORD{info.chans} * 2;
     const double inputPerOutput = std::max(settings.sound.nTempo, 1) / 100.0;
     const SegmentRender::Region region{settings.qwStart / frameBytes,

@@ -105,7 +105,6 @@ private:
     // loaded machine keeps the writer waiting for a core.
     static constexpr std::size_t kBlocksAhead = 128;
     BlockQueue m_queue{kBlockBytes, kBlocksAhead};
-    bool m_bSegmentable = false;                // the engine is worth running on both cores
     std::unique_ptr<SegmentRender> m_segments;  // a long region's, else the tempo stream is read
     bool m_bRenderDone = false;                 // RenderBlock's: the region is rendered
     std::thread m_renderer;                     // without it, blocks are rendered as they are read

@@ -25,7 +25,12 @@ SegmentRender::SegmentRender(StreamMaker make, const Region& region, std::uint64
       m_searchFrames(region.rate * kSearchMs / 1000),
       // Enough before a segment's start for the crossfade from the one before, shifted either way.
       m_overlapSource(static_cast<std::uint64_t>(
-          std::ceil((m_fadeFrames + m_searchFrames + kOverlapSpare) * region.inputPerOutput))) {}
+          std::ceil((m_fadeFrames + m_searchFrames + kOverlapSpare) * region.inputPerOutput))),
+      // The classic engine starts afresh where its stream is moved, as a new one would, and
+      // a new one costs as much again as the rest of its segment's set-up (its buffers made
+      // and cleared). A Rubber Band engine moved on starts its next segment with a dip, so
+      // it is made anew.
+      m_bMoveStreams(audio::GetConfig(audio::CONFIG_STRETCHER) == audio::STRETCHER_SOUNDTOUCH) {}
 
 SegmentRender::~SegmentRender() {
     Stop();
@@ -57,6 +62,8 @@ std::uint64_t SegmentRender::SegmentStart(std::size_t index) const {
 }
 
 void SegmentRender::Work(std::size_t first) {
+    // Made for one segment and freed after it, or kept and moved on to the next one.
+    audio::HSTREAM stream = 0;
     for (std::size_t index = first; index < m_segments; index += m_threads.size()) {
         {
             std::unique_lock lock(m_mutex);
@@ -69,16 +76,21 @@ void SegmentRender::Work(std::size_t first) {
             segment.frames = 0;
             segment.marks.clear();
         }
-        Render(index, Slot(index));
+        Render(index, Slot(index), stream);
+        if (stream && !m_bMoveStreams) {
+            audio::StreamFree(stream);
+            stream = 0;
+        }
         {
             std::lock_guard lock(m_mutex);
             Slot(index).done = true;
         }
         m_changed.notify_all();
     }
+    if (stream) audio::StreamFree(stream);
 }
 
-void SegmentRender::Render(std::size_t index, Segment& segment) {
+void SegmentRender::Render(std::size_t index, Segment& segment, audio::HSTREAM& stream) {
     const auto channels = static_cast<std::size_t>(m_region.channels);
     const auto frameBytes = static_cast<std::uint64_t>(channels) * 2;
     const std::uint64_t start = SegmentStart(index);
@@ -91,8 +103,8 @@ void SegmentRender::Render(std::size_t index, Segment& segment) {
         static_cast<std::size_t>(std::ceil(double(until - from) / m_region.inputPerOutput) +
                                  2 * blockFrames + m_region.rate);
     segment.samples.resize(capacity * channels);
-    const audio::HSTREAM stream = m_make();
-    bool failed = !stream || !audio::ChannelSetPosition(stream, from * frameBytes);
+    if (!stream) stream = m_make();
+    const bool failed = !stream || !audio::ChannelSetPosition(stream, from * frameBytes);
     {
         std::lock_guard lock(m_mutex);
         segment.started = true;
@@ -100,6 +112,7 @@ void SegmentRender::Render(std::size_t index, Segment& segment) {
     }
     if (failed) {
         if (stream) audio::StreamFree(stream);
+        stream = 0;
         return;
     }
     std::size_t frames = 0;  // this thread's copy of segment.frames
@@ -128,7 +141,6 @@ void SegmentRender::Render(std::size_t index, Segment& segment) {
         }
         m_changed.notify_all();
     }
-    audio::StreamFree(stream);
 }
 
 std::size_t SegmentRender::FrameFor(const Segment& segment, std::uint64_t source) const {

@@ -1,6 +1,6 @@
 // A long save stretched on both cores. A stretch engine works on one core, so the region is cut
 // into segments, and two threads each stretch every other segment with a tempo stream of their
-// own (the song decoded again, with the save's settings). The reader puts the segments back in
+// own (the song decoded again, with the save's settings, the layer's engine). The reader puts the segments back in
 // order, each as it is rendered: each is rendered from a little before its start, and where one
 // meets the next a crossfade of a few milliseconds goes over from one to the other, shifted to
 // where the two match best (two engines never place a held note in the same phase). A thread
@@ -64,7 +64,8 @@ private:
     static constexpr int kSlots = 3;  // the segment read and the two ahead of it
 
     void Work(std::size_t first);
-    void Render(std::size_t index, Segment& segment);
+    // Renders segment `index` with `stream` (made when 0, freed and set to 0 when it fails).
+    void Render(std::size_t index, Segment& segment, audio::HSTREAM& stream);
     std::uint64_t SegmentStart(std::size_t index) const;
     // Output frame of `segment` standing for source frame `source`, from its marks so far.
     std::size_t FrameFor(const Segment& segment, std::uint64_t source) const;
@@ -83,6 +84,7 @@ private:
     const int m_fadeFrames;
     const int m_searchFrames;
     const std::uint64_t m_overlapSource;  // source frames rendered beyond either end of a segment
+    const bool m_bMoveStreams;  // a thread's stream goes on from segment to segment
 
     std::mutex m_mutex;
     std::condition_variable m_changed;
