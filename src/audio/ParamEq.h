@@ -34,7 +34,7 @@ private:
     };
     void UpdateCoefficients();
     void ProcessStereo(float* samples, int frames);
-    static constexpr std::size_t kMaxCascade = 16;
+    static constexpr std::size_t kMaxCascade = 16;  // a cascade of more goes in several
     static void CascadeStereo(ParamEq* const* bands, std::size_t count, float* samples, int frames);
 
     int m_nSampleRate;

@@ -1,11 +1,11 @@
 // A long save stretched on both cores. A stretch engine works on one core, so the region is cut
 // into segments, and two threads each stretch every other segment with a tempo stream of their
-// own (the song decoded again, with the save's settings, the layer's engine). The reader puts the segments back in
-// order, each as it is rendered: each is rendered from a little before its start, and where one
-// meets the next a crossfade of a few milliseconds goes over from one to the other, shifted to
-// where the two match best (two engines never place a held note in the same phase). A thread
-// waits while its segment would be more than two ahead of the one read, so memory stays bounded
-// however long the song.
+// own (the song decoded again, with the save's settings, the layer's engine). The reader puts the
+// segments back in order, each as it is rendered: each is rendered from a little before its start,
+// and where one meets the next a crossfade of a few milliseconds goes over from one to the other,
+// shifted to where the two match best (two engines never place a held note in the same phase). A
+// thread waits while its segment would be more than two ahead of the one read, so memory stays
+// bounded however long the song.
 #pragma once
 
 #include <array>
@@ -84,7 +84,7 @@ private:
     const int m_fadeFrames;
     const int m_searchFrames;
     const std::uint64_t m_overlapSource;  // source frames rendered beyond either end of a segment
-    const bool m_bMoveStreams;  // a thread's stream goes on from segment to segment
+    const bool m_bMoveStreams;            // a thread's stream goes on from segment to segment
 
     std::mutex m_mutex;
     std::condition_variable m_changed;

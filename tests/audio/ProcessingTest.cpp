@@ -325,23 +325,23 @@ TEST(Processing, ASyncThatMovesOntoItselfDoesNotHang) {
 
 namespace {
 
-// The player's nine bands, one of them flat, over `channels`.
-std::vector<std::unique_ptr<audio::detail::ParamEq>> NineBands(int channels) {
+// The player's nine bands over `channels`, band `flat` (if any) flat.
+std::vector<std::unique_ptr<audio::detail::ParamEq>> NineBands(int channels, int flat) {
     std::vector<std::unique_ptr<audio::detail::ParamEq>> bands;
     const float centres[] = {16000, 8000, 4000, 2000, 1000, 500, 250, 125, 80};
     for (int k = 0; k < 9; ++k) {
         bands.push_back(std::make_unique<audio::detail::ParamEq>(kRate, channels));
-        bands.back()->SetParameters({centres[k], 12, k == 4 ? 0.f : (k % 2 ? -9.f : 7.f)});
+        bands.back()->SetParameters({centres[k], 12, k == flat ? 0.f : (k % 2 ? -9.f : 7.f)});
     }
     return bands;
 }
 
 // Bands in one pass give to the bit what they give one after another, over pieces of any size,
-// their state running on from piece to piece.
+// their state running on from piece to piece: passes of an odd and an even number of bands.
 TEST(Processing, BandsInOnePassGiveWhatTheyGiveOneAfterAnother) {
-    for (const int channels : {2, 1}) {
-        auto onePass = NineBands(channels);
-        auto inTurn = NineBands(channels);
+    for (const auto& [channels, flat] : {std::pair{2, 4}, {2, 3}, {2, -1}, {1, 4}}) {
+        auto onePass = NineBands(channels, flat);
+        auto inTurn = NineBands(channels, flat);
         std::vector<audio::detail::ParamEq*> pointers;
         for (auto& b : onePass) pointers.push_back(b.get());
         std::uint32_t seed = 99;
@@ -358,7 +358,7 @@ TEST(Processing, BandsInOnePassGiveWhatTheyGiveOneAfterAnother) {
                                                    frames);
             for (auto& band : inTurn) band->Process(b.data(), frames);
             ASSERT_EQ(std::memcmp(a.data(), b.data(), a.size() * sizeof(float)), 0)
-                << channels << " channels, a piece of " << frames;
+                << channels << " channels, band " << flat << " flat, a piece of " << frames;
         }
     }
 }

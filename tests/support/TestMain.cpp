@@ -52,9 +52,10 @@ int main(int argc, char** argv) {
     } else if (failed != 0 || freeze.ms >= kFreezeMs) {
         // Said on every failure, so that a failure on a busy machine tells how late the witness
         // ever woke, a freeze or not.
-        std::printf("[freeze witness] the longest the machine ran nothing of this process: "
-                    "%.1f ms on cpu %d, %.1f s into the run\n",
-                    freeze.ms, freeze.cpu, freeze.atSeconds);
+        std::printf(
+            "[freeze witness] the longest the machine ran nothing of this process: "
+            "%.1f ms on cpu %d, %.1f s into the run\n",
+            freeze.ms, freeze.cpu, freeze.atSeconds);
     }
     return failed;
 }
