@@ -22,11 +22,6 @@ struct CascadeLanes {
 #if defined(__x86_64__) && defined(__GNUC__)
 constexpr std::size_t kMaxAvxPairs = 8;  // of ParamEq::kMaxCascade bands
 
-// The steps of a cascade in which every band has a frame (frames [from, frames)), two bands to a
-// 256-bit register: every lane makes the operations of the 128-bit step, in the same order and
-// without fused multiply-adds, so the results are the same to the bit; the bands take half the
-// instructions. The pairs' inputs are what the band before made in the step before: the upper
-// half of the pair before and the lower half of its own. Returns the frame it stopped at.
 #define QV_AVX __attribute__((target("avx"), always_inline)) inline
 QV_AVX __m256d Join(__m128d low, __m128d high) {
     return _mm256_insertf128_pd(_mm256_castpd128_pd256(low), high, 1);
@@ -36,6 +31,11 @@ QV_AVX __m128d Half(__m256d v, std::size_t half) {
 }
 #undef QV_AVX
 
+// The steps of a cascade in which every band has a frame (frames [from, frames)), two bands to a
+// 256-bit register: every lane makes the operations of the 128-bit step, in the same order and
+// without fused multiply-adds, so the results are the same to the bit; the bands take half the
+// instructions. The pairs' inputs are what the band before made in the step before: the upper
+// half of the pair before and the lower half of its own. Returns the frame it stopped at.
 __attribute__((target("avx"))) long CascadeInteriorAvx(CascadeLanes* lanes, std::size_t count,
                                                        float* samples, long from, long frames) {
     const std::size_t pairs = (count + 1) / 2;
@@ -104,10 +104,12 @@ __attribute__((target("avx"))) long CascadeInteriorAvx(CascadeLanes* lanes, std:
     return i;
 }
 
-bool HasAvx() {
-    static const bool has = __builtin_cpu_supports("avx");
-    return has;
+// Asked once, as the library loads, so that no audio thread meets a first-use guard.
+bool DetectAvx() {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx");
 }
+const bool kHasAvx = DetectAvx();
 #endif
 
 }  // namespace
@@ -269,7 +271,7 @@ void ParamEq::CascadeStereo(ParamEq* const* bands, std::size_t count, float* sam
     long i = 0;
     for (; i < std::min<long>(lead, steps); ++i) step(i);
 #if defined(__x86_64__) && defined(__GNUC__)
-    if (i < frames && HasAvx()) i = CascadeInteriorAvx(lanes.data(), count, samples, i, frames);
+    if (i < frames && kHasAvx) i = CascadeInteriorAvx(lanes.data(), count, samples, i, frames);
 #endif
     for (; i < frames; ++i)
         for (std::size_t k = count; k-- > 0;) filter(k, samples + 2 * (i - static_cast<long>(k)));
