@@ -56,14 +56,15 @@ public:
     // and the spare has the settings that were set last. True when it swapped.
     bool Settle(StretcherInput& input, std::unique_ptr<StretchEngine>& current);
 
+    // Record frames the spare is fed at most per producer pass beyond what keeping up needs:
+    // its start-up is spread over several passes.
+    static constexpr int kFeedFrames = 1024;
+
 private:
     // With a crossfade (Advance), or at once (Settle).
     void SwapIn(StretcherInput& input, std::unique_ptr<StretchEngine>& current);
     void Swap(StretcherInput& input, std::unique_ptr<StretchEngine>& current);
 
-    // Record frames the spare is fed at most per producer pass beyond what keeping up needs:
-    // its start-up is spread over several passes.
-    static constexpr int kFeedFrames = 1024;
     // Passes a swap waits at most for the old engine to have the fade's output ready.
     static constexpr int kMaxWaits = 2;
 

@@ -16,6 +16,9 @@ using namespace detail;
 
 namespace {
 
+// Rounds of catching a spare up on the caller's thread: each leaves less to feed than the last.
+constexpr int kCatchUpRounds = 4;
+
 HSTREAM CreateFileStream(BOOL mem, const void* file, QWORD offset, QWORD length, DWORD flags,
                          ContainerFilter filter) {
     if (mem || offset != 0 || length != 0) return Fail(ERROR_ILLPARAM, HSTREAM{0});
@@ -55,6 +58,17 @@ void HandOver(const ChannelPtr& channel, TempoStream& stream, DWORD kind) {
         stream.Snapshot(handover);
     }
     TempoStream::Prepare(handover, stream.Channels());
+    // What played on meanwhile is fed here too, not left to the producer's real-time thread:
+    // an engine made and primed on a busy machine leaves a tenth of a second of it and more.
+    for (int round = 0; round < kCatchUpRounds; ++round) {
+        int frames;
+        {
+            std::lock_guard lock(channel->Mutex());
+            frames = stream.ExtendSnapshot(handover);
+        }
+        if (frames == 0) break;
+        TempoStream::CatchUp(handover, frames, stream.Channels());
+    }
     std::unique_ptr<StretchEngine> replaced;
     {
         std::lock_guard lock(channel->Mutex());

@@ -102,6 +102,16 @@ StretcherInput::Snapshot StretcherInput::TakeSnapshot() const {
     return snapshot;
 }
 
+int StretcherInput::ExtendSnapshot(Snapshot& snapshot, int minFrames) const {
+    const std::uint64_t from = snapshot.End(m_nChannels);
+    if (snapshot.generation != m_generation || from < FirstFrame() || from >= EndFrame() ||
+        EndFrame() - from < static_cast<std::uint64_t>(std::max(minFrames, 1)))
+        return 0;
+    const float* first = Samples(from);
+    snapshot.samples.insert(snapshot.samples.end(), first, m_samples.data() + m_samples.size());
+    return static_cast<int>(EndFrame() - from);
+}
+
 void StretcherInput::Restart() {
     DropFade();  // made of the same audio as what the engine makes again
     // What came out last leads the engine in, so that it goes on at full level.

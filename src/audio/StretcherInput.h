@@ -80,6 +80,9 @@ public:
         }
     };
     Snapshot TakeSnapshot() const;
+    // Appends to `snapshot` what was put in since it was taken, when that is `minFrames` or
+    // more and the record still holds it all. Returns the frames appended.
+    int ExtendSnapshot(Snapshot& snapshot, int minFrames) const;
 
     // A new engine takes over: `head` (its output already taken out of it) comes out first,
     // then the engine's, and the first `fadeFrames` are crossfaded from `fadeOut` (the old

@@ -118,6 +118,16 @@ void TempoStream::Prepare(Handover& handover, int channels) {
     EngineHandover::Prepare(engine, handover.record, channels);
 }
 
+int TempoStream::ExtendSnapshot(Handover& handover) const {
+    return m_input.ExtendSnapshot(handover.record, EngineHandover::kFeedFrames);
+}
+
+void TempoStream::CatchUp(Handover& handover, int frames, int channels) {
+    const std::vector<float>& samples = handover.record.samples;
+    handover.engine->Process(
+        samples.data() + samples.size() - static_cast<std::size_t>(frames) * channels, frames);
+}
+
 std::unique_ptr<StretchEngine> TempoStream::FinishHandover(Handover handover) {
     // Settings set since the snapshot are taken in flight.
     ApplySettings(*handover.engine);

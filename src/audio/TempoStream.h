@@ -66,6 +66,11 @@ public:
     Handover StartHandover(DWORD kind);
     void Snapshot(Handover& handover) const;
     static void Prepare(Handover& handover, int channels);
+    // Under the lock, after Prepare: what the stream took in meanwhile joins the handover's
+    // record when it is more than the producer feeds a spare at a time (a slow Prepare).
+    // Returns the frames added, which CatchUp feeds the engine off the lock.
+    int ExtendSnapshot(Handover& handover) const;
+    static void CatchUp(Handover& handover, int frames, int channels);
     // Returns an engine for the caller to free (the stream's lock let go).
     std::unique_ptr<StretchEngine> FinishHandover(Handover handover);
 
