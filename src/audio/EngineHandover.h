@@ -6,7 +6,8 @@
 //
 // So a spare engine is made and primed on the caller's thread from a copy of the record
 // (StretcherInput::Snapshot), with the new settings or of the new kind. Meanwhile the old engine
-// plays on. The producer feeds the spare what was put in since, a little at a time (reading
+// plays on; what it took in meanwhile goes into the spare on the caller's thread too, as long as
+// it is much. The producer feeds the spare the rest, a little at a time (reading
 // more of the source for it when it needs more), and drops what it makes of audio already heard;
 // once it has output for the frame coming out next, a crossfade of a few milliseconds swaps it in,
 // where the two engines' output matches best (two engines never place a held note in the same
